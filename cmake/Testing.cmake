@@ -1,0 +1,11 @@
+# add_unit_test(NAME name SOURCES a.cpp ... LIBS lib ... [GUI])
+# GUI tests run on the offscreen platform so that CI needs no display.
+function(add_unit_test)
+    cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test)
+    target_compile_definitions(${T_NAME} PRIVATE PLOXA_PROGRAM_DIR="${PROGRAM_DIR}")
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8" TIMEOUT 600)
+endfunction()

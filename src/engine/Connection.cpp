@@ -1,0 +1,332 @@
+#include "engine/Connection.h"
+
+#include "engine/EngineError.h"
+#include "engine/SqlFunctions.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <QFileInfo>
+#include <map>
+
+namespace engine {
+
+namespace {
+
+std::map<QString, std::weak_ptr<Connection>> &registry()
+{
+    static std::map<QString, std::weak_ptr<Connection>> r;
+    return r;
+}
+
+quint64 inodeOf(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return (quint64(st.st_dev) << 40) ^ quint64(st.st_ino);
+}
+
+QString keyOf(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
+}
+
+} // namespace
+
+std::shared_ptr<Connection> Connection::find(const QString &path)
+{
+    auto &reg = registry();
+    auto it = reg.find(keyOf(path));
+    if (it == reg.end())
+        return {};
+    auto conn = it->second.lock();
+    if (!conn || !conn->alive())
+        return {};
+    return conn;
+}
+
+std::shared_ptr<Connection> Connection::acquire(const QString &path, bool &alreadyOpen)
+{
+    const QString key = keyOf(path);
+    const quint64 inode = inodeOf(path);
+    auto &reg = registry();
+    auto it = reg.find(key);
+    if (it != reg.end()) {
+        if (auto conn = it->second.lock(); conn && conn->alive()) {
+            if (conn->m_inode == inode) {
+                alreadyOpen = true;
+                return conn;
+            }
+            // The file was replaced behind the connection: never mix the two.
+            conn->shutdown();
+        }
+        reg.erase(key);
+    }
+    alreadyOpen = false;
+    std::shared_ptr<Connection> conn(new Connection);
+    conn->m_path = path;
+    conn->m_key = key;
+    conn->m_inode = inode;
+    const QString source = QStringLiteral("DAO.DBEngine");
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &conn->m_db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(conn->m_db);
+        conn->m_db = nullptr;
+        throw EngineError(rc == SQLITE_CANTOPEN ? err::FileNotFound : err::CannotOpenFile, source, path);
+    }
+    registerSqlFunctions(conn->m_db);
+    sqlite3_busy_timeout(conn->m_db, 5000);
+    rc = sqlite3_exec(conn->m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(conn->m_db);
+        conn->m_db = nullptr;
+        throw EngineError(rc == SQLITE_NOTADB ? err::UnrecognizedFormat : err::CannotOpenFile, source, path);
+    }
+    // WAL keeps each commit cheap and a killed program leaves no half-written
+    // transaction; the journal is folded back before the file is ever copied.
+    sqlite3_exec(conn->m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(conn->m_db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(conn->m_db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+    reg[key] = conn;
+    return conn;
+}
+
+Connection::~Connection()
+{
+    shutdown();
+}
+
+void Connection::shutdown()
+{
+    if (!m_db)
+        return;
+    for (sqlite3_stmt *st : std::as_const(m_cache))
+        sqlite3_finalize(st);
+    m_cache.clear();
+    m_columns.clear();
+    if (m_depth > 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_depth = 0;
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    auto &reg = registry();
+    auto it = reg.find(m_key);
+    if (it != reg.end()) {
+        auto other = it->second.lock();
+        if (!other || other.get() == this)
+            reg.erase(it);
+    }
+}
+
+sqlite3 *Connection::db(const QString &source) const
+{
+    if (!m_db)
+        throw EngineError(err::ObjectClosed, source);
+    return m_db;
+}
+
+void Connection::raise(int rc, const QString &source, const QString &context) const
+{
+    const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    const int primary = rc & 0xff;
+    int number = err::ReservedError;
+    if (primary == SQLITE_CONSTRAINT) {
+        number = (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) ? err::DuplicateKey
+                                                                                          : err::ReservedError;
+    } else if (primary == SQLITE_READONLY) {
+        number = err::ReadOnly;
+    } else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        number = err::FileLocked;
+    } else if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
+        number = err::UnrecognizedFormat;
+    } else if (primary == SQLITE_CANTOPEN) {
+        number = err::CannotOpenFile;
+    } else if (msg.contains(QLatin1String("no such table"))) {
+        number = err::TableNotFound;
+    } else if (msg.contains(QLatin1String("no such column"))) {
+        number = err::TooFewParameters;
+    } else if (primary == SQLITE_ERROR) {
+        number = err::SyntaxError;
+    }
+    QString text = msg;
+    if (!context.isEmpty())
+        text += QStringLiteral(" in: ") + context;
+    throw EngineError(number, source, text);
+}
+
+sqlite3_stmt *Connection::cached(const QString &sql, const QString &source)
+{
+    auto it = m_cache.constFind(sql);
+    if (it != m_cache.constEnd())
+        return *it;
+    sqlite3_stmt *st = prepare(sql, source);
+    if (m_cache.size() > 400) {
+        for (sqlite3_stmt *old : std::as_const(m_cache))
+            sqlite3_finalize(old);
+        m_cache.clear();
+    }
+    m_cache.insert(sql, st);
+    return st;
+}
+
+sqlite3_stmt *Connection::prepare(const QString &sql, const QString &source)
+{
+    sqlite3 *d = db(source);
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt *st = nullptr;
+    const int rc = sqlite3_prepare_v2(d, utf8.constData(), int(utf8.size()), &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        raise(rc, source, sql);
+    }
+    return st;
+}
+
+void Connection::exec(const QString &sql, const QString &source)
+{
+    sqlite3 *d = db(source);
+    char *errmsg = nullptr;
+    const int rc = sqlite3_exec(d, sql.toUtf8().constData(), nullptr, nullptr, &errmsg);
+    sqlite3_free(errmsg);
+    if (rc != SQLITE_OK)
+        raise(rc, source, sql);
+}
+
+void Connection::begin(const QString &source)
+{
+    if (m_depth == 0)
+        exec(QStringLiteral("BEGIN"), source);
+    ++m_depth;
+}
+
+void Connection::commit(const QString &source)
+{
+    if (m_depth == 0)
+        throw EngineError(3034, source, QStringLiteral("Kein BeginTrans"));
+    if (m_depth == 1)
+        exec(QStringLiteral("COMMIT"), source);
+    --m_depth;
+}
+
+void Connection::rollback(const QString &source)
+{
+    if (m_depth == 0)
+        throw EngineError(3034, source, QStringLiteral("Kein BeginTrans"));
+    m_depth = 0;
+    exec(QStringLiteral("ROLLBACK"), source);
+}
+
+QString Connection::tableName(const QString &name)
+{
+    sqlite3_stmt *st = cached(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name = ? COLLATE NOCASE"),
+        QStringLiteral("DAO.Database"));
+    StmtGuard g(st);
+    bindValue(st, 1, name);
+    if (sqlite3_step(st) == SQLITE_ROW)
+        return columnValue(st, 0).toString();
+    return {};
+}
+
+const std::vector<ColumnInfo> &Connection::columns(const QString &table)
+{
+    auto it = m_columns.find(table);
+    if (it != m_columns.end())
+        return *it;
+    std::vector<ColumnInfo> cols;
+    sqlite3_stmt *st = prepare(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdent(table)), QStringLiteral("DAO.Database"));
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        ColumnInfo c;
+        c.name = columnValue(st, 1).toString();
+        c.declType = columnValue(st, 2).toString();
+        QVariant dflt = columnValue(st, 4);
+        if (dflt.isValid()) {
+            QString d = dflt.toString();
+            if (d.startsWith(QLatin1Char('\'')) && d.endsWith(QLatin1Char('\'')) && d.size() >= 2)
+                dflt = d.mid(1, d.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+            else if (d.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0)
+                dflt = QVariant();
+            else
+                dflt = d.toLongLong();
+        }
+        c.defaultValue = dflt;
+        cols.push_back(c);
+    }
+    sqlite3_finalize(st);
+    return *m_columns.insert(table, cols);
+}
+
+StmtGuard::~StmtGuard()
+{
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+}
+
+QString quoteIdent(const QString &name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+void bindValue(sqlite3_stmt *st, int index, const QVariant &value)
+{
+    if (!value.isValid() || value.isNull()) {
+        sqlite3_bind_null(st, index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        sqlite3_bind_int(st, index, value.toBool() ? -1 : 0);
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+        sqlite3_bind_int64(st, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(st, index, value.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray b = value.toByteArray();
+        sqlite3_bind_blob(st, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default: {
+        const QByteArray t = value.toString().toUtf8();
+        sqlite3_bind_text(st, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    }
+}
+
+QVariant columnValue(sqlite3_stmt *st, int col)
+{
+    switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(st, col)));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(st, col);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(st, col)), sqlite3_column_bytes(st, col));
+    default: {
+        const char *p = reinterpret_cast<const char *>(sqlite3_column_text(st, col));
+        const int n = sqlite3_column_bytes(st, col);
+        QString s = QString::fromUtf8(p, n);
+        if (s.isNull())
+            s = QLatin1String("");
+        return s;
+    }
+    }
+}
+
+} // namespace engine

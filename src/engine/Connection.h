@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace engine {
+
+struct ColumnInfo
+{
+    QString name;
+    QString declType;
+    QVariant defaultValue;
+};
+
+// One SQLite connection per database file, shared by every handle on it.
+class Connection
+{
+public:
+    static std::shared_ptr<Connection> acquire(const QString &path, bool &alreadyOpen);
+    static std::shared_ptr<Connection> find(const QString &path);
+    ~Connection();
+
+    sqlite3 *db(const QString &source) const;
+    bool alive() const { return m_db != nullptr; }
+    const QString &path() const { return m_path; }
+
+    // Statements kept prepared for reuse; the guard resets them after use.
+    sqlite3_stmt *cached(const QString &sql, const QString &source);
+    sqlite3_stmt *prepare(const QString &sql, const QString &source); // caller finalizes
+    void exec(const QString &sql, const QString &source);
+    [[noreturn]] void raise(int rc, const QString &source, const QString &context = {}) const;
+
+    void begin(const QString &source);
+    void commit(const QString &source);
+    void rollback(const QString &source);
+    int transactionDepth() const { return m_depth; }
+
+    // Looks up a table without regard to case; returns its stored name or "".
+    QString tableName(const QString &name);
+    const std::vector<ColumnInfo> &columns(const QString &table);
+
+    int nextTempId() { return ++m_tempId; }
+    void shutdown();
+
+private:
+    Connection() = default;
+    QString m_path;
+    QString m_key;
+    quint64 m_inode = 0;
+    sqlite3 *m_db = nullptr;
+    QHash<QString, sqlite3_stmt *> m_cache;
+    QHash<QString, std::vector<ColumnInfo>> m_columns;
+    int m_depth = 0;
+    int m_tempId = 0;
+};
+
+// Resets a cached statement when it goes out of scope.
+class StmtGuard
+{
+public:
+    explicit StmtGuard(sqlite3_stmt *s) : m_stmt(s) {}
+    ~StmtGuard();
+    StmtGuard(const StmtGuard &) = delete;
+    StmtGuard &operator=(const StmtGuard &) = delete;
+    sqlite3_stmt *get() const { return m_stmt; }
+
+private:
+    sqlite3_stmt *m_stmt;
+};
+
+QString quoteIdent(const QString &name);
+void bindValue(sqlite3_stmt *st, int index, const QVariant &value);
+QVariant columnValue(sqlite3_stmt *st, int col);
+
+} // namespace engine

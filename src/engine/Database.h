@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/EngineError.h"
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace engine {
+
+class Connection;
+class Recordset;
+
+constexpr int dbOpenDynaset = 2;
+
+// A handle on one database file. Every handle on the same file shares one
+// SQLite connection, so two handles see the same data at once and a pending
+// read of one never blocks a write of the other.
+class Database : public std::enable_shared_from_this<Database>
+{
+public:
+    // connect: "" or "; pwd=<password>". A file protected by a password opens
+    // without one only while the program already holds it open.
+    static std::shared_ptr<Database> open(const QString &path, bool exclusive = false, bool readOnly = false,
+                                          const QString &connect = {});
+    ~Database();
+
+    void close();
+    bool isOpen() const { return m_conn != nullptr; }
+    QString path() const { return m_path; }
+    bool readOnly() const { return m_readOnly; }
+
+    std::shared_ptr<Recordset> openRecordset(const QString &source, int type = dbOpenDynaset);
+
+    // Runs a statement that returns no rows (fixtures, maintenance).
+    void execute(const QString &sql);
+
+    // Transactions nest; only the outermost commit writes.
+    void beginTrans();
+    void commitTrans();
+    void rollback();
+
+    std::shared_ptr<Connection> connection() const;
+
+private:
+    Database() = default;
+    void requireOpen() const;
+
+    QString m_path;
+    bool m_readOnly = false;
+    std::shared_ptr<Connection> m_conn;
+    std::vector<std::weak_ptr<Recordset>> m_recordsets;
+};
+
+// Writes a compacted copy of the database at source to target (which must
+// not exist). Connections the program still holds on the source are
+// checkpointed and closed first, so that no stale journal follows the file.
+void compactDatabase(const QString &source, const QString &target, const QString &password = {});
+
+// Closes the program's connection to a file before the file is replaced,
+// renamed or copied; handles still on it fail with error 3420 from then on.
+void releaseFile(const QString &path);
+
+// True when the value is the database's Null (an empty text is not Null).
+inline bool isNull(const QVariant &v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+} // namespace engine

@@ -1,0 +1,857 @@
+#include "engine/Recordset.h"
+
+#include "engine/Connection.h"
+#include "engine/Database.h"
+#include "engine/JetSql.h"
+
+#include <sqlite3.h>
+
+#include <QRegularExpression>
+#include <limits>
+
+namespace engine {
+
+namespace {
+
+constexpr qint64 kBeforeFirst = std::numeric_limits<qint64>::min();
+constexpr qint64 kAfterLast = std::numeric_limits<qint64>::max();
+
+void typeFromDecl(const QString &decl, FieldInfo &f)
+{
+    const QString d = decl.toUpper();
+    static const QRegularExpression sizeRe(QStringLiteral("\\((\\d+)\\)"));
+    if (d.contains(QLatin1String("BOOL")) || d.contains(QLatin1String("YESNO")) || d == QLatin1String("BIT")) {
+        f.type = ftype::Boolean;
+        f.size = 2;
+    } else if (d.contains(QLatin1String("MEMO")) || d.contains(QLatin1String("LONGTEXT"))) {
+        f.type = ftype::Memo;
+        f.size = 0;
+    } else if (d.contains(QLatin1String("CHAR")) || d.contains(QLatin1String("TEXT"))) {
+        f.type = ftype::Text;
+        const auto m = sizeRe.match(d);
+        f.size = m.hasMatch() ? m.captured(1).toInt() : 255;
+    } else if (d.contains(QLatin1String("INT")) || d.contains(QLatin1String("LONG"))) {
+        f.type = ftype::Long;
+        f.size = 4;
+    } else if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("DOUB")) || d.contains(QLatin1String("FLOA"))
+               || d.contains(QLatin1String("NUM"))) {
+        f.type = ftype::Double;
+        f.size = 8;
+    } else if (d.contains(QLatin1String("DATE")) || d.contains(QLatin1String("TIME"))) {
+        f.type = ftype::Date;
+        f.size = 8;
+    } else {
+        f.type = ftype::Text;
+        f.size = 0; // an expression: no limit known
+    }
+}
+
+QString bare(QString name)
+{
+    name = name.trimmed();
+    name.remove(QLatin1Char('['));
+    name.remove(QLatin1Char(']'));
+    return name;
+}
+
+QString tableColumnsList(const std::vector<FieldInfo> &fields)
+{
+    QStringList cols;
+    for (const FieldInfo &f : fields)
+        cols << f.column;
+    return cols.join(QLatin1String(", "));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Field
+
+QString Field::name() const
+{
+    return m_rs->fieldInfo(m_index).name;
+}
+int Field::type() const
+{
+    return m_rs->fieldInfo(m_index).type;
+}
+int Field::size() const
+{
+    return m_rs->fieldInfo(m_index).size;
+}
+QVariant Field::value() const
+{
+    return m_rs->value(m_index);
+}
+void Field::setValue(const QVariant &v) const
+{
+    m_rs->setValue(m_index, v);
+}
+
+// ---------------------------------------------------------------- opening
+
+std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Connection> conn, const QString &source, bool readOnly)
+{
+    std::shared_ptr<Recordset> rs(new Recordset);
+    rs->m_conn = std::move(conn);
+    rs->m_name = source;
+    rs->m_readOnly = readOnly;
+    const QString trimmed = source.trimmed();
+    static const QRegularExpression sqlStart(QStringLiteral("^\\s*(SELECT|TRANSFORM|PARAMETERS)\\b"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (sqlStart.match(trimmed).hasMatch()) {
+        rs->openQuery(trimmed);
+    } else {
+        const QString table = rs->m_conn->tableName(bare(trimmed));
+        if (table.isEmpty())
+            throw EngineError(err::TableNotFound, rs->source(), source);
+        rs->openTable(table);
+    }
+    return rs;
+}
+
+void Recordset::openTable(const QString &table)
+{
+    m_isTemp = false;
+    m_browse = m_base = quoteIdent(table);
+    for (const ColumnInfo &c : m_conn->columns(table)) {
+        FieldInfo f;
+        f.name = f.plainName = c.name;
+        f.table = table;
+        f.column = f.baseColumn = quoteIdent(c.name);
+        f.defaultValue = c.defaultValue;
+        typeFromDecl(c.declType, f);
+        m_fields.push_back(f);
+    }
+    m_selectRow = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid = ?").arg(tableColumnsList(m_fields), m_browse);
+    qint64 first = 0;
+    if (stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(m_browse), 0, false, first))
+        setCurrent(first, 0);
+}
+
+void Recordset::openQuery(const QString &sqlText)
+{
+    QString sql = translateJetSql(sqlText).trimmed();
+    while (sql.endsWith(QLatin1Char(';')))
+        sql = sql.left(sql.size() - 1).trimmed();
+
+    sqlite3_stmt *st = m_conn->prepare(sql, source());
+    const int n = sqlite3_column_count(st);
+    QStringList tables;
+    bool allFromTable = n > 0;
+    for (int i = 0; i < n; ++i) {
+        FieldInfo f;
+        f.name = QString::fromUtf8(sqlite3_column_name(st, i));
+        const char *table = sqlite3_column_table_name(st, i);
+        const char *origin = sqlite3_column_origin_name(st, i);
+        const char *decl = sqlite3_column_decltype(st, i);
+        f.table = table ? QString::fromUtf8(table) : QString();
+        f.plainName = origin ? QString::fromUtf8(origin) : f.name;
+        typeFromDecl(decl ? QString::fromUtf8(decl) : QString(), f);
+        if (f.table.isEmpty())
+            allFromTable = false;
+        else if (!tables.contains(f.table, Qt::CaseInsensitive))
+            tables << f.table;
+        f.column = quoteIdent(QStringLiteral("c%1").arg(i));
+        m_fields.push_back(f);
+    }
+    sqlite3_finalize(st);
+
+    // Columns whose name occurs twice answer to "table.column", as in Jet.
+    for (FieldInfo &f : m_fields) {
+        int same = 0;
+        for (const FieldInfo &g : m_fields)
+            if (g.name.compare(f.name, Qt::CaseInsensitive) == 0)
+                ++same;
+        if (same > 1 && !f.table.isEmpty())
+            f.name = f.table + QLatin1Char('.') + f.plainName;
+    }
+
+    static const QRegularExpression multi(QStringLiteral("\\b(JOIN|GROUP\\s+BY|UNION|HAVING)\\b|\\bFROM\\b[^;]*,"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const bool oneTable = allFromTable && tables.size() == 1 && !multi.match(sql).hasMatch();
+    QString insertSql = sql;
+    if (oneTable) {
+        static const QRegularExpression head(QStringLiteral("^\\s*SELECT(\\s+(DISTINCT|ALL))?\\s+"),
+                                             QRegularExpression::CaseInsensitiveOption);
+        const auto m = head.match(sql);
+        if (m.hasMatch()) {
+            insertSql = sql.left(m.capturedEnd()) + quoteIdent(tables.first()) + QStringLiteral(".rowid, ")
+                        + sql.mid(m.capturedEnd());
+            m_base = quoteIdent(tables.first());
+            const auto &cols = m_conn->columns(tables.first());
+            for (FieldInfo &f : m_fields) {
+                f.baseColumn = quoteIdent(f.plainName);
+                for (const ColumnInfo &c : cols)
+                    if (c.name.compare(f.plainName, Qt::CaseInsensitive) == 0)
+                        f.defaultValue = c.defaultValue;
+            }
+        }
+    }
+
+    m_isTemp = true;
+    m_dense = true;
+    const QString tempName = QStringLiteral("_rs%1").arg(m_conn->nextTempId());
+    m_browse = QStringLiteral("temp.") + quoteIdent(tempName);
+    QStringList defs, cols;
+    if (!m_base.isEmpty()) {
+        defs << QStringLiteral("__base INTEGER");
+        cols << QStringLiteral("__base");
+    }
+    for (int i = 0; i < n; ++i) {
+        const FieldInfo &f = m_fields[size_t(i)];
+        QString type = f.type == ftype::Text || f.type == ftype::Memo ? QStringLiteral("TEXT COLLATE JETTEXT")
+                       : f.type == ftype::Double                      ? QStringLiteral("REAL")
+                       : f.type == ftype::Date                        ? QStringLiteral("TEXT")
+                                                                      : QStringLiteral("INTEGER");
+        if (f.size == 0 && f.type == ftype::Text)
+            type.clear(); // expressions keep the type of their values
+        defs << f.column + QLatin1Char(' ') + type;
+        cols << f.column;
+    }
+    m_conn->exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(quoteIdent(tempName), defs.join(QLatin1String(", "))),
+                 source());
+    m_conn->exec(QStringLiteral("INSERT INTO %1 (%2) %3").arg(m_browse, cols.join(QLatin1String(", ")), insertSql),
+                 source());
+    m_count = long(sqlite3_changes(m_conn->db(source())));
+    m_selectRow = QStringLiteral("SELECT %1, %2 FROM %3 WHERE rowid = ?")
+                      .arg(m_base.isEmpty() ? QStringLiteral("rowid") : QStringLiteral("__base"),
+                           tableColumnsList(m_fields), m_browse);
+    if (m_count > 0)
+        setCurrent(1, 0);
+}
+
+Recordset::~Recordset()
+{
+    if (!m_closed && m_isTemp && m_conn && m_conn->alive()) {
+        try {
+            m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
+        } catch (const EngineError &) {
+        }
+    }
+}
+
+void Recordset::close()
+{
+    if (m_closed)
+        throw EngineError(err::ObjectClosed, source());
+    m_closed = true;
+    if (m_isTemp && m_conn && m_conn->alive())
+        m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
+    m_conn.reset();
+    m_hasCurrent = false;
+    m_mode = EditMode::None;
+}
+
+// ---------------------------------------------------------------- state
+
+void Recordset::requireOpen() const
+{
+    if (m_closed || !m_conn || !m_conn->alive())
+        throw EngineError(err::ObjectClosed, source());
+}
+
+void Recordset::requireCurrent() const
+{
+    requireOpen();
+    if (m_deleted)
+        throw EngineError(err::RecordDeleted, source());
+    if (!m_hasCurrent)
+        throw EngineError(err::NoCurrentRecord, source());
+}
+
+void Recordset::checkIndex(int index) const
+{
+    if (index < 0 || index >= int(m_fields.size()))
+        throw EngineError(err::ItemNotFound, source(), QString::number(index));
+}
+
+bool Recordset::stepRowid(const QString &sql, qint64 arg, bool bindArg, qint64 &out)
+{
+    sqlite3_stmt *st = m_conn->cached(sql, source());
+    StmtGuard g(st);
+    if (bindArg)
+        sqlite3_bind_int64(st, 1, arg);
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) {
+        out = sqlite3_column_int64(st, 0);
+        return true;
+    }
+    if (rc != SQLITE_DONE)
+        m_conn->raise(rc, source(), sql);
+    return false;
+}
+
+void Recordset::setCurrent(qint64 rowid, long pos)
+{
+    m_rowid = rowid;
+    m_hasCurrent = true;
+    m_deleted = false;
+    m_bof = m_eof = false;
+    m_pos = pos;
+    m_rowLoaded = false;
+}
+
+void Recordset::loadRow()
+{
+    if (m_rowLoaded)
+        return;
+    sqlite3_stmt *st = m_conn->cached(m_selectRow, source());
+    StmtGuard g(st);
+    sqlite3_bind_int64(st, 1, m_rowid);
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_DONE) {
+        // Deleted through another set or statement.
+        m_deleted = true;
+        throw EngineError(err::RecordDeleted, source());
+    }
+    if (rc != SQLITE_ROW)
+        m_conn->raise(rc, source(), m_selectRow);
+    m_row.resize(m_fields.size() + 1);
+    m_row[0] = columnValue(st, 0); // rowid of the row in the table writes go to
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        m_row[i + 1] = columnValue(st, int(i) + 1);
+    m_rowLoaded = true;
+}
+
+// ---------------------------------------------------------------- moving
+
+void Recordset::moveFirst()
+{
+    requireOpen();
+    m_mode = EditMode::None;
+    qint64 r = 0;
+    if (!stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(m_browse), 0, false, r)) {
+        m_hasCurrent = false;
+        m_bof = m_eof = true;
+        throw EngineError(err::NoCurrentRecord, source());
+    }
+    setCurrent(r, 0);
+    notifyMove();
+}
+
+void Recordset::moveLast()
+{
+    requireOpen();
+    m_mode = EditMode::None;
+    qint64 r = 0;
+    if (!stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(m_browse), 0, false, r)) {
+        m_hasCurrent = false;
+        m_bof = m_eof = true;
+        throw EngineError(err::NoCurrentRecord, source());
+    }
+    setCurrent(r, m_count >= 0 ? m_count - 1 : -1);
+    notifyMove();
+}
+
+void Recordset::moveNext()
+{
+    requireOpen();
+    if (m_eof)
+        throw EngineError(err::NoCurrentRecord, source());
+    m_mode = EditMode::None;
+    const qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kBeforeFirst;
+    const long pos = m_pos < 0 ? -1 : (m_deleted ? m_pos : (m_hasCurrent ? m_pos + 1 : 0));
+    qint64 r = 0;
+    if (stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? ORDER BY rowid LIMIT 1").arg(m_browse), from,
+                  true, r)) {
+        setCurrent(r, (m_hasCurrent || m_deleted) ? pos : 0);
+        notifyMove();
+        return;
+    }
+    m_hasCurrent = false;
+    m_deleted = false;
+    m_rowid = kAfterLast;
+    m_eof = true;
+    m_pos = -1;
+    if (recordCount() == 0)
+        m_bof = true;
+    notifyMove();
+}
+
+void Recordset::movePrevious()
+{
+    requireOpen();
+    if (m_bof)
+        throw EngineError(err::NoCurrentRecord, source());
+    m_mode = EditMode::None;
+    const qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kAfterLast;
+    const long pos = (m_hasCurrent || m_deleted) && m_pos > 0 ? m_pos - 1 : -1;
+    qint64 r = 0;
+    if (stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? ORDER BY rowid DESC LIMIT 1").arg(m_browse), from,
+                  true, r)) {
+        setCurrent(r, pos);
+        notifyMove();
+        return;
+    }
+    m_hasCurrent = false;
+    m_deleted = false;
+    m_rowid = kBeforeFirst;
+    m_bof = true;
+    m_pos = -1;
+    if (recordCount() == 0)
+        m_eof = true;
+    notifyMove();
+}
+
+long Recordset::recordCount()
+{
+    requireOpen();
+    if (m_count < 0) {
+        qint64 c = 0;
+        stepRowid(QStringLiteral("SELECT count(*) FROM %1").arg(m_browse), 0, false, c);
+        m_count = long(c);
+    }
+    return m_count;
+}
+
+long Recordset::absolutePosition()
+{
+    requireOpen();
+    if (!m_hasCurrent)
+        return -1;
+    if (m_pos < 0) {
+        if (m_dense) {
+            m_pos = long(m_rowid - 1);
+        } else {
+            qint64 c = 0;
+            stepRowid(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid < ?").arg(m_browse), m_rowid, true, c);
+            m_pos = long(c);
+        }
+    }
+    return m_pos;
+}
+
+void Recordset::setAbsolutePosition(long pos)
+{
+    requireOpen();
+    if (pos < 0 || pos >= recordCount())
+        throw EngineError(err::InvalidArgument, source(), QString::number(pos));
+    m_mode = EditMode::None;
+    qint64 r = 0;
+    bool ok = false;
+    if (m_dense) {
+        ok = stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid = ?").arg(m_browse), pos + 1, true, r);
+    } else {
+        ok = stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1 OFFSET ?").arg(m_browse), pos, true, r);
+    }
+    if (!ok)
+        throw EngineError(err::InvalidArgument, source(), QString::number(pos));
+    setCurrent(r, pos);
+    notifyMove();
+}
+
+// ---------------------------------------------------------------- finding
+
+QString Recordset::translateCriteria(const QString &criteria) const
+{
+    if (!m_isTemp)
+        return translateJetSql(criteria);
+    return translateJetSql(criteria, [this](const QString &qualifier, const QString &name) -> std::optional<QString> {
+        const QString wanted = qualifier.isEmpty() ? name : qualifier + QLatin1Char('.') + name;
+        const int index = fieldIndex(wanted);
+        if (index < 0)
+            return std::nullopt;
+        return m_fields[size_t(index)].column;
+    });
+}
+
+bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
+{
+    requireOpen();
+    m_mode = EditMode::None;
+    const QString crit = translateCriteria(criteria);
+    qint64 from = forward ? kBeforeFirst : kAfterLast;
+    if (fromCurrent && (m_hasCurrent || m_deleted))
+        from = m_rowid;
+    else if (fromCurrent && m_eof && forward)
+        from = kAfterLast;
+    else if (fromCurrent && m_bof && !forward)
+        from = kBeforeFirst;
+    const QString sql = forward
+                            ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
+                            : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1");
+    const QString text = sql.arg(m_browse, crit);
+    sqlite3_stmt *st = nullptr;
+    try {
+        st = m_conn->prepare(text, source());
+    } catch (const EngineError &e) {
+        throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
+                          e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
+    }
+    sqlite3_bind_int64(st, 1, from);
+    const int rc = sqlite3_step(st);
+    const qint64 r = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        m_conn->raise(rc, source(), text);
+    m_noMatch = rc != SQLITE_ROW;
+    if (!m_noMatch) {
+        setCurrent(r, -1);
+        notifyMove();
+    }
+    return !m_noMatch;
+}
+
+void Recordset::findFirst(const QString &criteria)
+{
+    find(criteria, true, false);
+}
+void Recordset::findNext(const QString &criteria)
+{
+    find(criteria, true, true);
+}
+void Recordset::findPrevious(const QString &criteria)
+{
+    find(criteria, false, true);
+}
+void Recordset::findLast(const QString &criteria)
+{
+    find(criteria, false, false);
+}
+
+// ---------------------------------------------------------------- fields
+
+int Recordset::fieldIndex(const QString &rawName) const
+{
+    const QString name = bare(rawName);
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    const int dot = name.indexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        const QString table = name.left(dot), column = name.mid(dot + 1);
+        for (size_t i = 0; i < m_fields.size(); ++i)
+            if (m_fields[i].table.compare(table, Qt::CaseInsensitive) == 0
+                && m_fields[i].plainName.compare(column, Qt::CaseInsensitive) == 0)
+                return int(i);
+        return -1;
+    }
+    int found = -1;
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].plainName.compare(name, Qt::CaseInsensitive) == 0) {
+            if (found >= 0)
+                return -1; // ambiguous
+            found = int(i);
+        }
+    }
+    return found;
+}
+
+const FieldInfo &Recordset::fieldInfo(int index) const
+{
+    checkIndex(index);
+    return m_fields[size_t(index)];
+}
+
+Field Recordset::field(int index)
+{
+    requireOpen();
+    checkIndex(index);
+    return Field(this, index);
+}
+
+Field Recordset::field(const QString &name)
+{
+    requireOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw EngineError(err::ItemNotFound, source(), name);
+    return Field(this, index);
+}
+
+QVariant Recordset::convertRead(int index, const QVariant &v) const
+{
+    if (!v.isValid())
+        return v;
+    switch (m_fields[size_t(index)].type) {
+    case ftype::Boolean:
+        return QVariant(v.toLongLong() != 0);
+    case ftype::Long:
+        return v.typeId() == QMetaType::LongLong ? QVariant(int(v.toLongLong())) : v;
+    default:
+        return v;
+    }
+}
+
+QVariant Recordset::value(int index) const
+{
+    auto *self = const_cast<Recordset *>(this);
+    self->requireOpen();
+    checkIndex(index);
+    if (m_mode != EditMode::None)
+        return convertRead(index, m_buffer[size_t(index)]);
+    requireCurrent();
+    self->loadRow();
+    return convertRead(index, m_row[size_t(index) + 1]);
+}
+
+QVariant Recordset::value(const QString &name) const
+{
+    requireOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw EngineError(err::ItemNotFound, source(), name);
+    return value(index);
+}
+
+QVariant Recordset::convertForStore(int index, const QVariant &v) const
+{
+    const FieldInfo &f = m_fields[size_t(index)];
+    if (isNull(v))
+        return {};
+    switch (f.type) {
+    case ftype::Boolean: {
+        if (v.typeId() == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            bool ok = false;
+            const qlonglong n = s.toLongLong(&ok);
+            if (ok)
+                return qlonglong(n != 0 ? -1 : 0);
+            if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || s.compare(QLatin1String("wahr"), Qt::CaseInsensitive) == 0)
+                return qlonglong(-1);
+            if (s.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || s.compare(QLatin1String("falsch"), Qt::CaseInsensitive) == 0)
+                return qlonglong(0);
+            throw EngineError(13, QStringLiteral("DAO.Field"), f.name);
+        }
+        return qlonglong(v.toBool() || v.toLongLong() != 0 ? -1 : 0);
+    }
+    case ftype::Long: {
+        bool ok = false;
+        const qlonglong n = v.toLongLong(&ok);
+        if (!ok)
+            throw EngineError(13, QStringLiteral("DAO.Field"), f.name);
+        return n;
+    }
+    case ftype::Double: {
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (!ok)
+            throw EngineError(13, QStringLiteral("DAO.Field"), f.name);
+        return d;
+    }
+    default: {
+        const QString s = v.typeId() == QMetaType::Bool ? (v.toBool() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"))
+                                                        : v.toString();
+        if (f.type == ftype::Text && f.size > 0 && s.size() > f.size)
+            throw EngineError(err::FieldTooSmall, QStringLiteral("DAO.Field"), f.name);
+        return s;
+    }
+    }
+}
+
+void Recordset::setValue(int index, const QVariant &v)
+{
+    requireOpen();
+    checkIndex(index);
+    if (m_mode == EditMode::None)
+        throw EngineError(err::UpdateWithoutAddNew, source());
+    if (m_fields[size_t(index)].baseColumn.isEmpty())
+        throw EngineError(err::ReadOnly, source(), m_fields[size_t(index)].name);
+    m_buffer[size_t(index)] = convertForStore(index, v);
+    m_dirty[size_t(index)] = 1;
+}
+
+void Recordset::setValue(const QString &name, const QVariant &v)
+{
+    requireOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw EngineError(err::ItemNotFound, source(), name);
+    setValue(index, v);
+}
+
+// ---------------------------------------------------------------- changing
+
+void Recordset::addNew()
+{
+    requireOpen();
+    if (!updatable())
+        throw EngineError(err::ReadOnly, source(), m_name);
+    m_buffer.assign(m_fields.size(), QVariant());
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        m_buffer[i] = m_fields[i].defaultValue;
+    m_dirty.assign(m_fields.size(), 0);
+    m_mode = EditMode::Add;
+}
+
+void Recordset::edit()
+{
+    requireCurrent();
+    if (!updatable())
+        throw EngineError(err::ReadOnly, source(), m_name);
+    loadRow();
+    m_buffer.assign(m_row.begin() + 1, m_row.end());
+    m_dirty.assign(m_fields.size(), 0);
+    m_mode = EditMode::Edit;
+}
+
+void Recordset::cancelUpdate()
+{
+    requireOpen();
+    m_mode = EditMode::None;
+}
+
+void Recordset::update()
+{
+    requireOpen();
+    if (m_mode == EditMode::None)
+        throw EngineError(err::UpdateWithoutAddNew, source());
+    const EditMode mode = m_mode;
+    m_mode = EditMode::None; // a failed store drops the pending row, as the engine always did
+
+    QStringList cols;
+    std::vector<size_t> idx;
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (m_dirty[i]) {
+            cols << m_fields[i].baseColumn;
+            idx.push_back(i);
+        }
+    }
+
+    if (mode == EditMode::Add) {
+        QString sql;
+        if (cols.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_base);
+        } else {
+            QStringList marks;
+            for (qsizetype i = 0; i < cols.size(); ++i)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(m_base, cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+        }
+        sqlite3_stmt *st = m_conn->cached(sql, source());
+        {
+            StmtGuard g(st);
+            for (size_t k = 0; k < idx.size(); ++k)
+                bindValue(st, int(k) + 1, m_buffer[idx[k]]);
+            const int rc = sqlite3_step(st);
+            if (rc != SQLITE_DONE)
+                m_conn->raise(rc, source(), sql);
+        }
+        const qint64 baseRow = sqlite3_last_insert_rowid(m_conn->db(source()));
+        if (m_isTemp) {
+            QStringList tcols{QStringLiteral("__base")}, marks{QStringLiteral("?")};
+            for (const FieldInfo &f : m_fields) {
+                tcols << f.column;
+                marks << QStringLiteral("?");
+            }
+            const QString tsql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(m_browse, tcols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+            sqlite3_stmt *ts = m_conn->cached(tsql, source());
+            StmtGuard g(ts);
+            sqlite3_bind_int64(ts, 1, baseRow);
+            for (size_t i = 0; i < m_fields.size(); ++i)
+                bindValue(ts, int(i) + 2, m_buffer[i]);
+            const int rc = sqlite3_step(ts);
+            if (rc != SQLITE_DONE)
+                m_conn->raise(rc, source(), tsql);
+        }
+        if (m_count >= 0)
+            ++m_count;
+        if (!m_hasCurrent && !m_deleted && m_eof && m_bof) {
+            // The set was empty: it now has a row, positioned before it as Jet does.
+            m_eof = true;
+            m_bof = false;
+            m_rowid = kAfterLast;
+        }
+        return;
+    }
+
+    if (idx.empty())
+        return;
+    if (!m_hasCurrent)
+        throw EngineError(err::NoCurrentRecord, source());
+    loadRow();
+    const qint64 baseRow = m_row[0].toLongLong();
+    QStringList sets;
+    for (const QString &c : cols)
+        sets << c + QStringLiteral(" = ?");
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(m_base, sets.join(QLatin1String(", ")));
+    {
+        sqlite3_stmt *st = m_conn->cached(sql, source());
+        StmtGuard g(st);
+        for (size_t k = 0; k < idx.size(); ++k)
+            bindValue(st, int(k) + 1, m_buffer[idx[k]]);
+        sqlite3_bind_int64(st, int(idx.size()) + 1, baseRow);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            m_conn->raise(rc, source(), sql);
+    }
+    if (m_isTemp) {
+        QStringList tsets;
+        for (size_t i : idx)
+            tsets << m_fields[i].column + QStringLiteral(" = ?");
+        const QString tsql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(m_browse, tsets.join(QLatin1String(", ")));
+        sqlite3_stmt *ts = m_conn->cached(tsql, source());
+        StmtGuard g(ts);
+        for (size_t k = 0; k < idx.size(); ++k)
+            bindValue(ts, int(k) + 1, m_buffer[idx[k]]);
+        sqlite3_bind_int64(ts, int(idx.size()) + 1, m_rowid);
+        const int rc = sqlite3_step(ts);
+        if (rc != SQLITE_DONE)
+            m_conn->raise(rc, source(), tsql);
+    }
+    m_rowLoaded = false;
+}
+
+void Recordset::deleteRow()
+{
+    requireCurrent();
+    if (!updatable())
+        throw EngineError(err::ReadOnly, source(), m_name);
+    m_mode = EditMode::None;
+    loadRow();
+    const qint64 baseRow = m_row[0].toLongLong();
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_base);
+    {
+        sqlite3_stmt *st = m_conn->cached(sql, source());
+        StmtGuard g(st);
+        sqlite3_bind_int64(st, 1, baseRow);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            m_conn->raise(rc, source(), sql);
+    }
+    if (m_isTemp) {
+        const QString tsql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_browse);
+        sqlite3_stmt *ts = m_conn->cached(tsql, source());
+        StmtGuard g(ts);
+        sqlite3_bind_int64(ts, 1, m_rowid);
+        sqlite3_step(ts);
+        m_dense = false;
+    }
+    if (m_count >= 0)
+        --m_count;
+    m_hasCurrent = false;
+    m_deleted = true;
+    m_rowLoaded = false;
+}
+
+std::vector<std::vector<QVariant>> Recordset::readRows(long first, long count)
+{
+    requireOpen();
+    std::vector<std::vector<QVariant>> rows;
+    if (first < 0 || count <= 0)
+        return rows;
+    const QString cols = tableColumnsList(m_fields);
+    const QString sql = m_dense ? QStringLiteral("SELECT %1 FROM %2 WHERE rowid >= ? ORDER BY rowid LIMIT ?").arg(cols, m_browse)
+                                : QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid LIMIT ? OFFSET ?").arg(cols, m_browse);
+    sqlite3_stmt *st = m_conn->cached(sql, source());
+    StmtGuard g(st);
+    if (m_dense) {
+        sqlite3_bind_int64(st, 1, first + 1);
+        sqlite3_bind_int64(st, 2, count);
+    } else {
+        sqlite3_bind_int64(st, 1, count);
+        sqlite3_bind_int64(st, 2, first);
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        std::vector<QVariant> row(m_fields.size());
+        for (size_t i = 0; i < m_fields.size(); ++i)
+            row[i] = convertRead(int(i), columnValue(st, int(i)));
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        m_conn->raise(rc, source(), sql);
+    return rows;
+}
+
+} // namespace engine

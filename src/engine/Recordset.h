@@ -1,0 +1,164 @@
+#pragma once
+
+#include "engine/EngineError.h"
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace engine {
+
+class Connection;
+class Recordset;
+
+// Jet field type codes.
+namespace ftype {
+constexpr int Boolean = 1;
+constexpr int Long = 4;
+constexpr int Double = 7;
+constexpr int Date = 8;
+constexpr int Text = 10;
+constexpr int Memo = 12;
+} // namespace ftype
+
+struct FieldInfo
+{
+    QString name;       // the name the set answers to ("betr-nr" or "betrieb.betr-nr" when ambiguous)
+    QString plainName;  // the column's own name
+    QString table;      // the table it comes from, if any
+    QString column;     // its column in the browsed table
+    QString baseColumn; // its column in the table that writes go to; empty: not updatable
+    int type = ftype::Text;
+    int size = 0;
+    QVariant defaultValue;
+};
+
+// A field of the current row; a light handle that reads through its set.
+class Field
+{
+public:
+    Field(Recordset *rs, int index) : m_rs(rs), m_index(index) {}
+    QString name() const;
+    int type() const;
+    int size() const;
+    QVariant value() const;
+    void setValue(const QVariant &v) const;
+
+private:
+    Recordset *m_rs;
+    int m_index;
+};
+
+// A dynaset over a table or over an SQL text. Table sets walk the table
+// itself by rowid through its indexes and hold only the current row. Query
+// sets keep their result rows in a temporary table of the connection, in the
+// query's order; a query over one table stays updatable and writes through
+// to that table.
+class Recordset : public std::enable_shared_from_this<Recordset>
+{
+public:
+    static std::shared_ptr<Recordset> open(std::shared_ptr<Connection> conn, const QString &source, bool readOnly);
+    ~Recordset();
+
+    QString name() const { return m_name; }
+    bool isOpen() const { return !m_closed; }
+    bool isTable() const { return !m_isTemp; }
+    bool updatable() const { return !m_base.isEmpty() && !m_readOnly; }
+    void close();
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    long recordCount();
+    long absolutePosition();
+    void setAbsolutePosition(long pos);
+
+    void findFirst(const QString &criteria);
+    void findNext(const QString &criteria);
+    void findPrevious(const QString &criteria);
+    void findLast(const QString &criteria);
+    bool noMatch() const { return m_noMatch; }
+
+    void addNew();
+    void edit();
+    void update();
+    void cancelUpdate();
+    void deleteRow();
+    enum class EditMode { None, Edit, Add };
+    EditMode editMode() const { return m_mode; }
+
+    int fieldCount() const { return int(m_fields.size()); }
+    Field field(int index);
+    Field field(const QString &name);
+    int fieldIndex(const QString &name) const; // -1 when unknown
+    const FieldInfo &fieldInfo(int index) const;
+
+    QVariant value(int index) const;
+    QVariant value(const QString &name) const;
+    void setValue(int index, const QVariant &v);
+    void setValue(const QString &name, const QVariant &v);
+
+    // Called after every move of the current row (moves, finds that found,
+    // positioning); bound views raise their Reposition event from it.
+    void setMoveListener(std::function<void()> listener) { m_onMove = std::move(listener); }
+
+    // Reads rows by position without moving the current row (grids).
+    std::vector<std::vector<QVariant>> readRows(long first, long count);
+
+private:
+    Recordset() = default;
+    void openTable(const QString &table);
+    void openQuery(const QString &sql);
+    void requireOpen() const;
+    void requireCurrent() const;
+    void checkIndex(int index) const;
+    QString source() const { return QStringLiteral("DAO.Recordset"); }
+    bool stepRowid(const QString &sql, qint64 arg, bool bindArg, qint64 &out);
+    void setCurrent(qint64 rowid, long pos);
+    void loadRow();
+    bool find(const QString &criteria, bool forward, bool fromCurrent);
+    QString translateCriteria(const QString &criteria) const;
+    QVariant convertForStore(int index, const QVariant &v) const;
+    QVariant convertRead(int index, const QVariant &v) const;
+    void invalidateCount() { m_count = -1; }
+
+    std::shared_ptr<Connection> m_conn;
+    QString m_name;
+    bool m_readOnly = false;
+    bool m_closed = false;
+    bool m_isTemp = false;
+    bool m_dense = false; // query sets: rowid = position + 1 until a row is deleted
+    QString m_browse;     // quoted table the set walks
+    QString m_base;       // quoted table writes go to ("" = read-only)
+    std::vector<FieldInfo> m_fields;
+    QString m_selectRow;
+
+    qint64 m_rowid = 0;
+    bool m_hasCurrent = false;
+    bool m_bof = true;
+    bool m_eof = true;
+    bool m_deleted = false;
+    long m_pos = -1;
+    long m_count = -1;
+    bool m_noMatch = false;
+    std::vector<QVariant> m_row;
+    bool m_rowLoaded = false;
+
+    std::function<void()> m_onMove;
+    void notifyMove()
+    {
+        if (m_onMove)
+            m_onMove();
+    }
+
+    EditMode m_mode = EditMode::None;
+    std::vector<QVariant> m_buffer;
+    std::vector<char> m_dirty;
+};
+
+} // namespace engine

@@ -1,0 +1,270 @@
+#include "engine/SqlFunctions.h"
+
+#include <sqlite3.h>
+
+#include <QCryptographicHash>
+
+namespace engine {
+
+namespace {
+
+// Base letter for the primary comparison: case and umlaut marks are ignored
+// there, so "Äpfel" sorts among the A's as a German reader expects.
+void appendPrimary(QString &out, QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80) {
+        out.append(QChar(u >= 'A' && u <= 'Z' ? u + 32 : u));
+        return;
+    }
+    if (u == 0x00DF) { // ß
+        out.append(QLatin1String("ss"));
+        return;
+    }
+    QString d = c.decomposition();
+    if (!d.isEmpty() && c.decompositionTag() == QChar::Canonical)
+        c = d.at(0);
+    out.append(c.toLower());
+}
+
+QString primaryKey(const QString &s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s)
+        appendPrimary(out, c);
+    return out;
+}
+
+bool isAscii(const unsigned char *p, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (p[i] >= 0x80)
+            return false;
+    return true;
+}
+
+int collateAscii(const unsigned char *a, int na, const unsigned char *b, int nb)
+{
+    const int n = na < nb ? na : nb;
+    for (int i = 0; i < n; ++i) {
+        unsigned char ca = a[i], cb = b[i];
+        if (ca >= 'A' && ca <= 'Z')
+            ca += 32;
+        if (cb >= 'A' && cb <= 'Z')
+            cb += 32;
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return na == nb ? 0 : (na < nb ? -1 : 1);
+}
+
+int collateJetText(void *, int na, const void *a, int nb, const void *b)
+{
+    const auto *pa = static_cast<const unsigned char *>(a);
+    const auto *pb = static_cast<const unsigned char *>(b);
+    if (isAscii(pa, na) && isAscii(pb, nb))
+        return collateAscii(pa, na, pb, nb);
+    return jetCompare(QString::fromUtf8(reinterpret_cast<const char *>(pa), na),
+                      QString::fromUtf8(reinterpret_cast<const char *>(pb), nb));
+}
+
+QString argText(sqlite3_value *v)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+}
+
+void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    // SQLite calls like(pattern, text) for "text LIKE pattern".
+    if (argc < 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int(ctx, jetLike(argText(argv[0]), argText(argv[1])) ? 1 : 0);
+}
+
+void lenFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int64(ctx, argText(argv[0]).size());
+}
+
+void trimFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QByteArray t = argText(argv[0]).trimmed().toUtf8();
+    sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+}
+
+void caseFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const bool upper = sqlite3_user_data(ctx) != nullptr;
+    const QString s = argText(argv[0]);
+    const QByteArray t = (upper ? s.toUpper() : s.toLower()).toUtf8();
+    sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+}
+
+bool charEqualNoCase(QChar a, QChar b)
+{
+    return a == b || a.toLower() == b.toLower();
+}
+
+// Matches one bracket class at pattern[pi] (pointing at '['); returns the index
+// after ']' or -1 when the class is not closed (then '[' is taken literally).
+int matchClass(const QString &p, int pi, QChar c, bool &matched)
+{
+    int i = pi + 1;
+    bool negate = false;
+    if (i < p.size() && p.at(i) == QLatin1Char('!')) {
+        negate = true;
+        ++i;
+    }
+    bool any = false;
+    bool first = true;
+    while (i < p.size() && (first || p.at(i) != QLatin1Char(']'))) {
+        first = false;
+        QChar lo = p.at(i);
+        if (i + 2 < p.size() && p.at(i + 1) == QLatin1Char('-') && p.at(i + 2) != QLatin1Char(']')) {
+            QChar hi = p.at(i + 2);
+            const QChar lc = c.toLower();
+            if ((c >= lo && c <= hi) || (lc >= lo.toLower() && lc <= hi.toLower()))
+                any = true;
+            i += 3;
+        } else {
+            if (charEqualNoCase(lo, c))
+                any = true;
+            ++i;
+        }
+    }
+    if (i >= p.size())
+        return -1;
+    matched = negate ? !any : any;
+    return i + 1;
+}
+
+} // namespace
+
+int jetCompare(const QString &a, const QString &b)
+{
+    const int primary = primaryKey(a).compare(primaryKey(b));
+    if (primary != 0)
+        return primary < 0 ? -1 : 1;
+    const int secondary = a.toLower().compare(b.toLower());
+    return secondary < 0 ? -1 : (secondary > 0 ? 1 : 0);
+}
+
+bool jetLike(const QString &p, const QString &s)
+{
+    // Iterative matcher with backtracking to the last '*'.
+    int pi = 0, si = 0;
+    int starP = -1, starS = 0;
+    while (si < s.size()) {
+        bool step = false;
+        int nextP = pi + 1;
+        if (pi < p.size()) {
+            const QChar pc = p.at(pi);
+            if (pc == QLatin1Char('*')) {
+                starP = pi++;
+                starS = si;
+                continue;
+            }
+            if (pc == QLatin1Char('?')) {
+                step = true;
+            } else if (pc == QLatin1Char('#')) {
+                step = s.at(si).isDigit();
+            } else if (pc == QLatin1Char('[')) {
+                bool matched = false;
+                const int after = matchClass(p, pi, s.at(si), matched);
+                if (after < 0) {
+                    step = charEqualNoCase(pc, s.at(si));
+                } else {
+                    step = matched;
+                    nextP = after;
+                }
+            } else {
+                step = charEqualNoCase(pc, s.at(si));
+            }
+        }
+        if (step) {
+            pi = nextP;
+            ++si;
+        } else if (starP >= 0) {
+            pi = starP + 1;
+            si = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p.at(pi) == QLatin1Char('*'))
+        ++pi;
+    return pi == p.size();
+}
+
+void registerSqlFunctions(sqlite3 *db)
+{
+    sqlite3_create_collation(db, "JETTEXT", SQLITE_UTF8, nullptr, collateJetText);
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "len", 1, flags, nullptr, lenFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "trim", 1, flags, nullptr, trimFunction, nullptr, nullptr);
+    static int upperTag = 1;
+    sqlite3_create_function(db, "ucase", 1, flags, &upperTag, caseFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "lcase", 1, flags, nullptr, caseFunction, nullptr, nullptr);
+}
+
+namespace {
+QByteArray passwordCheck(const QString &password)
+{
+    return QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Sha256).toHex();
+}
+} // namespace
+
+void writePassword(sqlite3 *db, const QString &password)
+{
+    sqlite3_exec(db, "CREATE TABLE IF NOT EXISTS MSysPassword (pwd TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "DELETE FROM MSysPassword", nullptr, nullptr, nullptr);
+    if (password.isEmpty())
+        return;
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO MSysPassword (pwd) VALUES (?)", -1, &st, nullptr);
+    const QByteArray check = passwordCheck(password);
+    sqlite3_bind_text(st, 1, check.constData(), int(check.size()), SQLITE_TRANSIENT);
+    sqlite3_step(st);
+    sqlite3_finalize(st);
+}
+
+QString storedPassword(sqlite3 *db)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT pwd FROM MSysPassword LIMIT 1", -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return {};
+    }
+    QString result;
+    if (sqlite3_step(st) == SQLITE_ROW)
+        result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return result;
+}
+
+// Used by Database::open to compare a given password with the stored check.
+bool passwordMatches(sqlite3 *db, const QString &password)
+{
+    const QString stored = storedPassword(db);
+    if (stored.isEmpty())
+        return true;
+    return QString::fromLatin1(passwordCheck(password)) == stored;
+}
+
+} // namespace engine
