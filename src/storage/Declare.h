@@ -9,6 +9,7 @@
 #include <memory>
 
 class BoundView;
+class QWidget;
 
 using RS = std::shared_ptr<engine::Recordset>;
 using DB = std::shared_ptr<engine::Database>;
@@ -28,6 +29,28 @@ struct FormHooks
     std::function<void(const QString &caption)> setMainCaption;
     // Menue_Fenster_schliessen of the main window.
     std::function<void()> closeChildWindows;
+    // Busy flags: the check marks of the main window's menu items by item name
+    // ("menue_import_datenbank", ...).
+    std::function<void(const QString &item, bool checked)> setMenuChecked;
+    std::function<bool(const QString &item)> menuChecked;
+    // Enables or disables the main window (its menus) during a long job.
+    std::function<void(bool enabled)> setMainEnabled;
+    // Adds a window as a child of the main window and shows it.
+    std::function<void(QWidget *child)> addMdiChild;
+
+    // The record window as the shared status surface.
+    std::function<void(const QString &text)> setStatusText;       // Label2
+    std::function<QString()> statusText;                          // Label2
+    std::function<void(int max)> setProgressMax;                  // ProgressBar1.Max
+    std::function<void(int value)> setProgressValue;              // ProgressBar1.Value
+    std::function<int()> progressMax;
+    std::function<int()> progressValue;
+    std::function<void()> showStartPicture;                       // Image2 instead of the tabs
+    std::function<void()> showRecordView;                         // tabs and header instead of Image2
+    std::function<void(int tab)> setTab;                          // SSTab1.Tab (raises its tab event)
+    std::function<void(bool busy)> setBusyCursor;                 // hourglass on the record window
+    // One turn of the event loop (ESC and repaints come through).
+    std::function<void()> processEvents;
 };
 
 // The program's module-wide state, with the names it has always had. One

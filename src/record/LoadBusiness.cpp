@@ -1,0 +1,5 @@
+#include "record/LoadBusiness.h"
+
+void DB_Load_DATA(const QVariant &, const QVariant &, const QVariant &)
+{
+}
