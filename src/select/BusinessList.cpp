@@ -1,0 +1,5 @@
+#include "select/BusinessList.h"
+
+void MDIForm1_menue_suchen_betrieb_Click()
+{
+}
