@@ -12,7 +12,9 @@
 --  * Dates are text "DD.MM.YYYY" or the words "unbekannt"/"unbegrenzt",
 --    hence TEXT(10). The 18 date columns are marked "date" below.
 --  * The import cuts a value that is longer than its column (and logs the
---    cut); MEMO columns are never cut.
+--    cut); memo columns (LONGTEXT) are never cut. They are declared
+--    LONGTEXT rather than MEMO because SQLite would give a MEMO column
+--    numeric affinity and turn a note "0815" into 815.
 --  * No primary keys or unique constraints: a transfer file may carry the
 --    same row twice and the import stores what it gets; rows are told apart
 --    by rowid.
@@ -60,7 +62,7 @@ CREATE TABLE [betrieb] (
     [betr-beginn]         TEXT(10)  COLLATE JETTEXT,  -- date
     [betr-ende]           TEXT(10)  COLLATE JETTEXT,  -- date; Null: business is active
     [inhaber-bname]       TEXT(150) COLLATE JETTEXT,
-    [b-bemerkung]         MEMO      COLLATE JETTEXT,
+    [b-bemerkung]         LONGTEXT  COLLATE JETTEXT,
     [schluesselfeld]      TEXT(50)  COLLATE JETTEXT,  -- groups the export into one file per value
     [bearb-status]        TEXT(1)   COLLATE JETTEXT   -- set by the export: E, A or H
 );
@@ -111,7 +113,7 @@ CREATE TABLE [betrieb_taetigkeit] (
     [tk-ummeldung]    TEXT(2)  COLLATE JETTEXT,  -- '1' new, '2' carried on
     [tk-beginn]       TEXT(10) COLLATE JETTEXT,  -- date
     [tk-ende]         TEXT(10) COLLATE JETTEXT,  -- date
-    [tk-originaltext] MEMO     COLLATE JETTEXT,
+    [tk-originaltext] LONGTEXT COLLATE JETTEXT,
     [tk_hwk_id]       TEXT(20) COLLATE JETTEXT   -- underscore, unlike the other names
 );
 CREATE INDEX [ix_betrieb_taetigkeit_key] ON [betrieb_taetigkeit] ([betr-nr], [betr-hist-nr]);
@@ -205,7 +207,7 @@ CREATE TABLE [person] (
     [aufenth-auflage]   TEXT(255) COLLATE JETTEXT,
     [fzeug-datum]       TEXT(10)  COLLATE JETTEXT,  -- date
     [p-gzr-ausk-datum]  TEXT(10)  COLLATE JETTEXT,  -- date
-    [p-bemerkung]       MEMO      COLLATE JETTEXT
+    [p-bemerkung]       LONGTEXT  COLLATE JETTEXT
 );
 CREATE INDEX [ix_person_pers_nr]      ON [person] ([pers-nr]);
 CREATE INDEX [ix_person_p_eintr_name] ON [person] ([p-eintr-name]);

@@ -77,6 +77,8 @@ std::shared_ptr<Connection> Connection::acquire(const QString &path, bool &alrea
         throw EngineError(rc == SQLITE_CANTOPEN ? err::FileNotFound : err::CannotOpenFile, source, path);
     }
     registerSqlFunctions(conn->m_db);
+    // Tells a duplicate key from a missing required value (3022 / 3314).
+    sqlite3_extended_result_codes(conn->m_db, 1);
     sqlite3_busy_timeout(conn->m_db, 5000);
     rc = sqlite3_exec(conn->m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
@@ -134,8 +136,10 @@ void Connection::raise(int rc, const QString &source, const QString &context) co
     const int primary = rc & 0xff;
     int number = err::ReservedError;
     if (primary == SQLITE_CONSTRAINT) {
-        number = (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) ? err::DuplicateKey
-                                                                                          : err::ReservedError;
+        if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
+            number = err::DuplicateKey;
+        else if (rc == SQLITE_CONSTRAINT_NOTNULL)
+            number = err::NullNotAllowed;
     } else if (primary == SQLITE_READONLY) {
         number = err::ReadOnly;
     } else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {

@@ -132,10 +132,17 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
 {
     const QString source = QStringLiteral("DAO.DBEngine");
     const QString found = platform::findPath(sourcePath);
-    if (found.isEmpty())
-        throw EngineError(err::FileNotFound, source, sourcePath);
-    if (platform::pathExists(target))
-        throw EngineError(3204, source, QStringLiteral("Die Datenbank existiert bereits: ") + target);
+    if (found.isEmpty() || QFileInfo(found).isDir()) {
+        const bool dirExists = platform::pathExists(QFileInfo(sourcePath).path());
+        throw EngineError(dirExists ? err::FileNotFound : err::PathNotFound, source, sourcePath);
+    }
+    const QString targetPath = QDir::fromNativeSeparators(target);
+    if (platform::pathExists(targetPath))
+        throw EngineError(err::DatabaseExists, source, targetPath);
+    if (!QFileInfo(targetPath).absoluteDir().exists())
+        throw EngineError(err::PathNotFound, source, targetPath);
+    // Our own connection is checkpointed and closed first: VACUUM INTO refuses
+    // to run beside a pending statement, and the copy must carry every commit.
     releaseFile(found);
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(found).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
@@ -143,11 +150,23 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
         throw EngineError(err::CannotOpenFile, source, sourcePath);
     }
     registerSqlFunctions(db);
-    if (!password.isEmpty() && !passwordMatches(db, password)) {
+    auto fail = [&](int number, const QString &text) {
         sqlite3_close(db);
-        throw EngineError(err::InvalidPassword, source);
+        // A half-written copy must never be taken for the compacted database.
+        QFile::remove(targetPath);
+        QFile::remove(targetPath + QStringLiteral("-journal"));
+        throw EngineError(number, source, text);
+    };
+    const int probe = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (probe != SQLITE_OK) {
+        const int primary = probe & 0xff;
+        fail(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? err::FileInUse
+             : primary == SQLITE_NOTADB                         ? err::UnrecognizedFormat
+                                                                : err::CannotOpenFile,
+             sourcePath);
     }
-    const QString targetPath = QDir::fromNativeSeparators(target);
+    if (!passwordMatches(db, password))
+        fail(err::InvalidPassword, sourcePath);
     sqlite3_stmt *st = nullptr;
     int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &st, nullptr);
     if (rc == SQLITE_OK) {
@@ -159,11 +178,15 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
     }
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_finalize(st);
-    sqlite3_close(db);
     if (rc != SQLITE_OK) {
-        QFile::remove(targetPath);
-        throw EngineError(rc == SQLITE_FULL ? 61 : err::ReservedError, source, msg);
+        const int primary = rc & 0xff;
+        fail(primary == SQLITE_FULL                              ? 61
+             : primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? err::FileInUse
+             : primary == SQLITE_CANTOPEN                         ? err::CannotOpenFile
+                                                                  : err::ReservedError,
+             msg);
     }
+    sqlite3_close(db);
 }
 
 } // namespace engine

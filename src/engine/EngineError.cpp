@@ -37,6 +37,7 @@ QString standardErrorText(int number)
         {3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt.")},
         {3031, QStringLiteral("Kein gültiges Kennwort.")},
         {3044, QStringLiteral("Ungültiger Pfad.")},
+        {3045, QStringLiteral("Die Datei kann nicht verwendet werden; sie wird bereits verwendet.")},
         {3051, QStringLiteral("Die Datei kann nicht geöffnet werden.")},
         {3061, QStringLiteral("Zu wenige Parameter.")},
         {3070, QStringLiteral("Der Feldname oder Ausdruck wird nicht erkannt.")},
@@ -44,8 +45,10 @@ QString standardErrorText(int number)
         {3078, QStringLiteral("Die Eingabetabelle oder Abfrage wurde nicht gefunden.")},
         {3163, QStringLiteral("Das Feld ist zu klein, um die Menge der Daten anzunehmen, die Sie einfügen wollen.")},
         {3167, QStringLiteral("Datensatz ist gelöscht.")},
+        {3204, QStringLiteral("Die Datenbank existiert bereits.")},
         {3260, QStringLiteral("Aktualisieren nicht möglich; zur Zeit gesperrt.")},
         {3265, QStringLiteral("Element in dieser Auflistung nicht gefunden.")},
+        {3314, QStringLiteral("Das Feld darf keinen Nullwert enthalten, da es ein Pflichtfeld ist.")},
         {3343, QStringLiteral("Nicht erkanntes Datenbankformat.")},
         {3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt.")},
     };

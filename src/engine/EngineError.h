@@ -16,6 +16,7 @@ constexpr int FileNotFound = 3024;
 constexpr int ReadOnly = 3027;
 constexpr int InvalidPassword = 3031;
 constexpr int PathNotFound = 3044;
+constexpr int FileInUse = 3045;
 constexpr int CannotOpenFile = 3051;
 constexpr int TooFewParameters = 3061;
 constexpr int UnknownFieldName = 3070;
@@ -25,8 +26,10 @@ constexpr int FieldTooSmall = 3163;
 constexpr int RecordDeleted = 3167;
 constexpr int FileLocked = 3260;
 constexpr int ItemNotFound = 3265;
+constexpr int NullNotAllowed = 3314;
 constexpr int UnrecognizedFormat = 3343;
 constexpr int ObjectClosed = 3420;
+constexpr int DatabaseExists = 3204;
 constexpr int ReservedError = 3000;
 } // namespace err
 

@@ -41,6 +41,12 @@ std::vector<Token> tokenize(const QString &s)
                 }
                 value.append(s.at(j++));
             }
+            if (j >= n) {
+                // An unclosed literal stays as typed, so that the query fails
+                // as a syntax error instead of matching something else.
+                out.push_back({Tok::Other, s.mid(i)});
+                break;
+            }
             out.push_back({Tok::String, value});
             i = j + 1;
         } else if (c == QLatin1Char('[')) {
@@ -185,7 +191,9 @@ QString translateJetSql(const QString &sql, const ColumnResolver &resolver)
         case Tok::Word: {
             const QString upper = tok.text.toUpper();
             if (upper == QLatin1String("DISTINCTROW")) {
-                out += QStringLiteral("DISTINCT");
+                // Jet ignores DISTINCTROW when one table is queried or every
+                // table's fields are output, which holds for all our queries;
+                // DISTINCT instead would merge rows that merely look alike.
                 break;
             }
             if (upper == QLatin1String("TRUE")) {

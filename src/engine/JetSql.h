@@ -9,7 +9,7 @@ namespace engine {
 // Rewrites the few places where Jet's SQL dialect and SQLite's differ; the
 // rest (bracketed names, joins, Is Null, LIKE through our own like()) SQLite
 // reads as it stands.
-//  - SELECT DISTINCTROW          -> SELECT DISTINCT
+//  - SELECT DISTINCTROW          -> SELECT (rows equal in value stay apart)
 //  - True / False                -> -1 / 0
 //  - Len(x) > '0'                -> Len(x) > 0 (Jet compares numerically)
 //  - "text" literals             -> 'text'

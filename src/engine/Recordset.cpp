@@ -46,12 +46,100 @@ void typeFromDecl(const QString &decl, FieldInfo &f)
     }
 }
 
+// Replaces each 'text' literal of a translated criteria text by a parameter
+// and collects the values; names in brackets or double quotes stay as they are.
+QString literalsAsParameters(const QString &sql, std::vector<QString> &values)
+{
+    QString out;
+    out.reserve(sql.size());
+    const qsizetype n = sql.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('[') || c == QLatin1Char('"')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : QLatin1Char('"');
+            qsizetype j = sql.indexOf(close, i + 1);
+            if (j < 0)
+                j = n - 1;
+            out += QStringView(sql).mid(i, j - i + 1);
+            i = j;
+        } else if (c == QLatin1Char('\'')) {
+            QString value;
+            qsizetype j = i + 1;
+            for (; j < n; ++j) {
+                if (sql.at(j) == QLatin1Char('\'')) {
+                    if (j + 1 < n && sql.at(j + 1) == QLatin1Char('\'')) {
+                        value += QLatin1Char('\'');
+                        ++j;
+                        continue;
+                    }
+                    break;
+                }
+                value += sql.at(j);
+            }
+            if (j >= n) {
+                // Unclosed: left as typed, so the find fails as a syntax error.
+                out += QStringView(sql).mid(i);
+                break;
+            }
+            values.push_back(value);
+            out += QLatin1Char('?');
+            i = j;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 QString bare(QString name)
 {
     name = name.trimmed();
     name.remove(QLatin1Char('['));
     name.remove(QLatin1Char(']'));
     return name;
+}
+
+// The query's words only: literals and bracketed names are blanked, so that a
+// value or a column name can never look like a keyword or a comma.
+QString skeleton(const QString &sql)
+{
+    QString out = sql;
+    QChar open;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out.at(i);
+        if (open.isNull()) {
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+                open = c;
+            else if (c == QLatin1Char('['))
+                open = QLatin1Char(']');
+        } else if (c == open) {
+            open = QChar();
+        } else {
+            out[i] = QLatin1Char('x');
+        }
+    }
+    return out;
+}
+
+// A query whose rows are rows of one table, one for one: those can be edited
+// and deleted through the set. Grouping, DISTINCT and joins make rows that
+// stand for several table rows or for none.
+bool isPlainOneTableSelect(const QString &sql)
+{
+    const QString s = skeleton(sql);
+    static const QRegularExpression combining(QStringLiteral("\\b(JOIN|GROUP\\s+BY|UNION|HAVING|DISTINCT|TOP)\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (combining.match(s).hasMatch())
+        return false;
+    static const QRegularExpression from(QStringLiteral("\\bFROM\\b(.*?)(\\bWHERE\\b|\\bORDER\\b|;|$)"),
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = from.match(s);
+    if (!m.hasMatch())
+        return false;
+    // One table under its own name: an alias would hide the rowid we add.
+    static const QRegularExpression oneName(QStringLiteral("^\\s*[^\\s,()]+\\s*$"));
+    return oneName.match(m.captured(1)).hasMatch();
 }
 
 QString tableColumnsList(const std::vector<FieldInfo> &fields)
@@ -157,21 +245,20 @@ void Recordset::openQuery(const QString &sqlText)
     sqlite3_finalize(st);
 
     // Columns whose name occurs twice answer to "table.column", as in Jet.
-    for (FieldInfo &f : m_fields) {
-        int same = 0;
-        for (const FieldInfo &g : m_fields)
-            if (g.name.compare(f.name, Qt::CaseInsensitive) == 0)
-                ++same;
-        if (same > 1 && !f.table.isEmpty())
-            f.name = f.table + QLatin1Char('.') + f.plainName;
-    }
+    // Count first: renaming while counting would leave the last of a pair plain.
+    std::vector<char> shared(m_fields.size(), 0);
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        for (size_t j = 0; j < m_fields.size(); ++j)
+            if (i != j && m_fields[i].name.compare(m_fields[j].name, Qt::CaseInsensitive) == 0)
+                shared[i] = 1;
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (shared[i] && !m_fields[i].table.isEmpty())
+            m_fields[i].name = m_fields[i].table + QLatin1Char('.') + m_fields[i].plainName;
 
-    static const QRegularExpression multi(QStringLiteral("\\b(JOIN|GROUP\\s+BY|UNION|HAVING)\\b|\\bFROM\\b[^;]*,"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    const bool oneTable = allFromTable && tables.size() == 1 && !multi.match(sql).hasMatch();
+    const bool oneTable = allFromTable && tables.size() == 1 && isPlainOneTableSelect(sql);
     QString insertSql = sql;
     if (oneTable) {
-        static const QRegularExpression head(QStringLiteral("^\\s*SELECT(\\s+(DISTINCT|ALL))?\\s+"),
+        static const QRegularExpression head(QStringLiteral("^\\s*SELECT(\\s+ALL)?\\s+"),
                                              QRegularExpression::CaseInsensitiveOption);
         const auto m = head.match(sql);
         if (m.hasMatch()) {
@@ -339,7 +426,11 @@ void Recordset::moveLast()
         m_bof = m_eof = true;
         throw EngineError(err::NoCurrentRecord, source());
     }
-    setCurrent(r, m_count >= 0 ? m_count - 1 : -1);
+    // A table set also walks rows that other handles added since the count
+    // was taken; after MoveLast the count must be complete.
+    if (!m_isTemp)
+        invalidateCount();
+    setCurrent(r, recordCount() - 1);
     notifyMove();
 }
 
@@ -470,18 +561,27 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
     const QString sql = forward
                             ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
                             : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1");
-    const QString text = sql.arg(m_browse, crit);
+    // The criteria's literals are bound as parameters, so that a search of
+    // one shape is prepared once and reused for every value searched.
+    std::vector<QString> literals;
+    const QString text = sql.arg(m_browse, literalsAsParameters(crit, literals));
     sqlite3_stmt *st = nullptr;
     try {
-        st = m_conn->prepare(text, source());
+        st = m_conn->cached(text, source());
     } catch (const EngineError &e) {
         throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
                           e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
     }
-    sqlite3_bind_int64(st, 1, from);
-    const int rc = sqlite3_step(st);
-    const qint64 r = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
-    sqlite3_finalize(st);
+    int rc = SQLITE_DONE;
+    qint64 r = 0;
+    {
+        StmtGuard guard(st);
+        sqlite3_bind_int64(st, 1, from);
+        for (size_t k = 0; k < literals.size(); ++k)
+            bindValue(st, int(k) + 2, literals[k]);
+        rc = sqlite3_step(st);
+        r = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         m_conn->raise(rc, source(), text);
     m_noMatch = rc != SQLITE_ROW;

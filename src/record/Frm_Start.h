@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
+class BoundTextBox;
 class BoundView;
+class NavigatorBar;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -10,7 +14,9 @@ class QPushButton;
 class QTabWidget;
 
 // The record window: one business with its persons on six tabs, and the
-// shared status surface of import, export and printing.
+// shared status surface of import, export and printing. Its size is fixed at
+// 12120 x 8850 twips. Every key pressed in it lands in Letzte_Taste, so that
+// ESC can stop a running import or export.
 class Frm_Start : public QWidget
 {
     Q_OBJECT
@@ -20,6 +26,8 @@ public:
 
     // A view by its name ("DATA_BETR", ...); nullptr for an unknown name.
     BoundView *view(const QString &name) const;
+    // The navigator bar of a visible view; nullptr for the hidden ones.
+    NavigatorBar *navigator(const QString &viewName) const;
 
     // Fills the record-window hooks of G().forms (views, status surface).
     void installHooks();
@@ -46,11 +54,23 @@ public:
     QLabel *Image1 = nullptr;
     QLabel *Image2 = nullptr;
     QTabWidget *SSTab1 = nullptr;
+    QGroupBox *Frame8 = nullptr;
+    QGroupBox *Frame1 = nullptr;
     QLabel *Label2 = nullptr;
+    QGroupBox *Frame_Progress = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QGroupBox *Frame_Anzahl = nullptr;
+    // "Personen anzeigen" and "zurück" belong to the person list; until it
+    // exists their clicks do nothing.
     QPushButton *Command1 = nullptr;
     QPushButton *Command3 = nullptr;
+
+    // Boxes the window's own code fills or that other windows name.
+    BoundTextBox *Text_136 = nullptr; // gem-name of DATA_ORG
+    BoundTextBox *Text_Korrekturmeldung = nullptr;
+    BoundTextBox *Text_Schwerpunkt = nullptr;
+    BoundTextBox *Text_Ummeldung = nullptr;
+    BoundTextBox *TextPers_8 = nullptr; // function of the current person
 
 signals:
     // Closing the window: Form_QueryUnload, then Form_Unload.
@@ -59,4 +79,31 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Field;
+    void buildHeader(QWidget *host);
+    QWidget *buildTab0();
+    QWidget *buildTab1();
+    QWidget *buildTab2();
+    QWidget *buildTab3();
+    QWidget *buildTab4();
+    QWidget *buildTab5();
+    void buildBottomStrip(QWidget *host);
+    QGroupBox *fieldFrame(const char *name, const QString &title, BoundView *view, const std::vector<Field> &fields,
+                          int columns);
+    void addFields(QGridLayout *grid, int firstRow, BoundView *view, const std::vector<Field> &fields, int columns);
+    QWidget *navigatorRow(BoundView *view, QWidget *parent);
+    QGroupBox *personHeader(const char *name);
+    void watchKeys(QWidget *widget);
+
+    void SSTab1_Click(int tab);
+    void applyPersonNavigator(int tab);
+    void counter_Reposition(BoundView *view);
+    void DATA_BETR_Reposition();
+    void DATA_TAET_Reposition();
+    void DATA_PERS_Changed();
+    void Frame1_DragDrop();
+    void setBusy(bool busy);
 };

@@ -7,7 +7,12 @@ BoundView::BoundView(const QString &name, QObject *parent) : QObject(parent)
     setObjectName(name);
 }
 
-BoundView::~BoundView() = default;
+BoundView::~BoundView()
+{
+    // Whoever still holds the record set must not call back into a view that is gone.
+    if (m_recordset)
+        m_recordset->setMoveListener(nullptr);
+}
 
 void BoundView::Refresh()
 {

@@ -37,6 +37,8 @@ struct FormHooks
     std::function<void(bool enabled)> setMainEnabled;
     // Adds a window as a child of the main window and shows it.
     std::function<void(QWidget *child)> addMdiChild;
+    // Shows the options window without touching its busy flag.
+    std::function<void()> showOptionen;
 
     // The record window as the shared status surface.
     std::function<void(const QString &text)> setStatusText;       // Label2

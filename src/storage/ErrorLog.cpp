@@ -103,5 +103,5 @@ bool guarded(const ErrorSite &site, const std::function<void()> &body)
 
 bool guarded(const QString &label, const std::function<void()> &body)
 {
-    return guarded(ErrorSite{label}, body);
+    return guarded(ErrorSite{label, QStringLiteral("Fehlerortung: "), {}}, body);
 }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The start-up: directories, working copies of the templates, the options
+// record, both databases, the file-type test, the start picture and the
+// import of a file named on the command line.
+void A_Start();
+
+// The file-type test of the start-up: asks the registry for ".rml" and calls
+// Reg_Dateityp when the key is missing (and again when its value does not
+// begin with the product name). Returns how often it called.
+int checkFileTypeAssociation();
+
+// The command-line text: the program's arguments joined by blanks, as given.
+QString commandLineText();
+// Tests start with a command line of their choosing.
+void setCommandLineText(const QString &text);

@@ -1,0 +1,331 @@
+// One business block of a transfer file into the working database: the
+// block's lines, its keys, the deletes of the business's earlier rows, the
+// betrieb row and the hand-over of every sub-block.
+
+#include "exchange/ImportSupport.h"
+#include "exchange/ProgImp.h"
+
+#include "engine/JetSql.h"
+#include "platform/MessageService.h"
+#include "storage/RuntimeError.h"
+
+#include <array>
+
+using exchange::kKeinInhalt;
+using exchange::kKeinName;
+
+namespace {
+
+// Lines are trimmed of blanks only; a tab is content.
+QStringView trimBlanks(QStringView s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && s[e - 1] == QLatin1Char(' '))
+        --e;
+    return s.mid(b, e - b);
+}
+
+struct SubBlockKind
+{
+    QString name;
+    RS Declare::*recordset;
+};
+
+// In this order; the position is the kind handed to Upd_4_Andere.
+const std::array<SubBlockKind, 6> &subBlockKinds()
+{
+    static const std::array<SubBlockKind, 6> kinds{{
+        {QStringLiteral("adresse"), &Declare::RS_betrieb_adresse},
+        {QStringLiteral("taetigkeit"), &Declare::RS_betrieb_taetigkeit},
+        {QStringLiteral("b-erlaubnis"), &Declare::RS_betrieb_erlaubnis},
+        {QStringLiteral("b-handwerkskarte"), &Declare::RS_betrieb_handwerkskarte},
+        {QStringLiteral("person"), &Declare::RS_person},
+        {QStringLiteral("meld-grund-sonst"), &Declare::RS_betrieb_meldgrundsonst},
+    }};
+    return kinds;
+}
+
+bool startsSubBlock(int p, const QString &line)
+{
+    if (p == 1)
+        return line.startsWith(QLatin1String("<adresse art"));
+    const QString &name = subBlockKinds()[size_t(p - 1)].name;
+    return line.size() >= name.size() + 2 && line.startsWith(QLatin1Char('<'))
+           && QStringView(line).mid(1, name.size()) == name && line.at(name.size() + 1) == QLatin1Char('>');
+}
+
+bool endsSubBlock(int p, const QString &line)
+{
+    if (p == 1)
+        return line == QLatin1String("</adresse>");
+    const QString &name = subBlockKinds()[size_t(p - 1)].name;
+    return line.size() >= name.size() + 3 && line.startsWith(QLatin1String("</"))
+           && QStringView(line).mid(2, name.size()) == name && line.at(name.size() + 2) == QLatin1Char('>');
+}
+
+bool ignoredAtBusinessLevel(const QString &name)
+{
+    return name == QLatin1String("gem-name") || name == QLatin1String("wirtschafts-nr")
+           || name == QLatin1String("inhaber-vname") || name == QLatin1String("inhaber-nname");
+}
+
+bool businessRelatedDatabase()
+{
+    // The kind the open database really has: only the exact text counts as
+    // business-related, every other stored value as report-related.
+    return G().Datenart_aktuell.toString() == QLatin1String("BETRIEBSBEZOGEN");
+}
+
+} // namespace
+
+namespace exchange::detail {
+
+engine::Recordset &recordset(const RS &rs, const char *name)
+{
+    return *runtime::require(rs, name);
+}
+
+QString keyIs(const QString &column, const QString &value)
+{
+    return engine::sqlName(column) + QStringLiteral(" = ") + engine::sqlQuote(value);
+}
+
+QString histKeyIs(const QString &column, const QString &value)
+{
+    if (!value.isEmpty())
+        return keyIs(column, value);
+    const QString name = engine::sqlName(column);
+    return QStringLiteral("(") + name + QStringLiteral(" = '' OR ") + name + QStringLiteral(" Is Null)");
+}
+
+bool writeLine(const QString &line, RS &rs, const ErrorSite &site)
+{
+    Declare &g = G();
+    QString content = Upd_8_ExtrFeldInhalt(line);
+    const QString name = Upd_9_ExtrFeldInhalt(line);
+    g.Imp_Inhalt = content;
+    g.Imp_Name = name;
+    if (content == kKeinInhalt || name == kKeinName)
+        return false;
+    bool written = false;
+    guarded(site, [&] {
+        const engine::Field field = recordset(rs, "RS").field(name);
+        written = Upd_5_Felder(field, content);
+    });
+    return written;
+}
+
+} // namespace exchange::detail
+
+using namespace exchange::detail;
+
+QString Upd_9_ExtrFeldInhalt(const QString &line)
+{
+    G().Ortungs_Nr = 0;
+    const qsizetype a = line.indexOf(QLatin1Char('<')) + 1;
+    const qsizetype b = line.indexOf(QLatin1Char('>'), a);
+    if (b < 0)
+        return kKeinName;
+    return line.mid(a, b - a);
+}
+
+QString Upd_8_ExtrFeldInhalt(const QString &line)
+{
+    G().Ortungs_Nr = 0;
+    const qsizetype a = line.indexOf(QLatin1Char('>')) + 1;
+    const qsizetype b = line.indexOf(QLatin1Char('<'), a);
+    if (b < 0)
+        return kKeinInhalt;
+    const QString c = line.mid(a, b - a);
+    if (trimBlanks(c).isEmpty())
+        return kKeinInhalt;
+    return c;
+}
+
+void Upd_6_Kill(const QString &criteria, RS &rs)
+{
+    G().Ortungs_Nr = 0;
+    guarded(ErrorSite{QStringLiteral("Upd_6_Kill"), QStringLiteral("KRITERIUM: "), [&criteria] { return QVariant(criteria); }},
+            [&] {
+                engine::Recordset &r = recordset(rs, "RS");
+                if (r.recordCount() > 0)
+                    r.moveFirst();
+                r.findFirst(criteria);
+                if (!r.noMatch())
+                    r.deleteRow();
+                while (!r.noMatch()) {
+                    r.findNext(criteria);
+                    if (!r.noMatch())
+                        r.deleteRow();
+                }
+            });
+}
+
+void Upd_2_Read(QString &block)
+{
+    Declare &g = G();
+    g.Ortungs_Nr = 0;
+    QString betrNr, betrHistNr, rechtsform;
+    const ErrorSite site{QStringLiteral("Upd_2_Read"), QStringLiteral("BetrNr: "), [&betrNr] { return QVariant(betrNr); }};
+    guarded(site, [&] {
+        QStringList lines;
+        qsizetype from = 0;
+        for (qsizetype lf = block.indexOf(QLatin1Char('\n')); lf >= 0; lf = block.indexOf(QLatin1Char('\n'), from)) {
+            QStringView t = trimBlanks(QStringView(block).mid(from, lf - from));
+            from = lf + 1;
+            if (t.endsWith(QLatin1Char('\r')))
+                t = trimBlanks(t.chopped(1));
+            // A blank line carries nothing; it must not cost the business.
+            if (t.isEmpty())
+                continue;
+            QString entry = t.toString();
+            if (entry.startsWith(QLatin1String("<betr-nr>")))
+                betrNr = keyValue(Upd_8_ExtrFeldInhalt(entry));
+            else if (entry.startsWith(QLatin1String("<betr-hist-nr>")))
+                betrHistNr = keyValue(Upd_8_ExtrFeldInhalt(entry));
+            else if (entry.startsWith(QLatin1String("<b-rechtsform>")))
+                rechtsform = keyValue(Upd_8_ExtrFeldInhalt(entry));
+            lines.append(std::move(entry));
+        }
+        // What follows the last line feed is the "</betrieb>" line.
+        block.clear();
+        Upd_3_Betr(lines, int(lines.size()), betrNr, betrHistNr, rechtsform);
+    });
+}
+
+void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QString &betrHistNr,
+                const QString &rechtsform)
+{
+    Declare &g = G();
+    g.Ortungs_Nr = 0;
+    int i = 0;
+    const ErrorSite site{QStringLiteral("Upd_3_Betr"),
+                         QStringLiteral("BetrNr: ") + betrNr + QStringLiteral(" BetrHistNr: ") + betrHistNr,
+                         [&i] { return QVariant(i); }};
+    const auto step = [&site](const std::function<void()> &body) { return guarded(site, body); };
+    n = qMin(n, int(lines.size()));
+    bool outOfRange = false;
+    const auto line = [&](int index) -> const QString & {
+        if (index < 1 || index > n) {
+            outOfRange = true;
+            runtime::raise(engine::err::SubscriptOutOfRange);
+        }
+        return lines.at(index - 1);
+    };
+
+    step([&] {
+        g.Imp_JP_PersNr = QString();
+        g.Imp_JP_PersNr_gesichert = QString();
+        g.Imp_Bez_Sort_Nr = 0;
+    });
+
+    if (betrNr.isEmpty()) {
+        // Deleting by an empty number would take the rows of every other
+        // block that came without one.
+        Error_Log(site.label, QString(), 0,
+                  QStringLiteral("Betrieb ohne Betriebsnummer: es wurden keine früheren Daten gelöscht!"), site.caption, 0);
+    } else if (businessRelatedDatabase()) {
+        const QString k = keyIs(QStringLiteral("betr-nr"), betrNr);
+        Upd_6_Kill(k, g.RS_betrieb_adresse);
+        Upd_6_Kill(k, g.RS_betrieb);
+        Upd_6_Kill(k, g.RS_betrieb_meldgrundsonst);
+        Upd_6_Kill(k, g.RS_betrieb_taetigkeit);
+        Upd_6_Kill(k, g.RS_betrieb_erlaubnis);
+        Upd_6_Kill(k, g.RS_betrieb_handwerkskarte);
+        Upd_6_Kill(keyIs(QStringLiteral("bez-betr-nr"), betrNr), g.RS_beziehung_betrieb_person);
+        Upd_6_Kill(k, g.RS_person_erlaubnis);
+        Upd_6_Kill(k, g.RS_person_handwerkskarte);
+    } else {
+        const QString k = keyIs(QStringLiteral("betr-nr"), betrNr);
+        const QString kh = k + QStringLiteral(" AND ") + histKeyIs(QStringLiteral("betr-hist-nr"), betrHistNr);
+        Upd_6_Kill(kh, g.RS_betrieb_adresse);
+        Upd_6_Kill(kh, g.RS_betrieb);
+        Upd_6_Kill(kh, g.RS_betrieb_meldgrundsonst);
+        Upd_6_Kill(kh, g.RS_betrieb_taetigkeit);
+        Upd_6_Kill(kh, g.RS_betrieb_erlaubnis);
+        Upd_6_Kill(kh, g.RS_betrieb_handwerkskarte);
+        Upd_6_Kill(keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral(" AND ")
+                       + histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr),
+                   g.RS_beziehung_betrieb_person);
+        Upd_6_Kill(k, g.RS_person_erlaubnis);
+        Upd_6_Kill(k, g.RS_person_handwerkskarte);
+    }
+
+    step([&] { recordset(g.RS_betrieb, "RS_betrieb").addNew(); });
+    bool written = false;
+
+    // A sub-block whose end line is missing before "</betrieb>" runs off the
+    // line list: the user is told, and the betrieb row is not stored.
+    const auto subscriptOutOfRange = [&] {
+        platform::MessageService::show(QStringLiteral("Laufzeitfehler Nr. ") + QString::number(engine::err::SubscriptOutOfRange)
+                                           + QStringLiteral(" ''")
+                                           + engine::standardErrorText(engine::err::SubscriptOutOfRange)
+                                           + QStringLiteral("''"),
+                                       QStringLiteral("PLOXA_4x_Access"), 0);
+        step([&] { recordset(g.RS_betrieb, "RS_betrieb").cancelUpdate(); });
+    };
+
+    QStringList sub;
+    for (i = 1; i <= n; ++i) {
+        for (int p = 1; p <= 6; ++p) {
+            if (p == 1) {
+                bool emptyList = false;
+                if (!step([&] {
+                        emptyList = line(i).startsWith(QLatin1String("<adressen>"))
+                                    && line(i + 1).startsWith(QLatin1String("</adressen>"));
+                    })
+                    && outOfRange) {
+                    subscriptOutOfRange();
+                    return;
+                }
+                if (emptyList) {
+                    // An address list without items still gives the business its location row.
+                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").addNew(); });
+                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").setValue(QStringLiteral("betr-nr"), betrNr); });
+                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").setValue(QStringLiteral("betr-hist-nr"), betrHistNr); });
+                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").setValue(QStringLiteral("b-adr-art"), QStringLiteral("1")); });
+                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").update(); });
+                }
+            }
+            if (!startsSubBlock(p, lines.at(i - 1)))
+                continue;
+            sub.clear();
+            if (!step([&] {
+                    sub.append(line(i));
+                    while (!endsSubBlock(p, line(i))) {
+                        ++i;
+                        sub.append(line(i));
+                    }
+                })
+                && outOfRange) {
+                subscriptOutOfRange();
+                return;
+            }
+            step([&] {
+                Upd_4_Andere(sub, int(sub.size()), betrNr, betrHistNr, g.*(subBlockKinds()[size_t(p - 1)].recordset), p,
+                             rechtsform);
+            });
+        }
+
+        QString content = Upd_8_ExtrFeldInhalt(lines.at(i - 1));
+        const QString name = Upd_9_ExtrFeldInhalt(lines.at(i - 1));
+        g.Imp_Inhalt = content;
+        g.Imp_Name = name;
+        if (content != kKeinInhalt && name != kKeinName && !ignoredAtBusinessLevel(name)) {
+            // Any field written keeps the row: one bad element must not cost a
+            // business whose earlier rows are already gone.
+            step([&] {
+                const engine::Field field = recordset(g.RS_betrieb, "RS_betrieb").field(name);
+                if (Upd_5_Felder(field, content))
+                    written = true;
+            });
+        }
+    }
+
+    if (written)
+        step([&] { recordset(g.RS_betrieb, "RS_betrieb").update(); });
+    else
+        step([&] { recordset(g.RS_betrieb, "RS_betrieb").cancelUpdate(); });
+}

@@ -1,0 +1,51 @@
+#include "exchange/ImportFileDialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QStringList>
+
+namespace exchange {
+
+namespace {
+OpenFileDialog &seam()
+{
+    static OpenFileDialog dialog;
+    return dialog;
+}
+} // namespace
+
+void setOpenFileDialog(OpenFileDialog dialog)
+{
+    seam() = std::move(dialog);
+}
+
+QString showOpenFileDialog(const OpenFileRequest &request)
+{
+    if (seam())
+        return seam()(request);
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return {};
+    // "Alle Dateien (*.*)|*.*|..." pairs a description with its pattern; Qt
+    // reads the pattern from the parentheses of the description.
+    QStringList filters;
+    const QStringList parts = request.filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts.at(i).trimmed();
+        const QString pattern = parts.at(i + 1).trimmed();
+        filters << (description.contains(QLatin1Char('(')) ? description
+                                                            : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+    }
+    QFileDialog dialog(QApplication::activeWindow(), QString(), request.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters.at(request.filterIndex - 1));
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace exchange

@@ -1,0 +1,36 @@
+#pragma once
+
+// Helpers shared by the block procedures of the import; not for other areas.
+
+#include "storage/Declare.h"
+#include "storage/ErrorLog.h"
+
+#include <QString>
+
+namespace exchange::detail {
+
+// The record set behind a global, or error 91 when it was never opened (a
+// failed DB_Load leaves it so); the handlers log that like any other error.
+engine::Recordset &recordset(const RS &rs, const char *name);
+
+// "[column] = 'value'" with the value's apostrophes doubled.
+QString keyIs(const QString &column, const QString &value);
+
+// The same for a history number: an empty one also matches the Null that a
+// betrieb row keeps when its betr-hist-nr element had no content, so that a
+// re-import replaces that row instead of adding a second one.
+QString histKeyIs(const QString &column, const QString &value);
+
+// Writes one element line into the row being added to rs: its content into
+// the column of its name. True when a value was written; a line without name
+// or content writes nothing; a name that is no column fails at the lookup
+// and is logged at site.
+bool writeLine(const QString &line, RS &rs, const ErrorSite &site);
+
+// A key taken from a line that had no content counts as no key.
+inline QString keyValue(const QString &content)
+{
+    return content == QStringLiteral("kein Inhalt") ? QString() : content;
+}
+
+} // namespace exchange::detail

@@ -1,0 +1,432 @@
+// The import driver: confirmation, reading the transfer file in pieces,
+// the header checks, cutting the business blocks, progress, ESC, the
+// periodic compaction and the endings.
+
+#include "exchange/Import.h"
+#include "exchange/ProgImp.h"
+
+#include "platform/Cp1252.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageService.h"
+#include "platform/VersionInfo.h"
+#include "storage/DatabaseHandling.h"
+#include "storage/ErrorLog.h"
+#include "storage/RuntimeError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <climits>
+
+namespace exchange {
+
+namespace {
+qint64 g_pieceSize = kPieceSize;
+}
+
+qint64 pieceSize()
+{
+    return g_pieceSize;
+}
+
+void setPieceSize(qint64 characters)
+{
+    g_pieceSize = characters > 0 ? characters : kPieceSize;
+}
+
+} // namespace exchange
+
+namespace {
+
+const QString kImportMenu = QStringLiteral("menue_import_datenbank");
+const QString kBetriebStart = QStringLiteral("<betrieb>");
+const QString kBetriebEnd = QStringLiteral("</betrieb>");
+const QString kAbgebrochen = QStringLiteral("Der Vorgang wurde abgebrochen!");
+const QString kTitel = QStringLiteral("Datenbank-Update!");
+constexpr int kCompactionInterval = 10;
+constexpr int kEsc = 27;
+const QChar LF(10);
+
+template <typename Hook, typename... Args>
+void call(const Hook &hook, Args &&...args)
+{
+    if (hook)
+        hook(std::forward<Args>(args)...);
+}
+
+void status(const QString &text)
+{
+    call(G().forms.setStatusText, text);
+}
+
+// The text between the first start tag and the first end tag, when both are there.
+bool between(const QString &text, const QString &tag, QString &out)
+{
+    const QString open = QLatin1Char('<') + tag + QLatin1Char('>');
+    const QString close = QStringLiteral("</") + tag + QLatin1Char('>');
+    const qsizetype a = text.indexOf(open);
+    const qsizetype b = text.indexOf(close);
+    if (a < 0 || b < 0)
+        return false;
+    const qsizetype from = a + open.size();
+    out = b > from ? text.mid(from, b - from) : QString();
+    return true;
+}
+
+// The leading number of a text, 0 when it has none.
+qint64 leadingNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    const bool negative = i < t.size() && t.at(i) == QLatin1Char('-');
+    if (negative || (i < t.size() && t.at(i) == QLatin1Char('+')))
+        ++i;
+    qint64 value = 0;
+    for (; i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128; ++i)
+        value = qMin<qint64>(value * 10 + (t.at(i).unicode() - '0'), INT_MAX);
+    return negative ? -value : value;
+}
+
+double versionNumber(const QString &version)
+{
+    QString digits;
+    for (const QChar c : version)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits += c;
+    return digits.isEmpty() ? 0.0 : digits.toDouble();
+}
+
+bool businessRelated(const QVariant &kind)
+{
+    return kind.toString() == QLatin1String("BETRIEBSBEZOGEN");
+}
+
+void ask(const QString &text, int style)
+{
+    Declare &g = G();
+    g.Msg_Titel = kTitel;
+    g.Msg_Text = text;
+    g.Msg_Stil = style;
+    Msg_Box();
+}
+
+// One run of Upd_1_Start.
+class TransferImport
+{
+public:
+    explicit TransferImport(const QString &path) : m_path(path) {}
+
+    void run();
+    void errorPath();
+
+private:
+    enum class Next { Go, Stop };
+
+    Next examineHeader(const QString &buffer, qsizetype firstBlock);
+    void switchDataKind();
+    Next cutBlocks(const QString &buffer, qsizetype &position);
+    void importBlock(QString block);
+    void endSteps();
+
+    QString m_path;
+    QFile m_file;
+    qint32 m_businesses = 0;
+    int m_pieces = 0;
+    QString m_fileKind;
+    QString m_total;
+    QString m_version;
+    int m_progressMax = 0;
+    bool m_inTransaction = false;
+};
+
+void TransferImport::run()
+{
+    Declare &g = G();
+    const FormHooks &f = g.forms;
+    g.Ortungs_Nr = 0;
+    g.Msg_Text.clear();
+    // An ESC pressed before this import belongs to no import.
+    g.Letzte_Taste = 0;
+    call(f.setMenuChecked, kImportMenu, true);
+    status(QStringLiteral("Die Datenübertragung wird vorbereitet, bitte warten!"));
+    call(f.setBusyCursor, true);
+
+    g.Ortungs_Nr = 11;
+    if (m_path.startsWith(QLatin1Char('"'))) {
+        m_path.chop(1);
+        m_path.remove(0, 1);
+    }
+
+    g.Ortungs_Nr = 12;
+    m_file.setFileName(platform::resolvePath(m_path));
+    if (!m_file.open(QIODevice::ReadOnly))
+        runtime::raise(QFileInfo::exists(m_file.fileName()) ? runtime::PathFileAccess : runtime::FileNotFound, m_path);
+
+    g.Ortungs_Nr = 13;
+    m_progressMax = 1000;
+    call(f.setProgressMax, m_progressMax);
+    call(f.setProgressValue, 0);
+    ask(QStringLiteral("Die Datei ''") + m_path + QStringLiteral("'' wird eingelesen und verarbeitet! ") + LF
+            + QStringLiteral("Je nach Größe der Datei, kann das Einlesen mehrere Minuten dauern!") + LF
+            + QStringLiteral("Soll der Vorgang gestartet werden?"),
+        68);
+    if (g.Msg_Antwort == platform::vbNo) {
+        g.Msg_Text = kAbgebrochen;
+        endSteps();
+        return;
+    }
+
+    g.Ortungs_Nr = 14;
+    call(f.showStartPicture);
+    m_businesses = 0;
+    m_pieces = 0;
+    DB_Unbind_DATA();
+
+    QString rest;
+    g.Ortungs_Nr = 2;
+    while (!m_file.atEnd()) {
+        g.Ortungs_Nr = 3;
+        const QByteArray bytes = m_file.read(exchange::pieceSize());
+        if (bytes.isEmpty() && !m_file.atEnd())
+            runtime::raise(57, m_path);
+        ++m_pieces;
+        if (m_pieces == 1 || m_pieces % kCompactionInterval == 0) {
+            status(QStringLiteral("Datenbankkomprimierung, bitte warten!"));
+            DB_Kompress();
+        }
+        const QString buffer = rest + platform::fromCp1252(bytes);
+        rest.clear();
+        qsizetype position = 0;
+
+        g.Ortungs_Nr = 4;
+        const qsizetype firstBlock = buffer.indexOf(kBetriebStart);
+        if (firstBlock < 0) {
+            // Until a business has come, the whole text is header and is kept;
+            // afterwards only what could be the start of a "<betrieb>" cut by
+            // the piece border.
+            rest = m_businesses == 0 ? buffer : buffer.right(kBetriebStart.size() - 1);
+            g.Ortungs_Nr = 6;
+            continue;
+        }
+        if (m_businesses == 0 && examineHeader(buffer, firstBlock) == Next::Stop)
+            return;
+        if (cutBlocks(buffer, position) == Next::Stop)
+            return;
+        if (m_businesses == 0) {
+            rest = buffer;
+        } else {
+            // Text between blocks is never read: keep the unfinished block only.
+            const qsizetype next = buffer.indexOf(kBetriebStart, position);
+            rest = next >= 0 ? buffer.mid(next) : buffer.mid(qMax(position, buffer.size() - (kBetriebStart.size() - 1)));
+        }
+        g.Ortungs_Nr = 6;
+    }
+
+    DB_Kompress();
+    DB_Load();
+    if (m_businesses == 0) {
+        g.Msg_Text = QStringLiteral("Die Transfer-Datei enthält keine Gewerbedaten!");
+    } else {
+        g.Ortungs_Nr = 7;
+        if (g.Fehler_geloggt != 0) {
+            g.Msg_Titel = QStringLiteral("Achtung!");
+            g.Msg_Text = QStringLiteral("Update-Fehler!") + LF + QStringLiteral("Wollen Sie die Log-Datei ('") + g.Verz_Log
+                         + QStringLiteral("ERROR.LOG')") + QStringLiteral(" ansehen?");
+            g.Msg_Stil = 36;
+            Msg_Box();
+            if (g.Msg_Antwort == platform::vbYes)
+                g.Notepad_TaskID =
+                    platform::openWithViewer(platform::resolvePath(g.Verz_Log + QStringLiteral("ERROR.LOG"))) ? 1.0 : 0.0;
+            g.Fehler_geloggt = 0;
+        }
+        g.Ortungs_Nr = 8;
+        g.Msg_Text = QStringLiteral("Die Daten wurden übertragen!");
+    }
+    endSteps();
+}
+
+TransferImport::Next TransferImport::examineHeader(const QString &buffer, qsizetype firstBlock)
+{
+    Declare &g = G();
+    const QString header = buffer.left(firstBlock + 1);
+    QString text;
+    if (between(header, QStringLiteral("struktur"), text))
+        g.Imp_Datenart = text;
+    if (between(header, QStringLiteral("zahl-betriebe-gesamt"), text))
+        m_total = text;
+    if (between(header, QStringLiteral("rml-version"), text))
+        m_version = text.trimmed();
+    if (between(header, QStringLiteral("struktur"), text))
+        m_fileKind = text.trimmed();
+
+    // Compared with the kind the open database really has, which also decides
+    // the deletes before each business.
+    const QString dbKind =
+        businessRelated(g.Datenart_aktuell) ? QStringLiteral("BETRIEBSBEZOGEN") : QStringLiteral("MELDUNGSBEZOGEN");
+    if (m_fileKind.toUpper() != dbKind) {
+        ask(QStringLiteral("Sie wollen Daten der Datei-Art ''") + m_fileKind.toUpper()
+                + QStringLiteral("''in die Datenbank schreiben.") + LF
+                + QStringLiteral("Die derzeitige Datenbank ist aber für die Daten-Art''") + dbKind
+                + QStringLiteral("'' definiert") + LF + QStringLiteral("Wollen Sie die Datenbank/Daten-Art wechseln?"),
+            68);
+        if (g.Msg_Antwort == platform::vbNo) {
+            g.Msg_Text = kAbgebrochen;
+            endSteps();
+            return Next::Stop;
+        }
+        switchDataKind();
+    }
+
+    const double version = versionNumber(m_version);
+    const int program = platform::versionInfo().minor;
+    if (version != program) {
+        if (version > program) {
+            Error_Log(QStringLiteral("Upd_1_Start"), QString(), 0, 0,
+                      QStringLiteral("Die Datei-Version ''") + m_path + QStringLiteral("'' ist nicht kompatibel!"), 0);
+            ask(QStringLiteral("Das Programm ist nicht kompatibel zur Datei ''") + m_path + QStringLiteral("'' ! ") + LF
+                    + QStringLiteral("Bitte installieren Sie die neueste Version des Schnittstellenprogrammes, ") + LF
+                    + QStringLiteral("da sonst die Daten möglicherweise nicht korrekt übernommen werden!") + LF
+                    + QStringLiteral("Soll der Vorgang trotzdem weiter durchgeführt werden?"),
+                68);
+        } else {
+            Error_Log(QStringLiteral("Upd_1_Start"), QString(), 0, 0,
+                      QStringLiteral("Die Datei-Version ''") + m_path + QStringLiteral("''ist nicht kompatibel!"), 0);
+            ask(QStringLiteral("Die Datei ''") + m_path + QStringLiteral("'' ist nicht kompatibel zum Programm !") + LF
+                    + QStringLiteral("Bitte verwenden Sie eine neuere rml-Datei (neuer Download),") + LF
+                    + QStringLiteral("da sonst die Daten möglicherweise nicht korrekt übernommen werden!") + LF
+                    + QStringLiteral("Soll der Vorgang trotzdem weiter durchgeführt werden?"),
+                68);
+        }
+        if (g.Msg_Antwort == platform::vbNo) {
+            g.Msg_Text = kAbgebrochen;
+            endSteps();
+            return Next::Stop;
+        }
+    }
+
+    g.Ortungs_Nr = 5;
+    m_progressMax = int(qMax<qint64>(0, leadingNumber(m_total)));
+    call(g.forms.setProgressMax, m_progressMax);
+    call(g.forms.setProgressValue, 0);
+    return Next::Go;
+}
+
+void TransferImport::switchDataKind()
+{
+    Declare &g = G();
+    DB_Close();
+    DB_Unbind_DATA();
+    engine::Recordset &options = *runtime::require(g.RS_Optionen, "RS_Optionen");
+    options.edit();
+    if (!businessRelated(options.value(QStringLiteral("datenart")))) {
+        options.setValue(QStringLiteral("datenart"), QStringLiteral("BETRIEBSBEZOGEN"));
+        g.Datei_DB_Daten = options.value(QStringLiteral("db_betriebsbezogen")).toString();
+        call(g.forms.setMainCaption, QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
+        g.Datenart_aktuell = QStringLiteral("BETRIEBSBEZOGEN");
+        g.DB_Vorlage_Name = QStringLiteral("px_4x_b");
+    } else {
+        options.setValue(QStringLiteral("datenart"), QStringLiteral("MELDUNGSBEZOGEN"));
+        g.Datei_DB_Daten = options.value(QStringLiteral("db_meldungsbezogen")).toString();
+        call(g.forms.setMainCaption, QStringLiteral("PLOXA_4x_Access (meldungsbezogene Daten)"));
+        g.Datenart_aktuell = QStringLiteral("MELDUNGSBEZOGEN");
+        g.DB_Vorlage_Name = QStringLiteral("px_4x_m");
+    }
+    options.update();
+    DB_Load();
+}
+
+TransferImport::Next TransferImport::cutBlocks(const QString &buffer, qsizetype &position)
+{
+    Declare &g = G();
+    for (;;) {
+        const qsizetype start = buffer.indexOf(kBetriebStart, position);
+        if (start < 0)
+            return Next::Go;
+        const qsizetype end = buffer.indexOf(kBetriebEnd, start);
+        if (end < 0)
+            return Next::Go; // the next piece completes it
+        const qsizetype behind = end + kBetriebEnd.size();
+        // The one character after "</betrieb>" (the CR of a CR LF) is skipped.
+        position = qMin(behind + 1, buffer.size());
+        importBlock(buffer.mid(start, behind - start));
+
+        call(g.forms.processEvents);
+        if (g.Letzte_Taste == kEsc) {
+            g.Letzte_Taste = 0;
+            g.Msg_Text = kAbgebrochen;
+            endSteps();
+            return Next::Stop;
+        }
+
+        ++m_businesses;
+        // A header that counts fewer businesses than the file holds only
+        // makes the bar longer.
+        if (m_businesses > m_progressMax) {
+            m_progressMax = m_businesses;
+            call(g.forms.setProgressMax, m_progressMax);
+        }
+        call(g.forms.setProgressValue, m_businesses);
+        status(QStringLiteral("Verarbeite Datensatz ") + QString::number(m_businesses) + QStringLiteral(" von ") + m_total
+               + QStringLiteral(" (ESC = Abbrechen)"));
+    }
+}
+
+void TransferImport::importBlock(QString block)
+{
+    // One transaction per business: a crash or kill never leaves a business
+    // half replaced, while what the block procedures keep after a logged
+    // error is committed with the rest.
+    Declare &g = G();
+    engine::Database &db = *runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
+    if (!db.isOpen())
+        throw engine::EngineError(engine::err::ObjectClosed, QStringLiteral("DAO.Database"), g.Datei_DB_Daten);
+    db.beginTrans();
+    m_inTransaction = true;
+    Upd_2_Read(block);
+    db.commitTrans();
+    m_inTransaction = false;
+}
+
+void TransferImport::endSteps()
+{
+    Declare &g = G();
+    const FormHooks &f = g.forms;
+    m_file.close();
+    call(f.setProgressValue, 0);
+    call(f.setBusyCursor, false);
+    call(f.setTab, 0);
+    status(QStringLiteral("Auswahl von Gewerbedaten!"));
+    if (!g.Msg_Text.isEmpty()) {
+        g.Msg_Titel = kTitel;
+        g.Msg_Stil = 64;
+        Msg_Box();
+    }
+    call(f.setMenuChecked, kImportMenu, false);
+    DB_Load();
+}
+
+void TransferImport::errorPath()
+{
+    Declare &g = G();
+    const FormHooks &f = g.forms;
+    if (m_inTransaction) {
+        m_inTransaction = false;
+        if (g.Datenbank_Daten && g.Datenbank_Daten->isOpen())
+            guarded(QStringLiteral("Upd_1_Start"), [&g] { g.Datenbank_Daten->rollback(); });
+    }
+    m_file.close();
+    call(f.setBusyCursor, false);
+    call(f.setTab, 0);
+    status(QStringLiteral("ACHTUNG UPDATE-FEHLER!"));
+    // The views may be detached and the database closed where the error
+    // struck; reopened, a business can be shown again right away.
+    DB_Load();
+}
+
+} // namespace
+
+void Upd_1_Start(const QString &datei)
+{
+    TransferImport run(datei);
+    if (!guarded(QStringLiteral("Upd_1_Start"), [&run] { run.run(); }))
+        run.errorPath();
+}

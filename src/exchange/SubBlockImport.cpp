@@ -1,0 +1,254 @@
+// One sub-block of a business (address, activity, permit, craft card, other
+// reason, or a person with nationalities, permits, craft cards and its link
+// to the business) and the conversion of every value the import stores.
+
+#include "exchange/ImportSupport.h"
+#include "exchange/ProgImp.h"
+
+#include "engine/JetSql.h"
+#include "storage/RuntimeError.h"
+
+#include <array>
+
+using exchange::kKeinInhalt;
+using namespace exchange::detail;
+
+namespace {
+
+const std::array<QLatin1String, 18> kDateColumns{
+    QLatin1String("b-reg-datum"),   QLatin1String("meld-datum"),       QLatin1String("anzeige-datum"),
+    QLatin1String("betr-beginn"),   QLatin1String("betr-Ende"),        QLatin1String("b-Erl-datum"),
+    QLatin1String("b-hwk-datum"),   QLatin1String("tk-beginn"),        QLatin1String("tk-Ende"),
+    QLatin1String("p-eintr-datum"), QLatin1String("p-austr-datum"),    QLatin1String("p-reg-datum"),
+    QLatin1String("geb-datum"),     QLatin1String("aufenth-datum"),    QLatin1String("fzeug-datum"),
+    QLatin1String("p-gzr-ausk-datum"), QLatin1String("p-Erl-datum"),   QLatin1String("p-hwk-datum"),
+};
+
+bool isDateColumn(const QString &name)
+{
+    for (const QLatin1String &d : kDateColumns)
+        if (name.compare(d, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool isLinkElement(const QString &name)
+{
+    return name == QLatin1String("p-funktion") || name == QLatin1String("p-eintr-datum")
+           || name == QLatin1String("p-austr-datum");
+}
+
+} // namespace
+
+bool Upd_5_Felder(const engine::Field &field, QString &value)
+{
+    G().Ortungs_Nr = 0;
+    const QString name = field.name();
+    if (isDateColumn(name)) {
+        if (value == QLatin1String("88888888"))
+            value = QStringLiteral("unbekannt");
+        else if (value == QLatin1String("99999999"))
+            value = QStringLiteral("unbegrenzt");
+        else if (!value.isEmpty())
+            value = value.mid(6, 2) + QLatin1Char('.') + value.mid(4, 2) + QLatin1Char('.') + value.left(4);
+    }
+    bool written = false;
+    const ErrorSite site{QStringLiteral("Upd_5_Felder"), name + QStringLiteral(" = ") + value, [] { return QVariant(0); }};
+    guarded(site, [&] {
+        const int size = field.size();
+        if (field.type() != engine::ftype::Memo && size > 0 && value.size() > size) {
+            field.setValue(value.left(size));
+            Error_Log(QStringLiteral("Upd_5_Felder"), QStringLiteral("Dao.Field"), engine::err::FieldTooSmall,
+                      QStringLiteral("Feld zu klein für Datenmenge, Inhalt wurde gekürzt!"), site.caption, 0);
+        } else {
+            field.setValue(value);
+        }
+        written = true;
+    });
+    return written;
+}
+
+void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QString &betrHistNr, RS &target,
+                  int kind, const QString &rechtsform)
+{
+    Declare &g = G();
+    g.Ortungs_Nr = 0;
+    const ErrorSite site{QStringLiteral("Upd_4_Andere"), QString(), [] { return QVariant(0); }};
+    const auto step = [&site](const std::function<void()> &body) { return guarded(site, body); };
+    k = qMin(k, int(sub.size()));
+    const auto at = [&sub](int m) -> const QString & { return sub.at(m - 1); };
+
+    bool isPerson = false;
+    step([&] { isPerson = recordset(target, "RS").name().compare(QLatin1String("person"), Qt::CaseInsensitive) == 0; });
+
+    QString pers, pArt, funktion, eintr, austr;
+    bool representative = false;
+    if (isPerson) {
+        ++g.Imp_Bez_Sort_Nr;
+        for (int m = 1; m <= k; ++m) {
+            const QString name = Upd_9_ExtrFeldInhalt(at(m));
+            if (name == QLatin1String("pers-nr"))
+                pers = Upd_8_ExtrFeldInhalt(at(m));
+            else if (name == QLatin1String("p-art") && Upd_8_ExtrFeldInhalt(at(m)).toUpper() == QLatin1String("JP"))
+                pArt = QStringLiteral("JP");
+            else if (name == QLatin1String("p-funktion"))
+                funktion = Upd_8_ExtrFeldInhalt(at(m));
+            else if (name == QLatin1String("p-eintr-datum"))
+                eintr = Upd_8_ExtrFeldInhalt(at(m));
+            else if (name == QLatin1String("p-austr-datum"))
+                austr = Upd_8_ExtrFeldInhalt(at(m));
+        }
+        if (pers == kKeinInhalt)
+            return;
+        // Taken once the whole block is read, so that the element order
+        // inside the person does not decide whom the next persons represent.
+        if (pArt == QLatin1String("JP"))
+            g.Imp_JP_PersNr = pers;
+        if (funktion == kKeinInhalt)
+            funktion.clear();
+        if (eintr == kKeinInhalt)
+            eintr.clear();
+        if (austr == kKeinInhalt)
+            austr.clear();
+
+        if (pers.isEmpty()) {
+            Error_Log(site.label, QString(), 0,
+                      QStringLiteral("Person ohne Personennummer: es wurden keine früheren Daten gelöscht!"),
+                      QStringLiteral("BetrNr: ") + betrNr + QStringLiteral(" BetrHistNr: ") + betrHistNr, 0);
+        } else {
+            const QString kp = keyIs(QStringLiteral("pers-nr"), pers);
+            Upd_6_Kill(kp, g.RS_person);
+            Upd_6_Kill(kp, g.RS_person_staatsang);
+            // A block without business number must not take the permits that
+            // belong to all businesses of the person (empty betr-nr).
+            if (!betrNr.isEmpty()) {
+                const QString kpb = kp + QStringLiteral(" AND ") + keyIs(QStringLiteral("betr-nr"), betrNr);
+                Upd_6_Kill(kpb, g.RS_person_erlaubnis);
+                Upd_6_Kill(kpb, g.RS_person_handwerkskarte);
+            }
+        }
+    }
+
+    step([&] { recordset(target, "RS").addNew(); });
+    bool ok = false;
+
+    if (isPerson) {
+        // One nested row: from its start line to its end line, or to the end
+        // of the person block when the end line is missing.
+        const auto nested = [&](int &m, const char *start, const char *end, RS &rs, bool withBusiness) {
+            if (at(m) != QLatin1String(start))
+                return;
+            step([&] { recordset(rs, "RS").addNew(); });
+            bool ok2 = false;
+            while (at(m) != QLatin1String(end)) {
+                if (m >= k) {
+                    Error_Log(site.label, runtime::source(), engine::err::SubscriptOutOfRange,
+                              engine::standardErrorText(engine::err::SubscriptOutOfRange),
+                              QString::fromLatin1(start) + QStringLiteral(" ohne ") + QString::fromLatin1(end), 0);
+                    break;
+                }
+                ++m;
+                if (writeLine(at(m), rs, site))
+                    ok2 = true;
+            }
+            if (!withBusiness)
+                step([&] { recordset(rs, "RS").setValue(QStringLiteral("pers-nr"), pers); });
+            if (ok2) {
+                if (withBusiness) {
+                    step([&] { recordset(rs, "RS").setValue(QStringLiteral("pers-nr"), pers); });
+                    step([&] { recordset(rs, "RS").setValue(QStringLiteral("betr-nr"), betrNr); });
+                }
+                step([&] { recordset(rs, "RS").update(); });
+            } else {
+                step([&] { recordset(rs, "RS").cancelUpdate(); });
+            }
+            if (withBusiness) {
+                g.Imp_Inhalt = QString();
+                g.Imp_Name = QString();
+            }
+        };
+        for (int m = 1; m <= k; ++m) {
+            nested(m, "<staatsangehoerigkeit>", "</staatsangehoerigkeit>", g.RS_person_staatsang, false);
+            nested(m, "<p-erlaubnis>", "</p-erlaubnis>", g.RS_person_erlaubnis, true);
+            nested(m, "<p-handwerkskarte>", "</p-handwerkskarte>", g.RS_person_handwerkskarte, true);
+            if (!isLinkElement(Upd_9_ExtrFeldInhalt(at(m))) && writeLine(at(m), target, site))
+                ok = true;
+        }
+    } else {
+        for (int m = 1; m <= k; ++m)
+            if (!isLinkElement(Upd_9_ExtrFeldInhalt(at(m))) && writeLine(at(m), target, site))
+                ok = true;
+    }
+
+    if (!ok) {
+        step([&] { recordset(target, "RS").cancelUpdate(); });
+        return;
+    }
+
+    if (kind != 5) {
+        step([&] { recordset(target, "RS").setValue(QStringLiteral("betr-nr"), betrNr); });
+        step([&] { recordset(target, "RS").setValue(QStringLiteral("betr-hist-nr"), betrHistNr); });
+        step([&] { recordset(target, "RS").update(); });
+        return;
+    }
+
+    if (pArt == QLatin1String("JP")) {
+        // Looked up afresh each time on the organisation database: every
+        // compaction replaces all handles, so none is kept between persons.
+        step([&] {
+            engine::Database &org = *runtime::require(g.Datenbank_Org, "Datenbank_Org");
+            const auto rf = org.openRecordset(QStringLiteral("Rechtsformen"));
+            rf->findFirst(keyIs(QStringLiteral("schluessel"), rechtsform));
+            if (!rf->noMatch()) {
+                if (rf->value(QStringLiteral("typ")).toString() == QLatin1String("P") && funktion == QLatin1String("3")) {
+                    g.Imp_JP_PersNr = g.Imp_JP_PersNr_gesichert;
+                    representative = true;
+                } else {
+                    g.Imp_JP_PersNr_gesichert = g.Imp_JP_PersNr;
+                }
+            }
+            rf->close();
+        });
+    }
+
+    // The juridical person this one is linked to, as the link row would store it.
+    QVariant persNrJp;
+    step([&] {
+        if (representative || recordset(target, "RS").value(QStringLiteral("p-art")).toString().toUpper() == QLatin1String("NP"))
+            persNrJp = g.Imp_JP_PersNr.toString();
+    });
+    const QString jp = g.Imp_JP_PersNr.toString();
+
+    bool found = false;
+    step([&] {
+        engine::Recordset &bez = recordset(g.RS_beziehung_betrieb_person, "RS_beziehung_betrieb_person");
+        if (bez.recordCount() > 0) {
+            bez.moveFirst();
+            const QString jpCriterion = engine::isNull(persNrJp)
+                                            ? QStringLiteral("[pers-nr-jp] Is Null")
+                                            : keyIs(QStringLiteral("pers-nr-jp"), persNrJp.toString());
+            bez.findFirst(keyIs(QStringLiteral("bez-pers-nr"), pers) + QStringLiteral("AND ")
+                          + keyIs(QStringLiteral("p-funktion"), funktion) + QStringLiteral("AND ")
+                          + keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral("AND ")
+                          + histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr) + QStringLiteral("AND ")
+                          + jpCriterion);
+            found = !bez.noMatch();
+        }
+    });
+    if (!found) {
+        RS &bez = g.RS_beziehung_betrieb_person;
+        step([&] { recordset(bez, "RS_beziehung_betrieb_person").addNew(); });
+        step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-betr-nr"), betrNr); });
+        step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-sort-nr"), QString::number(g.Imp_Bez_Sort_Nr)); });
+        step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-betr-hist-nr"), betrHistNr); });
+        step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-pers-nr"), pers); });
+        step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("p-funktion"), funktion); });
+        step([&] { Upd_5_Felder(recordset(bez, "RS_beziehung_betrieb_person").field(QStringLiteral("p-eintr-datum")), eintr); });
+        step([&] { Upd_5_Felder(recordset(bez, "RS_beziehung_betrieb_person").field(QStringLiteral("p-austr-datum")), austr); });
+        if (!engine::isNull(persNrJp))
+            step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("pers-nr-jp"), jp); });
+        step([&] { recordset(bez, "RS_beziehung_betrieb_person").update(); });
+    }
+
+    step([&] { recordset(target, "RS").update(); });
+}

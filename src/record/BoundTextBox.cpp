@@ -1,0 +1,57 @@
+#include "record/BoundTextBox.h"
+
+#include "engine/Database.h"
+#include "storage/BoundView.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QPalette>
+
+BoundTextBox::BoundTextBox(BoundView *view, const QString &column, QWidget *parent)
+    : QLineEdit(parent), m_view(view), m_column(column)
+{
+    setReadOnly(true);
+    applyDisplayLook(this);
+    if (m_view) {
+        connect(m_view, &BoundView::Reposition, this, &BoundTextBox::refreshValue);
+        connect(m_view, &BoundView::recordsetReplaced, this, &BoundTextBox::refreshValue);
+    }
+}
+
+BoundView *BoundTextBox::dataSource() const
+{
+    return m_view;
+}
+
+void BoundTextBox::refreshValue()
+{
+    if (!m_view)
+        return;
+    setText(displayText(m_view->currentValue(m_column)));
+    // Long values are read from their beginning, not from where the last one ended.
+    setCursorPosition(0);
+}
+
+QString BoundTextBox::displayText(const QVariant &value)
+{
+    if (engine::isNull(value))
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+    case QMetaType::Double: return QLocale().toString(value.toDouble(), 'g', 15);
+    case QMetaType::QDate: return value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+    default: return value.toString();
+    }
+}
+
+void BoundTextBox::applyDisplayLook(QWidget *box)
+{
+    QPalette pal = box->palette();
+    const QColor grey(192, 192, 192);
+    const QColor darkBlue(0, 0, 192);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::Base, grey);
+        pal.setColor(group, QPalette::Text, darkBlue);
+    }
+    box->setPalette(pal);
+}

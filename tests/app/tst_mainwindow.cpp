@@ -1,0 +1,313 @@
+#include "AppFixture.h"
+
+#include "app/Frm_Info.h"
+#include "app/Frm_Optionen.h"
+#include "app/MDIForm1.h"
+#include "record/Frm_Start.h"
+#include "storage/BoundView.h"
+#include "storage/ErrorLog.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+// The whole application in a fresh program directory, started as the
+// executable starts it; ending the program only counts.
+struct Running
+{
+    explicit Running(bool withHelp = false) : fx(QString(), withHelp)
+    {
+        MDIForm1::setEndProgram([this] { ++ended; });
+        main = std::make_unique<MDIForm1>();
+        main->loadStartWindow();
+    }
+    ~Running()
+    {
+        main.reset();
+        MDIForm1::setEndProgram(nullptr);
+    }
+    QMdiSubWindow *subWindowOf(const QString &name) const
+    {
+        for (QMdiSubWindow *sub : main->mdiArea()->subWindowList()) {
+            if (sub->widget() && sub->widget()->objectName() == name)
+                return sub;
+        }
+        return nullptr;
+    }
+    void trigger(const char *item) { main->menuItem(QString::fromLatin1(item))->trigger(); }
+    bool checked(const char *item) const { return main->menuChecked(QString::fromLatin1(item)); }
+
+    AppFixture fx;
+    std::unique_ptr<MDIForm1> main;
+    int ended = 0;
+};
+
+void collect(const QMenu *menu, int level, QStringList &out)
+{
+    for (QAction *a : menu->actions()) {
+        out << QStringLiteral("%1 %2 %3").arg(level).arg(a->objectName(), a->isSeparator() ? QStringLiteral("-") : a->text());
+        if (a->menu())
+            collect(a->menu(), level + 1, out);
+    }
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_tmp;
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        // The instance lock lives in the temporary directory: keep it ours.
+        qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
+    }
+
+    // Runs first: the lock is held by "another instance" only here.
+    void secondInstanceWarnsAndStarts()
+    {
+        QLockFile other(QDir(m_tmp.path()).filePath(QStringLiteral("PLOXA_4x_Access.lock")));
+        QVERIFY(other.tryLock(0));
+        Running app;
+        const auto &rec = platform::MessageService::recorded();
+        QCOMPARE(int(rec.size()), 1);
+        QCOMPARE(rec[0].title, QStringLiteral("Programmstart!"));
+        QCOMPARE(rec[0].text, QStringLiteral("Eine Instanz dieses Programmes läuft bereits,\nbitte beenden Sie alle "
+                                             "Instanzen im Hintergrund bevor Sie ''OK'' klicken!\n\n"));
+        QCOMPARE(rec[0].style, 16);
+        QVERIFY(G().RS_betrieb && G().RS_betrieb->isOpen());
+        other.unlock();
+    }
+
+    void startShowsTheStartPicture()
+    {
+        Running app;
+        QVERIFY(platform::MessageService::recorded().empty());
+        QVERIFY(app.fx.log().isEmpty());
+        QVERIFY(app.main->isVisible());
+        QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
+        QMdiSubWindow *start = app.subWindowOf(QStringLiteral("Frm_Start"));
+        QVERIFY(start && start->isVisible());
+        QCOMPARE(start->pos(), QPoint(0, 0));
+        QCOMPARE(start->size(), QSize(platform::twips(12120), platform::twips(8850)));
+        Frm_Start *f = app.main->frmStart();
+        QVERIFY(f->Image2->isVisible() && f->Image1->isVisible());
+        QVERIFY(!f->SSTab1->isVisible() && !f->Frame_Ueberschrift->isVisible() && !f->Frame_Anzahl->isVisible());
+        // DATA_GEMEINDE loaded its window hidden and is bound.
+        QVERIFY(app.main->optionenLoaded());
+        QVERIFY(!app.main->frmOptionen()->isVisible());
+        QCOMPARE(app.main->frmOptionen()->DATA_GEMEINDE->RecordSource(), QStringLiteral("aktuelleGemeinde"));
+        QVERIFY(app.main->frmOptionen()->DATA_GEMEINDE->Recordset());
+        QCOMPARE(f->DATA_BETR->DatabaseName(), G().Datei_DB_offen);
+    }
+
+    void menuTree()
+    {
+        Running app;
+        QStringList tree;
+        for (QAction *top : app.main->menuBar()->actions()) {
+            tree << QStringLiteral("1 %1 %2").arg(top->objectName(), top->text());
+            collect(top->menu(), 2, tree);
+        }
+        QCOMPARE(tree, QStringList({
+                           QStringLiteral("1 menue_datei &Datei"),
+                           QStringLiteral("2 menue_suchen_betrieb öffnen (&Betrieb)"),
+                           QStringLiteral("2 menue_suchen_person öffnen (&Person)"),
+                           QStringLiteral("2 menue_drucken &drucken..."),
+                           QStringLiteral("3 menue_druck_betrieb aktueller &Betrieb"),
+                           QStringLiteral("3 menue_druck_Person aktuelle &Person"),
+                           QStringLiteral("2 menue_trenn1 -"),
+                           QStringLiteral("2 menue_beenden b&eenden"),
+                           QStringLiteral("1 menue_bearbeiten &Bearbeiten"),
+                           QStringLiteral("2 menue_import_datenbank Daten-&Import (RML --> Access)"),
+                           QStringLiteral("2 menue_trenn2 -"),
+                           QStringLiteral("2 menue_export_textdatei Daten-E&xport (Access --> RML)"),
+                           QStringLiteral("1 menue_extras &Extras"),
+                           QStringLiteral("2 menue_extras_optionen &Optionen"),
+                           QStringLiteral("1 menue_hilfe &Hilfe"),
+                           QStringLiteral("2 menue_hilfe_suchen &suchen in der Hilfe"),
+                           QStringLiteral("2 menue_hilfe_linie -"),
+                           QStringLiteral("2 menue_info I&nfo..."),
+                       }));
+        for (QAction *a : app.main->menuBar()->findChildren<QAction *>())
+            QVERIFY2(!a->isChecked(), qPrintable(a->objectName()));
+    }
+
+    void endingAsksOnceAboutTheLog_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("b&eenden, nothing logged") << "menu" << false;
+        QTest::newRow("b&eenden after an error") << "menu" << true;
+        QTest::newRow("close box of the frame") << "frame" << true;
+        QTest::newRow("close box of the record window") << "record" << true;
+    }
+
+    void endingAsksOnceAboutTheLog()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, logged);
+        Running app;
+        if (logged)
+            Error_Log(QStringLiteral("DB_Load"), QStringLiteral("x"), 5, QStringLiteral("y"), QStringLiteral("z"), 0);
+        if (how == QLatin1String("menu"))
+            app.trigger("menue_beenden");
+        else if (how == QLatin1String("frame"))
+            app.main->close();
+        else
+            app.subWindowOf(QStringLiteral("Frm_Start"))->close();
+        QCOMPARE(app.ended, 1);
+        QVERIFY(app.main->programEnded());
+        const auto &rec = platform::MessageService::recorded();
+        QCOMPARE(int(rec.size()), logged ? 1 : 0);
+        if (logged)
+            QCOMPARE(rec[0].title, QStringLiteral("Achtung!"));
+        QVERIFY(app.fx.opened.isEmpty()); // answered No
+    }
+
+    void closingChildWindowsClearsTheMarks()
+    {
+        Running app;
+        // A selection list stands in for the windows of later parts.
+        auto *list = new QWidget;
+        list->setObjectName(QStringLiteral("Frm_Auswahl_Betr"));
+        QPointer<QWidget> guard(list);
+        G().forms.addMdiChild(list);
+        G().forms.setMenuChecked(QStringLiteral("menue_suchen_betrieb"), true);
+        G().forms.setMenuChecked(QStringLiteral("menue_import_datenbank"), true);
+        G().forms.setMenuChecked(QStringLiteral("menue_druck_betrieb"), true);
+
+        G().forms.closeChildWindows();
+
+        QVERIFY(!app.checked("menue_suchen_betrieb"));
+        QVERIFY(!app.checked("menue_import_datenbank"));
+        QVERIFY(app.checked("menue_druck_betrieb"));
+        QTRY_VERIFY(guard.isNull());
+        // The record window and the hidden options window stay.
+        QVERIFY(app.subWindowOf(QStringLiteral("Frm_Start"))->isVisible());
+        QVERIFY(app.main->optionenLoaded());
+    }
+
+    void optionsFollowTheBusyFlag()
+    {
+        Running app;
+        auto *list = new QWidget;
+        list->setObjectName(QStringLiteral("Frm_Auswahl_Pers"));
+        QPointer<QWidget> guard(list);
+        G().forms.addMdiChild(list);
+        G().forms.setMenuChecked(QStringLiteral("menue_suchen_person"), true);
+
+        app.trigger("menue_extras_optionen");
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(!app.checked("menue_suchen_person"));
+        QVERIFY(app.checked("menue_extras_optionen"));
+        QMdiSubWindow *sub = app.subWindowOf(QStringLiteral("Frm_Optionen"));
+        QVERIFY(sub && sub->isVisible());
+        auto *optionen = qobject_cast<Frm_Optionen *>(sub->widget());
+        QCOMPARE(optionen->Text6[0]->text(), G().Verz_DB + QStringLiteral("px_4x_b.mdb"));
+        QCOMPARE(optionen->Text6[1]->text(), G().Verz_DB + QStringLiteral("px_4x_m.mdb"));
+        QVERIFY(optionen->Text6[0]->isEnabled() && !optionen->Text6[1]->isEnabled());
+
+        // A second click while it is open does nothing, and keeps the mark.
+        app.trigger("menue_extras_optionen");
+        QVERIFY(app.checked("menue_extras_optionen"));
+        QCOMPARE(app.main->mdiArea()->subWindowList().size(), 2);
+
+        sub->close();
+        QVERIFY(!app.checked("menue_extras_optionen"));
+        QTRY_VERIFY(!app.main->optionenLoaded());
+        // Touching it again loads it hidden.
+        QCOMPARE(G().forms.optionenPathText(0), QString());
+        QVERIFY(app.main->optionenLoaded() && !app.main->frmOptionen()->isVisible());
+
+        // A list's offer to pick a municipality shows it without the busy flag.
+        G().forms.showOptionen();
+        QVERIFY(app.subWindowOf(QStringLiteral("Frm_Optionen"))->isVisible());
+        QVERIFY(!app.checked("menue_extras_optionen"));
+    }
+
+    void infoWindow()
+    {
+        const QStringList lines = Frm_Info::infoText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 5); // four lines, each ended by CR LF
+        QCOMPARE(lines[2], QStringLiteral("Version:  420. 151. 3"));
+        QVERIFY(lines[3].contains(QStringLiteral("© Statistisches Bundesamt (Destatis)")));
+
+        Running app;
+        QString shown;
+        bool modal = false;
+        QTimer::singleShot(0, [&] {
+            auto *info = qobject_cast<Frm_Info *>(QApplication::activeModalWidget());
+            if (!info)
+                return;
+            modal = info->isModal();
+            shown = info->RichTextBox1->toPlainText();
+            info->Command1->click();
+        });
+        app.trigger("menue_info");
+        QVERIFY(modal);
+        QVERIFY(shown.startsWith(QStringLiteral("PLOXA_4x_Access\nPLOXA Gewerbedaten\nVersion:  420. 151. 3\n")));
+        QVERIFY(!app.checked("menue_info"));
+    }
+
+    void helpPage_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::newRow("page present") << true;
+        QTest::newRow("page missing") << false;
+    }
+
+    void helpPage()
+    {
+        QFETCH(bool, present);
+        Running app(present);
+        app.trigger("menue_hilfe_suchen");
+        QCOMPARE(app.fx.opened.size(), present ? 1 : 0);
+        if (present)
+            QCOMPARE(QFileInfo(app.fx.opened[0]).fileName(), QStringLiteral("hilfe.htm"));
+        QVERIFY(platform::MessageService::recorded().empty());
+    }
+
+    void aRunningJobLocksTheMenusNotTheRecordWindow()
+    {
+        Running app;
+        auto *other = new QWidget;
+        other->setObjectName(QStringLiteral("Frm_Verwaltungsblock"));
+        G().forms.addMdiChild(other);
+        G().forms.setMainEnabled(false);
+        QVERIFY(!app.main->menuBar()->isEnabled());
+        QVERIFY(!app.subWindowOf(QStringLiteral("Frm_Verwaltungsblock"))->isEnabled());
+        QMdiSubWindow *start = app.subWindowOf(QStringLiteral("Frm_Start"));
+        QVERIFY(start->isEnabled() && app.main->isEnabled());
+        // Neither the frame nor the record window closes under a running job.
+        app.main->close();
+        start->close();
+        QCOMPARE(app.ended, 0);
+        QVERIFY(start->isVisible());
+
+        G().forms.setMainEnabled(true);
+        QVERIFY(app.main->menuBar()->isEnabled());
+        QVERIFY(app.subWindowOf(QStringLiteral("Frm_Verwaltungsblock"))->isEnabled());
+    }
+
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,446 @@
+// The import driver and the menu entry: pieces, header checks, kind switch,
+// progress, ESC, compaction and every ending.
+
+#include "ImportFixture.h"
+
+#include "exchange/ImportFileDialog.h"
+
+#include <QLocale>
+
+namespace {
+
+QStringList threeBusinesses()
+{
+    QStringList out;
+    for (const char *nr : {"100", "101", "102"})
+        out << business(QString::fromLatin1(nr), "0",
+                        {element("b-eintr-name", QStringLiteral("Gärtnerei ") + QString::fromLatin1(nr)), "<adressen>",
+                         "<adresse art=\"1\">", element("b-adr-art", "1"), element("b-ort", "Kiel"), "</adresse>",
+                         "</adressen>", "<personen>", "<person>", element("p-funktion", "4"),
+                         element("pers-nr", QStringLiteral("P") + QString::fromLatin1(nr)), element("p-art", "NP"),
+                         "<staatsangehoerigkeiten>", "<staatsangehoerigkeit>", element("staat-text", "deutsch"),
+                         element("staat-schl", "000"), "</staatsangehoerigkeit>", "</staatsangehoerigkeiten>",
+                         "</person>", "</personen>"});
+    return out;
+}
+
+const char *const kTables[] = {"betrieb", "betrieb_adresse", "beziehung_betrieb_person", "person", "person_staatsang"};
+
+} // namespace
+
+class TestImportDriver : public QObject
+{
+    Q_OBJECT
+    ImportFixture fx;
+
+    QStringList counts() const
+    {
+        QStringList out;
+        for (const char *t : kTables)
+            out << QString::number(fx.count(QString::fromLatin1(t)));
+        return out;
+    }
+    QString lastBox() const { return fx.boxes().value(fx.boxes().size() - 1); }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
+    void init() { fx.setUp(); }
+    void cleanup() { fx.tearDown(); }
+
+    void lineEndsAndPieces_data()
+    {
+        QTest::addColumn<bool>("lf");
+        QTest::addColumn<bool>("blankLines");
+        QTest::addColumn<int>("piece");
+        QTest::newRow("CR LF") << false << false << 0;
+        QTest::newRow("LF") << true << false << 0;
+        QTest::newRow("LF with blank lines") << true << true << 0;
+        QTest::newRow("CR LF with blank lines") << false << true << 0;
+        QTest::newRow("CR LF, pieces of 7") << false << false << 7;
+        QTest::newRow("LF, pieces of 64") << true << false << 64;
+        QTest::newRow("CR LF, pieces of 1000") << false << false << 1000;
+    }
+    void lineEndsAndPieces()
+    {
+        QFETCH(bool, lf);
+        QFETCH(bool, blankLines);
+        QFETCH(int, piece);
+        if (piece > 0)
+            exchange::setPieceSize(piece);
+        TransferText t;
+        t.businesses = threeBusinesses();
+        QString text = t.text();
+        if (blankLines)
+            text.replace(QStringLiteral("</b-ort>\n"), QStringLiteral("</b-ort>\n\n   \n"));
+        fx.import(text, lf);
+        QCOMPARE(counts(), (QStringList{"3", "3", "3", "3", "3"}));
+        QCOMPARE(fx.values("SELECT [b-eintr-name] FROM betrieb ORDER BY [betr-nr]"),
+                 (QStringList{"Gärtnerei 100", "Gärtnerei 101", "Gärtnerei 102"}));
+        QCOMPARE(lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
+        QCOMPARE(fx.log(), QString());
+    }
+
+    void reimportReplaces_data()
+    {
+        QTest::addColumn<QString>("struktur");
+        QTest::addColumn<QString>("nr");
+        QTest::addColumn<QString>("hist");
+        QTest::newRow("business-related") << "BETRIEBSBEZOGEN" << "4711" << "1";
+        QTest::newRow("kind in other case, with blanks") << "  betriebsbezogen " << "4711" << "1";
+        QTest::newRow("apostrophe in business number") << "BETRIEBSBEZOGEN" << "12'3" << "1";
+        QTest::newRow("report-related") << "MELDUNGSBEZOGEN" << "4711" << "1";
+        QTest::newRow("report-related, empty history number") << "MELDUNGSBEZOGEN" << "12'3" << "";
+    }
+    void reimportReplaces()
+    {
+        QFETCH(QString, struktur);
+        QFETCH(QString, nr);
+        QFETCH(QString, hist);
+        TransferText t;
+        t.struktur = struktur;
+        t.businesses = threeBusinesses();
+        t.businesses[1].replace(QStringLiteral("<betr-nr>101</betr-nr>"), QStringLiteral("<betr-nr>") + nr + QStringLiteral("</betr-nr>"));
+        t.businesses[1].replace(QStringLiteral("<betr-hist-nr>0</betr-hist-nr>"), QStringLiteral("<betr-hist-nr>") + hist + QStringLiteral("</betr-hist-nr>"));
+        fx.import(t.text());
+        const QStringList first = counts();
+        QCOMPARE(first, (QStringList{"3", "3", "3", "3", "3"}));
+        fx.import(t.text());
+        QCOMPARE(counts(), first);
+        QCOMPARE(fx.log(), QString());
+        // The data-kind question came at most once, for the first file.
+        QVERIFY(fx.boxes().filter("Daten-Art wechseln").size() <= 1);
+    }
+
+    void historyRowsByKind_data()
+    {
+        QTest::addColumn<QString>("struktur");
+        QTest::addColumn<QStringList>("hist");
+        QTest::newRow("business-related: all history rows go") << "BETRIEBSBEZOGEN" << QStringList{"2"};
+        QTest::newRow("report-related: only the same history number") << "MELDUNGSBEZOGEN" << QStringList{"1", "2"};
+        QTest::newRow("kind in lower case follows the database") << " betriebsbezogen" << QStringList{"2"};
+    }
+    void historyRowsByKind()
+    {
+        QFETCH(QString, struktur);
+        QFETCH(QStringList, hist);
+        TransferText t;
+        t.struktur = struktur;
+        t.businesses = {business("9", "1", {element("b-eintr-name", "A"), "<taetigkeiten>", "<taetigkeit>",
+                                            element("tk-schl", "1"), "</taetigkeit>", "</taetigkeiten>"})};
+        fx.import(t.text());
+        t.businesses = {business("9", "2", {element("b-eintr-name", "B")})};
+        fx.import(t.text());
+        QCOMPARE(fx.values("SELECT [betr-hist-nr] FROM betrieb ORDER BY [betr-hist-nr]"), hist);
+        QCOMPARE(fx.count("betrieb_taetigkeit"), hist.size() - 1);
+    }
+
+    void kindSwitch_data()
+    {
+        QTest::addColumn<bool>("withStruktur");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("kindInQuestion");
+        QTest::newRow("Yes") << true << int(platform::vbYes) << "MELDUNGSBEZOGEN";
+        QTest::newRow("No") << true << int(platform::vbNo) << "MELDUNGSBEZOGEN";
+        QTest::newRow("no kind in the file, Yes") << false << int(platform::vbYes) << "";
+    }
+    void kindSwitch()
+    {
+        QFETCH(bool, withStruktur);
+        QFETCH(int, answer);
+        QFETCH(QString, kindInQuestion);
+        fx.answer = [answer](const platform::MessageRecord &r) {
+            return r.text.contains("Daten-Art wechseln") ? answer : platform::vbYes;
+        };
+        TransferText t;
+        t.struktur = QStringLiteral("MELDUNGSBEZOGEN");
+        t.withStruktur = withStruktur;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        const QStringList questions = fx.boxes().filter("Daten-Art wechseln");
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(questions[0].startsWith("Sie wollen Daten der Datei-Art ''" + kindInQuestion + "''in die Datenbank schreiben.\n"
+                                        "Die derzeitige Datenbank ist aber für die Daten-Art''BETRIEBSBEZOGEN'' definiert"));
+        Declare &g = G();
+        if (answer == platform::vbNo) {
+            QCOMPARE(lastBox(), QStringLiteral("Der Vorgang wurde abgebrochen!"));
+            QCOMPARE(g.Datenart_aktuell.toString(), QStringLiteral("BETRIEBSBEZOGEN"));
+            QCOMPARE(fx.count("betrieb"), 0);
+            return;
+        }
+        QCOMPARE(g.Datenart_aktuell.toString(), QStringLiteral("MELDUNGSBEZOGEN"));
+        QVERIFY(g.Datei_DB_Daten.endsWith("px_4x_m.mdb"));
+        QCOMPARE(g.DB_Vorlage_Name.toString(), QStringLiteral("px_4x_m"));
+        QVERIFY(fx.events.contains("caption:PLOXA_4x_Access (meldungsbezogene Daten)"));
+        QCOMPARE(g.Datenbank_Daten->path(), g.Datei_DB_Daten);
+        QCOMPARE(fx.count("betrieb"), 3);
+        g.RS_Optionen->moveFirst();
+        QCOMPARE(g.RS_Optionen->value("datenart").toString(), QStringLiteral("MELDUNGSBEZOGEN"));
+        // The same file once more: the database has that kind now.
+        platform::MessageService::clearRecorded();
+        if (withStruktur) {
+            fx.import(t.text());
+            QCOMPARE(fx.boxes().filter("Daten-Art wechseln").size(), 0);
+            QCOMPARE(fx.count("betrieb"), 3);
+        }
+    }
+
+    // Only the exact word counts as business-related, also in the database.
+    void storedKindInOtherCase()
+    {
+        Declare &g = G();
+        g.RS_Optionen->moveFirst();
+        g.RS_Optionen->edit();
+        g.RS_Optionen->setValue("datenart", "betriebsbezogen");
+        g.RS_Optionen->update();
+        A_org_lesen();
+        DB_Load();
+        TransferText t;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        QCOMPARE(fx.boxes().filter("für die Daten-Art''MELDUNGSBEZOGEN'' definiert").size(), 1);
+        QCOMPARE(g.Datenart_aktuell.toString(), QStringLiteral("BETRIEBSBEZOGEN"));
+        QVERIFY(g.Datei_DB_Daten.endsWith("px_4x_b.mdb"));
+        QCOMPARE(fx.count("betrieb"), 3);
+    }
+
+    void version_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<QString>("logCaption");
+        const QString tooOld = QStringLiteral("ist nicht kompatibel zum Programm !");
+        const QString programTooOld = QStringLiteral("Das Programm ist nicht kompatibel zur Datei");
+        QTest::newRow("1.5.1") << true << "1.5.1" << "" << "";
+        QTest::newRow("1.5.0") << true << "1.5.0" << tooOld << "''ist nicht kompatibel!";
+        QTest::newRow("1.6.0") << true << "1.6.0" << programTooOld << "'' ist nicht kompatibel!";
+        QTest::newRow("1.10.0") << true << "1.10.0" << programTooOld << "'' ist nicht kompatibel!";
+        QTest::newRow("absent") << false << "" << tooOld << "''ist nicht kompatibel!";
+    }
+    void version()
+    {
+        QFETCH(bool, present);
+        QFETCH(QString, version);
+        QFETCH(QString, warning);
+        QFETCH(QString, logCaption);
+        TransferText t;
+        t.version = version;
+        t.withVersion = present;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        QCOMPARE(fx.count("betrieb"), 3);
+        if (warning.isEmpty()) {
+            QCOMPARE(fx.boxes().size(), 2); // confirmation and final message
+            QCOMPARE(fx.log(), QString());
+            return;
+        }
+        QCOMPARE(fx.boxes().filter(warning).size(), 1);
+        QVERIFY(fx.log().contains("Die Datei-Version ''" + fx.dat("test.rml") + logCaption));
+        // The note raised the log question at the end.
+        QCOMPARE(fx.boxes().filter("Wollen Sie die Log-Datei").size(), 1);
+        QCOMPARE(G().Fehler_geloggt, qint16(0));
+    }
+
+    void versionNoCancels()
+    {
+        fx.answer = [](const platform::MessageRecord &r) {
+            return r.text.contains("nicht kompatibel") ? platform::vbNo : platform::vbYes;
+        };
+        TransferText t;
+        t.version = QStringLiteral("1.4.0");
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        QCOMPARE(fx.count("betrieb"), 0);
+        QCOMPARE(lastBox(), QStringLiteral("Der Vorgang wurde abgebrochen!"));
+    }
+
+    // While no block has ended, every piece brings the header back.
+    void headerExaminedAgain()
+    {
+        TransferText t;
+        t.version = QStringLiteral("1.5.0");
+        t.businesses = {business("1", "0", {element("b-eintr-name", "A")}), business("2", "0")};
+        QString text = t.text();
+        // The first piece ends inside the first block, the second completes it.
+        exchange::setPieceSize(text.replace("\n", "\r\n").indexOf("<betrieb>") + 20);
+        fx.import(t.text());
+        QCOMPARE(fx.boxes().filter("ist nicht kompatibel zum Programm").size(), 2);
+        QCOMPARE(fx.count("betrieb"), 2);
+    }
+
+    void compactionSchedule()
+    {
+        TransferText t;
+        t.businesses = threeBusinesses();
+        const QString text = t.text();
+        const int pieces = 25;
+        exchange::setPieceSize((text.size() + text.count('\n')) / pieces + 1);
+        fx.import(text);
+        QCOMPARE(fx.events.filter("status:Datenbankkomprimierung").size(), 3); // pieces 1, 10 and 20
+        QCOMPARE(fx.count("betrieb"), 3);
+    }
+
+    void escCancels()
+    {
+        fx.onTurn = [](int turn) {
+            if (turn == 2)
+                G().Letzte_Taste = 27;
+        };
+        TransferText t;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        QCOMPARE(fx.count("betrieb"), 2);
+        QCOMPARE(lastBox(), QStringLiteral("Der Vorgang wurde abgebrochen!"));
+        QCOMPARE(G().Letzte_Taste, qint16(0));
+        QCOMPARE(fx.events.filter("status:Datenbankkomprimierung").size(), 1);
+        QVERIFY(fx.events.contains("mark:menue_import_datenbank=0"));
+    }
+
+    void escBeforeStartIsForgotten()
+    {
+        G().Letzte_Taste = 27;
+        TransferText t;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        QCOMPARE(fx.count("betrieb"), 3);
+        QCOMPARE(lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
+    }
+
+    void progressAndStatus_data()
+    {
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("lastStatus");
+        QTest::addColumn<int>("max");
+        QTest::newRow("as written") << "3" << "Verarbeite Datensatz 3 von 3 (ESC = Abbrechen)" << 3;
+        QTest::newRow("smaller than the blocks") << "1" << "Verarbeite Datensatz 3 von 1 (ESC = Abbrechen)" << 3;
+        QTest::newRow("empty") << "" << "Verarbeite Datensatz 3 von  (ESC = Abbrechen)" << 3;
+        QTest::newRow("larger") << "10 Betriebe" << "Verarbeite Datensatz 3 von 10 Betriebe (ESC = Abbrechen)" << 10;
+    }
+    void progressAndStatus()
+    {
+        QFETCH(QString, total);
+        QFETCH(QString, lastStatus);
+        QFETCH(int, max);
+        TransferText t;
+        t.total = total;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        QCOMPARE(lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
+        QCOMPARE(fx.events.filter("status:Verarbeite").last(), "status:" + lastStatus);
+        QCOMPARE(fx.events.filter("max:").last(), "max:" + QString::number(max));
+        QVERIFY(fx.events.contains("value:3"));
+    }
+
+    // The tab event writes its header first; the status line then says
+    // what the user may do next.
+    void endSteps()
+    {
+        TransferText t;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        const qsizetype tab = fx.events.lastIndexOf("tab:0");
+        QVERIFY(tab > 0);
+        QCOMPARE(fx.events.mid(tab, 3),
+                 (QStringList{"tab:0", "status:Anzeige: Meldedaten", "status:Auswahl von Gewerbedaten!"}));
+        QVERIFY(fx.events.indexOf("startPicture") < tab);
+        QCOMPARE(fx.events.last(), QStringLiteral("mark:menue_import_datenbank=0"));
+        QCOMPARE(fx.events.filter("busy:").last(), QStringLiteral("busy:0"));
+    }
+
+    void confirmationNo()
+    {
+        fx.answer = [](const platform::MessageRecord &r) {
+            return r.text.contains("Soll der Vorgang gestartet werden?") ? platform::vbNo : platform::vbOK;
+        };
+        const RS before = G().RS_betrieb;
+        TransferText t;
+        t.businesses = threeBusinesses();
+        fx.import(t.text());
+        QCOMPARE(fx.boxes().value(0), "Die Datei ''" + fx.dat("test.rml") + "'' wird eingelesen und verarbeitet! \n"
+                                      "Je nach Größe der Datei, kann das Einlesen mehrere Minuten dauern!\n"
+                                      "Soll der Vorgang gestartet werden?");
+        QCOMPARE(lastBox(), QStringLiteral("Der Vorgang wurde abgebrochen!"));
+        QVERIFY(!fx.events.contains("startPicture"));
+        QCOMPARE(fx.count("betrieb"), 0);
+        QVERIFY(G().RS_betrieb != before); // reopened
+    }
+
+    void noBusinesses()
+    {
+        TransferText t;
+        fx.import(t.text());
+        QCOMPARE(fx.boxes().size(), 2);
+        QCOMPARE(lastBox(), QStringLiteral("Die Transfer-Datei enthält keine Gewerbedaten!"));
+    }
+
+    void quotedPath()
+    {
+        TransferText t;
+        t.businesses = threeBusinesses();
+        const QString path = fx.writeFile("quoted.rml", t.text());
+        Upd_1_Start('"' + path + '"');
+        QCOMPARE(fx.count("betrieb"), 3);
+    }
+
+    // An error of the driver itself ends the import at once, but leaves the
+    // databases open so that businesses can be shown again.
+    void errorPath()
+    {
+        const RS before = G().RS_betrieb;
+        Upd_1_Start(fx.dat("fehlt.rml"));
+        QVERIFY(fx.log().contains("Fehler in Sub/Function: Upd_1_Start\r\n"));
+        QCOMPARE(fx.logged(53), 1);
+        QCOMPARE(fx.events.filter("status:").last(), QStringLiteral("status:ACHTUNG UPDATE-FEHLER!"));
+        QVERIFY(!fx.events.contains("mark:menue_import_datenbank=0"));
+        QVERIFY(fx.boxes().isEmpty());
+        QVERIFY(G().RS_betrieb && G().RS_betrieb != before && G().RS_betrieb->isOpen());
+    }
+
+    void menu_data()
+    {
+        QTest::addColumn<bool>("alreadyMarked");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("file chosen") << false << "test.rml";
+        QTest::newRow("cancelled") << false << "";
+        QTest::newRow("import marked") << true << "test.rml";
+    }
+    void menu()
+    {
+        QFETCH(bool, alreadyMarked);
+        QFETCH(QString, chosen);
+        TransferText t;
+        t.businesses = threeBusinesses();
+        fx.writeFile("test.rml", t.text());
+        if (alreadyMarked)
+            G().forms.setMenuChecked("menue_import_datenbank", true);
+        exchange::OpenFileRequest asked;
+        int dialogs = 0;
+        exchange::setOpenFileDialog([&](const exchange::OpenFileRequest &r) {
+            asked = r;
+            ++dialogs;
+            return chosen.isEmpty() ? QString() : fx.dat(chosen);
+        });
+        MDIForm1_menue_import_datenbank_Click();
+        exchange::setOpenFileDialog({});
+        if (alreadyMarked) {
+            QCOMPARE(dialogs, 0);
+            QCOMPARE(fx.count("betrieb"), 0);
+            return;
+        }
+        QCOMPARE(asked.directory, G().Verz_Dat);
+        QCOMPARE(asked.filterIndex, 2);
+        QVERIFY(asked.fileName.isEmpty());
+        QCOMPARE(QDir::currentPath() + '/', G().Verz_Programm);
+        if (chosen.isEmpty()) {
+            QCOMPARE(fx.boxes(), QStringList{"Es wurde keine Update-Datei ausgewählt!"});
+            QCOMPARE(fx.events.last(), QStringLiteral("mark:menue_import_datenbank=0"));
+            return;
+        }
+        QCOMPARE(fx.count("betrieb"), 3);
+        QCOMPARE(fx.events.filter("enabled:"), (QStringList{"enabled:0", "enabled:1"}));
+        QVERIFY(fx.events.indexOf("closeChildWindows") < fx.events.indexOf("enabled:0"));
+    }
+};
+
+QTEST_MAIN(TestImportDriver)
+#include "tst_importdriver.moc"

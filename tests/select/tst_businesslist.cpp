@@ -1,0 +1,403 @@
+#include "SelectFixture.h"
+
+#include "platform/MessageService.h"
+#include "record/Frm_Start.h"
+#include "select/BusinessList.h"
+#include "select/Frm_Auswahl_Betr.h"
+#include "select/ViewTableModel.h"
+#include "storage/BoundView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMap>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+
+using platform::MessageService;
+
+namespace {
+const QString kItem = QStringLiteral("menue_suchen_betrieb");
+const QStringList kAll{"1001", "1002", "1003", "2004", "2006", "2006", "3007", "3008"};
+} // namespace
+
+class TestBusinessList : public QObject
+{
+    Q_OBJECT
+    SelectFixture m_fx;
+    QMainWindow *m_main = nullptr;
+    QMdiArea *m_area = nullptr;
+    QMdiSubWindow *m_other = nullptr;
+    Frm_Start *m_start = nullptr;
+    QMap<QString, bool> m_marks;
+    int m_answer = platform::vbOK;
+    int m_closeChildCalls = 0;
+    int m_optionsShown = 0;
+    QStringList m_recordWindow;
+
+    // Two marked municipalities, an unmarked and a Null-marked one; a business
+    // without a key, '999' notifications, an empty end date (counts as ended),
+    // no location address, two location addresses.
+    void standardBusinesses()
+    {
+        const struct
+        {
+            const char *kz, *nr, *name, *meldArt;
+            QVariant ende;
+        } rows[] = {{"01001000", "1001", "äpfel und Birnen", "100", {}},
+                    {"01001000", "1002", "Abgemeldet 999", "999", {}},
+                    {"02002000", "1003", "Beendet GmbH", "100", "01.01.2020"},
+                    {"03003000", "2004", "Fremde Gemeinde", "100", {}},
+                    {"01001000", "2005", "Nur Postanschrift", "100", {}},
+                    {"02002000", "2006", "Müller Bau", "100", {}},
+                    {"02002000", "3007", "Leeres Ende", "999", ""},
+                    {"", "3008", "O'Brien Zander", "100", {}}};
+        for (const auto &r : rows)
+            m_fx.business(r.kz, r.nr, QString::fromUtf8(r.name), r.meldArt, r.ende);
+        for (const char *nr : {"1001", "1002", "1003", "2004", "3007", "3008"})
+            m_fx.address(nr, "1", QStringLiteral("Kiel"), QStringLiteral("Hauptstraße"));
+        m_fx.address("2005", "2", QStringLiteral("Kiel"), QStringLiteral("Postfach"));
+        m_fx.address("2006", "1", QStringLiteral("Lübeck"), QStringLiteral("Am Markt"));
+        m_fx.address("2006", "1", QStringLiteral("Eutin"), QStringLiteral("Bahnhofstraße"));
+        m_fx.address("3007", "3", QStringLiteral("Plön"), QStringLiteral("Seeweg"));
+        m_fx.municipality("01001000", true);
+        m_fx.municipality("02002000", true);
+        m_fx.municipality("03003000", false);
+        m_fx.municipality("04004000", QVariant());
+    }
+
+    Frm_Auswahl_Betr *open()
+    {
+        MDIForm1_menue_suchen_betrieb_Click();
+        return Frm_Auswahl_Betr::loaded();
+    }
+
+    static QStringList listed(Frm_Auswahl_Betr *list)
+    {
+        QStringList numbers;
+        for (int r = 0; r < list->gridModel->rowCount(); ++r)
+            numbers << list->gridModel->cellText(r, 1);
+        return numbers;
+    }
+
+    static QString current(Frm_Auswahl_Betr *list)
+    {
+        return list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString();
+    }
+
+    // Character by character, as a clerk types (umlauts included).
+    static void type(QLineEdit *field, const QString &typed)
+    {
+        field->setFocus();
+        for (QChar c : typed)
+            field->insert(QString(c));
+    }
+
+    // On the option's circle: its text may end left of its middle.
+    static void choose(QRadioButton *option)
+    {
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
+
+    void init()
+    {
+        QVERIFY(m_fx.setUp());
+        m_marks.clear();
+        m_answer = platform::vbOK;
+        m_closeChildCalls = m_optionsShown = 0;
+        m_recordWindow.clear();
+        MessageService::clearRecorded();
+        MessageService::setScript([this](const platform::MessageRecord &) { return m_answer; });
+
+        m_main = new QMainWindow;
+        m_area = new QMdiArea(m_main);
+        m_main->setCentralWidget(m_area);
+        m_main->resize(1000, 800);
+        m_start = new Frm_Start;
+        m_start->installHooks();
+        for (BoundView *v : m_start->findChildren<BoundView *>())
+            v->setDatabaseName(m_fx.workPath);
+        m_start->DATA_ORG->setDatabaseName(m_fx.orgPath);
+        m_area->addSubWindow(m_start)->show();
+        m_other = m_area->addSubWindow(new QWidget);
+        m_other->show();
+        auto *gemeinde = new BoundView(QStringLiteral("DATA_GEMEINDE"), m_main);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+
+        FormHooks &f = G().forms;
+        f.menuChecked = [this](const QString &item) { return m_marks.value(item); };
+        f.setMenuChecked = [this](const QString &item, bool on) { m_marks[item] = on; };
+        f.closeChildWindows = [this] {
+            ++m_closeChildCalls;
+            m_marks.clear();
+        };
+        f.addMdiChild = [this](QWidget *w) { m_area->addSubWindow(w)->show(); };
+        f.optionenGemeinde = [gemeinde] { return gemeinde; };
+        f.showOptionen = [this] { ++m_optionsShown; };
+        f.showRecordView = [this] { m_recordWindow << QStringLiteral("record view"); };
+        f.setTab = [this](int tab) { m_recordWindow << QStringLiteral("tab %1").arg(tab); };
+        f.setStatusText = [this](const QString &t) { m_recordWindow << t; };
+    }
+
+    void cleanup()
+    {
+        if (Frm_Auswahl_Betr::loaded())
+            Frm_Auswahl_Betr::loaded()->unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete m_main; // owns the record window through its sub-window
+        MessageService::clearScript();
+        m_fx.tearDown();
+    }
+
+    void openingWithoutList_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("optionsShown");
+        const QString question = QStringLiteral(
+            "Filter ist aktiviert, aber keine Gemeindekennzahl festgelegt!\n\nWollen Sie eine auswählen?\n");
+        QTest::newRow("empty table") << "empty" << 1 << "Es wurden in der Datenbank keine Sätze gefunden!" << 64 << 0;
+        QTest::newRow("nothing marked, yes") << "unmarked" << 6 << question << 36 << 1;
+        QTest::newRow("nothing marked, no") << "unmarked" << 7 << question << 36 << 0;
+        QTest::newRow("marked without businesses")
+            << "foreign" << 1 << "Bitte wählen Sie im Menüpunkt ''Optionen'',\neine gültige Gemeindekennzahl aus!" << 64
+            << 0;
+    }
+
+    void openingWithoutList()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, answer);
+        QFETCH(QString, text);
+        QFETCH(int, style);
+        QFETCH(int, optionsShown);
+        if (setup != QLatin1String("empty")) {
+            m_fx.business("01001000", "1001", QStringLiteral("Eins"));
+            m_fx.address("1001", "1", QStringLiteral("Kiel"), QStringLiteral("Hauptstraße"));
+            G().Gemeindefilter_aktiv = true;
+            m_fx.municipality("01001000", false);
+            m_fx.municipality("05005000", setup == QLatin1String("foreign"));
+        }
+        m_answer = answer;
+        QVERIFY(!open());
+        QCOMPARE(MessageService::recorded().size(), size_t(1));
+        QCOMPARE(MessageService::recorded()[0].text, text);
+        QCOMPARE(MessageService::recorded()[0].title, QStringLiteral("Auswahlliste Betrieb!"));
+        QCOMPARE(MessageService::recorded()[0].style, style);
+        QCOMPARE(m_optionsShown, optionsShown);
+        QCOMPARE(m_closeChildCalls, 1);
+        QCOMPARE(m_marks.value(kItem), false);
+        QCOMPARE(m_start->DATA_BETR->RecordSource(), QStringLiteral("betrieb"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_area->findChildren<Frm_Auswahl_Betr *>().isEmpty());
+    }
+
+    void viewsListTheRightBusinesses_data()
+    {
+        QTest::addColumn<bool>("filter");
+        QTest::addColumn<int>("option"); // -1: as opened
+        QTest::addColumn<QStringList>("numbers");
+        QTest::newRow("opened") << false << -1 << QStringList{"1001", "1003", "2004", "2006", "2006", "3008"};
+        QTest::newRow("Alle") << false << 0 << kAll;
+        QTest::newRow("Aktuelle") << false << 1 << QStringList{"1001", "1002", "2004", "2006", "2006", "3008"};
+        QTest::newRow("Abgemeldete") << false << 2 << QStringList{"1003", "3007"};
+        QTest::newRow("filter, opened") << true << -1 << QStringList{"1001", "1003", "2006", "2006", "3008"};
+        QTest::newRow("filter, Alle") << true << 0
+                                      << QStringList{"1001", "1002", "1003", "2006", "2006", "3007", "3008"};
+        QTest::newRow("filter, Aktuelle") << true << 1 << QStringList{"1001", "1002", "2006", "2006", "3008"};
+        QTest::newRow("filter, Abgemeldete") << true << 2 << QStringList{"1003", "3007"};
+    }
+
+    void viewsListTheRightBusinesses()
+    {
+        QFETCH(bool, filter);
+        QFETCH(int, option);
+        QFETCH(QStringList, numbers);
+        standardBusinesses();
+        G().Gemeindefilter_aktiv = filter;
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list && list->isVisible());
+        QCOMPARE(m_marks.value(kItem), true);
+        if (option >= 0)
+            choose(list->Option1[size_t(option)]);
+        QCOMPARE(listed(list), numbers);
+        QVERIFY(MessageService::recorded().empty());
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("number prefix") << 1 << "20"
+                                       << "2004";
+        QTest::newRow("no match stays on the first row") << 1 << "9"
+                                                         << "1001";
+        QTest::newRow("asterisk matches any run") << 1 << "*6"
+                                                  << "2006";
+        QTest::newRow("name without regard to case") << 3 << "mül"
+                                                     << "2006";
+        QTest::newRow("apostrophe") << 3 << "o'b"
+                                    << "3008";
+        QTest::newRow("place of the second address") << 4 << "eut"
+                                                     << "2006";
+    }
+
+    void search()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        standardBusinesses();
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list);
+        for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
+            QCOMPARE(t->text(), QString());
+        type(list->Text1[size_t(field)], typed);
+        QCOMPARE(current(list), found);
+        const long pos = list->data->Recordset()->absolutePosition();
+        QCOMPARE(list->DBGrid1->currentIndex().row(), int(pos));
+        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. %1 von 6").arg(pos + 1));
+        QVERIFY(MessageService::recorded().empty());
+    }
+
+    void sortByClickedField_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("firstAfterOne");
+        QTest::addColumn<QString>("firstAfterTwo");
+        // In number order the names run from "äpfel" to "O'Brien": the umlaut
+        // must count as an a, or the first click never sorts descending.
+        QTest::newRow("name") << 3 << "3008"
+                              << "1001";
+        QTest::newRow("number") << 1 << "3008"
+                                << "1001";
+        QTest::newRow("equal first and last sorts ascending") << 2 << "1001"
+                                                              << "1001";
+    }
+
+    void sortByClickedField()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, firstAfterOne);
+        QFETCH(QString, firstAfterTwo);
+        standardBusinesses();
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list);
+        type(list->Text1[0], QStringLiteral("0"));
+        type(list->Text1[4], QStringLiteral("L"));
+        QTest::mouseClick(list->Text1[size_t(field)], Qt::LeftButton);
+        for (QLineEdit *t : list->Text1)
+            QCOMPARE(t->text(), QString());
+        QCOMPARE(current(list), firstAfterOne);
+        QCOMPARE(list->gridModel->cellText(0, 1), firstAfterOne);
+        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 1 von 6")); // '999' stays out
+        QTest::mouseClick(list->Text1[size_t(field)], Qt::LeftButton);
+        QCOMPARE(list->gridModel->cellText(0, 1), firstAfterTwo);
+        choose(list->Option1[0]); // rebuilds the whole query in number order
+        QCOMPARE(listed(list), kAll);
+        QVERIFY(MessageService::recorded().empty());
+    }
+
+    void switchingChildrenEmptiesTheFields()
+    {
+        standardBusinesses();
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list);
+        auto *own = qobject_cast<QMdiSubWindow *>(list->parentWidget());
+        QCOMPARE(m_area->activeSubWindow(), own);
+        type(list->Text1[1], QStringLiteral("20"));
+        QCOMPARE(open(), list); // the busy flag keeps the open list as it is
+        QCOMPARE(m_closeChildCalls, 1);
+        // A top-level window (a message box) takes the activation and gives
+        // it back: that is no new activation of the list.
+        QWidget box;
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main));
+        m_area->setActiveSubWindow(own);
+        QCOMPARE(list->Text1[1]->text(), QStringLiteral("20"));
+        QCOMPARE(current(list), QStringLiteral("2004"));
+
+        m_area->setActiveSubWindow(m_other);
+        m_area->setActiveSubWindow(own);
+        QCOMPARE(list->Text1[1]->text(), QString());
+        QCOMPARE(current(list), QStringLiteral("1001"));
+    }
+
+    void okTakesTheChosenBusiness_data()
+    {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("OK") << false;
+        QTest::newRow("double-click") << true;
+    }
+
+    void okTakesTheChosenBusiness()
+    {
+        QFETCH(bool, doubleClick);
+        standardBusinesses();
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list);
+        QTableView *grid = list->DBGrid1;
+        const QPoint cell = grid->visualRect(list->gridModel->index(3, 3)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(current(list), QStringLiteral("2006"));
+        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 4 von 6"));
+        if (doubleClick)
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        else
+            QTest::mouseClick(list->Command1[0], Qt::LeftButton);
+        QCOMPARE(m_recordWindow, (QStringList{"record view", "tab 0", "Anzeige: Meldedaten"}));
+        QCOMPARE(m_start->DATA_BETR->currentValue(QStringLiteral("betr-nr")).toString(), QStringLiteral("2006"));
+        QVERIFY(!Frm_Auswahl_Betr::loaded());
+        QCOMPARE(m_marks.value(kItem), false);
+    }
+
+    void buttonsOnAnEmptyList()
+    {
+        m_fx.business("01001000", "1001", QStringLiteral("Eins"));
+        m_fx.address("1001", "1", QStringLiteral("Kiel"), QStringLiteral("Hauptstraße"));
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list);
+        choose(list->Option1[2]);
+        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 0 von 0"));
+        for (int i : {0, 3, 4})
+            QTest::mouseClick(list->Command1[size_t(i)], Qt::LeftButton);
+        type(list->Text1[3], QStringLiteral("x"));
+        QTest::mouseClick(list->Text1[3], Qt::LeftButton);
+        QCOMPARE(Frm_Auswahl_Betr::loaded(), list);
+        QVERIFY(m_recordWindow.isEmpty());
+        QVERIFY(MessageService::recorded().empty());
+        QTest::mouseClick(list->Command1[1], Qt::LeftButton);
+        QVERIFY(!Frm_Auswahl_Betr::loaded());
+        QCOMPARE(m_marks.value(kItem), false);
+    }
+
+    void failingSearchShowsABox()
+    {
+        standardBusinesses();
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list);
+        engine::releaseFile(m_fx.workPath); // the database goes away under the open list
+        type(list->Text1[1], QStringLiteral("2"));
+        QCOMPARE(MessageService::recorded().size(), size_t(1));
+        QVERIFY(MessageService::recorded()[0].text.startsWith(QStringLiteral("Die Suche in der Auswahlliste")));
+        QCOMPARE(Frm_Auswahl_Betr::loaded(), list);
+    }
+};
+
+QTEST_MAIN(TestBusinessList)
+#include "tst_businesslist.moc"

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "engine/Database.h"
+#include "platform/MessageService.h"
+#include "storage/BoundView.h"
+#include "storage/Declare.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <map>
+#include <memory>
+
+// A program directory as the start-up leaves it: Log and DB, the working
+// copies of the templates, the global paths set, the organisation database
+// open with its options, and plain views standing in for the windows' ones.
+class StorageFixture
+{
+public:
+    StorageFixture()
+    {
+        G().reset();
+        platform::MessageService::clearRecorded();
+        platform::MessageService::setScript([](const platform::MessageRecord &) { return platform::vbOK; });
+        const QString root = dir.path();
+        QDir(root).mkdir(QStringLiteral("Log"));
+        QDir(root).mkdir(QStringLiteral("DB"));
+        for (const char *name : {"PX_Org.mdb", "px_4x_b.mdb", "px_4x_m.mdb"})
+            copyTemplate(QString::fromLatin1(name), root + QStringLiteral("/DB/") + QString::fromLatin1(name));
+        Declare &g = G();
+        g.Verz_Programm = root + QLatin1Char('/');
+        g.Verz_Log = root + QStringLiteral("/Log/");
+        g.Verz_DB = root + QStringLiteral("/DB/");
+        g.Verz_Dat = root + QStringLiteral("/Dat/");
+        g.DB_Passwort = QStringLiteral("wexor");
+        g.Datei_DB_Daten = g.Verz_DB + QStringLiteral("px_4x_b.mdb");
+        for (const char *name : {"DATA_ORG", "DATA_ORG_RF", "DATA_BETR", "DATA_Meld", "DATA_ADR", "DATA_BETRErl",
+                                 "DATA_BETRHwk", "DATA_TAET", "DATA_Bez_Betr_Pers", "DATA_PERSStaat", "DATA_PERS",
+                                 "DATA_PERSErl", "DATA_PERSHwk"})
+            views[QString::fromLatin1(name)] = std::make_unique<BoundView>(QString::fromLatin1(name));
+        gemeinde = std::make_unique<BoundView>(QStringLiteral("DATA_GEMEINDE"));
+        g.forms.startView = [this](const QString &name) {
+            auto it = views.find(name);
+            return it == views.end() ? nullptr : it->second.get();
+        };
+        g.forms.optionenGemeinde = [this] { return gemeinde.get(); };
+        g.forms.setMainCaption = [this](const QString &c) { caption = c; };
+    }
+
+    ~StorageFixture()
+    {
+        G().reset();
+        platform::MessageService::clearScript();
+        platform::MessageService::clearRecorded();
+    }
+
+    // The organisation database and its options, as the start-up opens them.
+    void openOrganisation()
+    {
+        Declare &g = G();
+        g.Datenbank_Org = engine::Database::open(g.Verz_DB + QStringLiteral("PX_Org.mdb"), true, false,
+                                                 QStringLiteral("; pwd=wexor"));
+        g.RS_Optionen = g.Datenbank_Org->openRecordset(QStringLiteral("Optionen"));
+    }
+
+    static void copyTemplate(const QString &name, const QString &target)
+    {
+        QFile::copy(QStringLiteral(PLOXA_PROGRAM_DIR "/") + name, target);
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    QByteArray logBytes() const
+    {
+        QFile f(G().Verz_Log + QStringLiteral("ERROR.LOG"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The procedure labels of the logged records, in order.
+    QStringList loggedLabels() const
+    {
+        QStringList labels;
+        const QString prefix = QStringLiteral("Fehler in Sub/Function: ");
+        for (const QString &line : QString::fromLatin1(logBytes()).split(QStringLiteral("\r\n"))) {
+            if (line.startsWith(prefix))
+                labels << line.mid(prefix.size());
+        }
+        return labels;
+    }
+
+    QTemporaryDir dir;
+    std::map<QString, std::unique_ptr<BoundView>> views;
+    std::unique_ptr<BoundView> gemeinde;
+    QString caption;
+};
