@@ -111,7 +111,8 @@ void MDIForm1::buildMenus()
         }
     };
     auto addMenu = [this](QMenu *parent, const char *name, const char *caption) {
-        QMenu *menu = parent ? parent->addMenu(QString::fromUtf8(caption)) : menuBar()->addMenu(QString::fromUtf8(caption));
+        const QString text = QString::fromUtf8(caption);
+        QMenu *menu = parent ? parent->addMenu(text) : menuBar()->addMenu(text);
         menu->setObjectName(QString::fromLatin1(name));
         menu->menuAction()->setObjectName(QString::fromLatin1(name));
         return menu;

@@ -9,31 +9,124 @@ namespace engine {
 namespace {
 
 // Base letter for the primary comparison: case and umlaut marks are ignored
-// there, so "Äpfel" sorts among the A's as a German reader expects.
-void appendPrimary(QString &out, QChar c)
+// there, so "Äpfel" sorts among the A's as a German reader expects; "ß"
+// counts as "ss". The secondary comparison (on equal primaries) keeps the
+// marks but still ignores case, so "=" finds "MÜLLER" for "Müller" but not
+// "Muller".
+struct CodeMaps
 {
-    const char16_t u = c.unicode();
-    if (u < 0x80) {
-        out.append(QChar(u >= 'A' && u <= 'Z' ? u + 32 : u));
-        return;
+    char16_t primary[0x250];
+    char16_t lower[0x250];
+    CodeMaps()
+    {
+        for (char16_t u = 0; u < 0x250; ++u) {
+            QChar c(u);
+            lower[u] = c.toLower().unicode();
+            const QString d = c.decomposition();
+            QChar base = (!d.isEmpty() && c.decompositionTag() == QChar::Canonical) ? d.at(0) : c;
+            primary[u] = base.toLower().unicode();
+        }
+        primary[0xDF] = u's';
     }
-    if (u == 0x00DF) { // ß
-        out.append(QLatin1String("ss"));
-        return;
-    }
-    QString d = c.decomposition();
-    if (!d.isEmpty() && c.decompositionTag() == QChar::Canonical)
-        c = d.at(0);
-    out.append(c.toLower());
+};
+
+const CodeMaps &maps()
+{
+    static const CodeMaps m;
+    return m;
 }
 
-QString primaryKey(const QString &s)
+char16_t primaryOf(char16_t u)
 {
-    QString out;
-    out.reserve(s.size());
-    for (QChar c : s)
-        appendPrimary(out, c);
-    return out;
+    if (u < 0x250)
+        return maps().primary[u];
+    QChar c(u);
+    const QString d = c.decomposition();
+    if (!d.isEmpty() && c.decompositionTag() == QChar::Canonical)
+        c = d.at(0);
+    return c.toLower().unicode();
+}
+
+char16_t lowerOf(char16_t u)
+{
+    return u < 0x250 ? maps().lower[u] : QChar(u).toLower().unicode();
+}
+
+// Walks a text as UTF-16 units, from UTF-8 bytes or from a QString.
+struct Utf8Walker
+{
+    const unsigned char *p, *end;
+    bool atEnd() const { return p >= end; }
+    char16_t next()
+    {
+        const unsigned char b = *p++;
+        if (b < 0x80)
+            return b;
+        char32_t cp;
+        int extra;
+        if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F;
+            extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F;
+            extra = 2;
+        } else {
+            cp = b & 0x07;
+            extra = 3;
+        }
+        while (extra-- > 0 && p < end)
+            cp = (cp << 6) | (*p++ & 0x3F);
+        return cp > 0xFFFF ? char16_t(0xFFFD) : char16_t(cp);
+    }
+};
+
+struct QStringWalker
+{
+    const QChar *p, *end;
+    bool atEnd() const { return p >= end; }
+    char16_t next() { return (p++)->unicode(); }
+};
+
+// Primary units of a text, with "ß" expanded to two.
+template<class W>
+struct PrimaryStream
+{
+    W w;
+    char16_t pending = 0;
+    bool atEnd() const { return !pending && w.atEnd(); }
+    char16_t next()
+    {
+        if (pending) {
+            const char16_t r = pending;
+            pending = 0;
+            return r;
+        }
+        const char16_t u = w.next();
+        if (u == 0xDF)
+            pending = u's';
+        return primaryOf(u);
+    }
+};
+
+template<class W>
+int compareTexts(W a, W b)
+{
+    PrimaryStream<W> pa{a}, pb{b};
+    while (!pa.atEnd() && !pb.atEnd()) {
+        const char16_t x = pa.next(), y = pb.next();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (!pa.atEnd() || !pb.atEnd())
+        return pa.atEnd() ? -1 : 1;
+    while (!a.atEnd() && !b.atEnd()) {
+        const char16_t x = lowerOf(a.next()), y = lowerOf(b.next());
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.atEnd() && b.atEnd())
+        return 0;
+    return a.atEnd() ? -1 : 1;
 }
 
 bool isAscii(const unsigned char *p, int n)
@@ -65,8 +158,7 @@ int collateJetText(void *, int na, const void *a, int nb, const void *b)
     const auto *pb = static_cast<const unsigned char *>(b);
     if (isAscii(pa, na) && isAscii(pb, nb))
         return collateAscii(pa, na, pb, nb);
-    return jetCompare(QString::fromUtf8(reinterpret_cast<const char *>(pa), na),
-                      QString::fromUtf8(reinterpret_cast<const char *>(pb), nb));
+    return compareTexts(Utf8Walker{pa, pa + na}, Utf8Walker{pb, pb + nb});
 }
 
 QString argText(sqlite3_value *v)
@@ -157,11 +249,8 @@ int matchClass(const QString &p, int pi, QChar c, bool &matched)
 
 int jetCompare(const QString &a, const QString &b)
 {
-    const int primary = primaryKey(a).compare(primaryKey(b));
-    if (primary != 0)
-        return primary < 0 ? -1 : 1;
-    const int secondary = a.toLower().compare(b.toLower());
-    return secondary < 0 ? -1 : (secondary > 0 ? 1 : 0);
+    return compareTexts(QStringWalker{a.constData(), a.constData() + a.size()},
+                        QStringWalker{b.constData(), b.constData() + b.size()});
 }
 
 bool jetLike(const QString &p, const QString &s)

@@ -13,6 +13,7 @@
 #include "storage/ErrorLog.h"
 #include "storage/RuntimeError.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <climits>
@@ -43,6 +44,12 @@ const QString kBetriebEnd = QStringLiteral("</betrieb>");
 const QString kAbgebrochen = QStringLiteral("Der Vorgang wurde abgebrochen!");
 const QString kTitel = QStringLiteral("Datenbank-Update!");
 constexpr int kCompactionInterval = 10;
+// Businesses are committed together for at most this long: a commit per
+// business would write every touched page again and again.
+constexpr qint64 kCommitIntervalMs = 100;
+// The status line and the bar change at most this often; the window system
+// still gets its turn after every business.
+constexpr qint64 kDisplayIntervalMs = 40;
 constexpr int kEsc = 27;
 const QChar LF(10);
 
@@ -125,6 +132,8 @@ private:
     void switchDataKind();
     Next cutBlocks(const QString &buffer, qsizetype &position);
     void importBlock(QString block);
+    void commitPending();
+    void showProgress();
     void endSteps();
 
     QString m_path;
@@ -135,7 +144,10 @@ private:
     QString m_total;
     QString m_version;
     int m_progressMax = 0;
-    bool m_inTransaction = false;
+    DB m_transaction; // the database of the open transaction, if any
+    QElapsedTimer m_batch;
+    QElapsedTimer m_display;
+    bool m_progressShown = true;
 };
 
 void TransferImport::run()
@@ -189,7 +201,9 @@ void TransferImport::run()
         if (bytes.isEmpty() && !m_file.atEnd())
             runtime::raise(57, m_path);
         ++m_pieces;
+        showProgress();
         if (m_pieces == 1 || m_pieces % kCompactionInterval == 0) {
+            commitPending();
             status(QStringLiteral("Datenbankkomprimierung, bitte warten!"));
             DB_Kompress();
         }
@@ -221,6 +235,8 @@ void TransferImport::run()
         g.Ortungs_Nr = 6;
     }
 
+    showProgress();
+    commitPending();
     DB_Kompress();
     DB_Load();
     if (m_businesses == 0) {
@@ -348,9 +364,12 @@ TransferImport::Next TransferImport::cutBlocks(const QString &buffer, qsizetype 
         // The one character after "</betrieb>" (the CR of a CR LF) is skipped.
         position = qMin(behind + 1, buffer.size());
         importBlock(buffer.mid(start, behind - start));
+        if (m_batch.elapsed() >= kCommitIntervalMs)
+            commitPending();
 
         call(g.forms.processEvents);
         if (g.Letzte_Taste == kEsc) {
+            commitPending();
             g.Letzte_Taste = 0;
             g.Msg_Text = kAbgebrochen;
             endSteps();
@@ -358,38 +377,62 @@ TransferImport::Next TransferImport::cutBlocks(const QString &buffer, qsizetype 
         }
 
         ++m_businesses;
-        // A header that counts fewer businesses than the file holds only
-        // makes the bar longer.
-        if (m_businesses > m_progressMax) {
-            m_progressMax = m_businesses;
-            call(g.forms.setProgressMax, m_progressMax);
-        }
-        call(g.forms.setProgressValue, m_businesses);
-        status(QStringLiteral("Verarbeite Datensatz ") + QString::number(m_businesses) + QStringLiteral(" von ") + m_total
-               + QStringLiteral(" (ESC = Abbrechen)"));
+        m_progressShown = false;
+        if (!m_display.isValid() || m_display.elapsed() >= kDisplayIntervalMs)
+            showProgress();
     }
+}
+
+void TransferImport::showProgress()
+{
+    if (m_progressShown)
+        return;
+    m_progressShown = true;
+    m_display.start();
+    const FormHooks &f = G().forms;
+    // A header that counts fewer businesses than the file holds only makes
+    // the bar longer.
+    if (m_businesses > m_progressMax) {
+        m_progressMax = m_businesses;
+        call(f.setProgressMax, m_progressMax);
+    }
+    call(f.setProgressValue, m_businesses);
+    status(QStringLiteral("Verarbeite Datensatz ") + QString::number(m_businesses) + QStringLiteral(" von ") + m_total
+           + QStringLiteral(" (ESC = Abbrechen)"));
 }
 
 void TransferImport::importBlock(QString block)
 {
-    // One transaction per business: a crash or kill never leaves a business
-    // half replaced, while what the block procedures keep after a logged
-    // error is committed with the rest.
+    // A business lies wholly inside one transaction, which commits only
+    // between businesses: a crash or kill never leaves a business half
+    // replaced, while what the block procedures keep after a logged error is
+    // committed with the rest.
     Declare &g = G();
-    engine::Database &db = *runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
-    if (!db.isOpen())
-        throw engine::EngineError(engine::err::ObjectClosed, QStringLiteral("DAO.Database"), g.Datei_DB_Daten);
-    db.beginTrans();
-    m_inTransaction = true;
+    if (!m_transaction) {
+        DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
+        if (!db->isOpen())
+            throw engine::EngineError(engine::err::ObjectClosed, QStringLiteral("DAO.Database"), g.Datei_DB_Daten);
+        db->beginTrans();
+        m_transaction = db;
+        m_batch.start();
+    }
     Upd_2_Read(block);
-    db.commitTrans();
-    m_inTransaction = false;
+}
+
+void TransferImport::commitPending()
+{
+    if (!m_transaction)
+        return;
+    const DB db = std::move(m_transaction);
+    m_transaction.reset();
+    db->commitTrans();
 }
 
 void TransferImport::endSteps()
 {
     Declare &g = G();
     const FormHooks &f = g.forms;
+    commitPending();
     m_file.close();
     call(f.setProgressValue, 0);
     call(f.setBusyCursor, false);
@@ -408,10 +451,13 @@ void TransferImport::errorPath()
 {
     Declare &g = G();
     const FormHooks &f = g.forms;
-    if (m_inTransaction) {
-        m_inTransaction = false;
-        if (g.Datenbank_Daten && g.Datenbank_Daten->isOpen())
-            guarded(QStringLiteral("Upd_1_Start"), [&g] { g.Datenbank_Daten->rollback(); });
+    if (m_transaction) {
+        // The businesses of the open transaction are whole; only when they
+        // cannot be committed do they go.
+        const DB db = std::move(m_transaction);
+        m_transaction.reset();
+        if (db->isOpen() && !guarded(QStringLiteral("Upd_1_Start"), [&db] { db->commitTrans(); }))
+            guarded(QStringLiteral("Upd_1_Start"), [&db] { db->rollback(); });
     }
     m_file.close();
     call(f.setBusyCursor, false);

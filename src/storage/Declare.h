@@ -35,7 +35,8 @@ struct FormHooks
     std::function<bool(const QString &item)> menuChecked;
     // Enables or disables the main window (its menus) during a long job.
     std::function<void(bool enabled)> setMainEnabled;
-    // Adds a window as a child of the main window and shows it.
+    // Adds a window as a child of the main window and shows it; the window
+    // is deleted when it closes (unloaded).
     std::function<void(QWidget *child)> addMdiChild;
     // Shows the options window without touching its busy flag.
     std::function<void()> showOptionen;

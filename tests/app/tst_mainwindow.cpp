@@ -59,7 +59,8 @@ struct Running
 void collect(const QMenu *menu, int level, QStringList &out)
 {
     for (QAction *a : menu->actions()) {
-        out << QStringLiteral("%1 %2 %3").arg(level).arg(a->objectName(), a->isSeparator() ? QStringLiteral("-") : a->text());
+        const QString text = a->isSeparator() ? QStringLiteral("-") : a->text();
+        out << QStringLiteral("%1 %2 %3").arg(level).arg(a->objectName(), text);
         if (a->menu())
             collect(a->menu(), level + 1, out);
     }

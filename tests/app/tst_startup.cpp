@@ -30,9 +30,14 @@ QStringList entries(const QString &dir)
 {
     QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
     // The engine's journal files come and go with open handles.
-    names.removeIf([](const QString &n) { return n.endsWith(QLatin1String("-wal")) || n.endsWith(QLatin1String("-shm")); });
+    names.removeIf([](const QString &n) {
+        return n.endsWith(QLatin1String("-wal")) || n.endsWith(QLatin1String("-shm"));
+    });
     return names;
 }
+
+const QStringList kWorkingCopies = {QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_m.mdb"),
+                                   QStringLiteral("px_org.mdb")};
 
 } // namespace
 
@@ -49,11 +54,11 @@ private slots:
         AppFixture fx;
         A_Start();
         QVERIFY2(fx.log().isEmpty(), fx.log().constData());
-        QCOMPARE(entries(fx.programDir), QStringList({QStringLiteral("DB"), QStringLiteral("Dat"), QStringLiteral("Log"),
-                                                      QStringLiteral("PX_Org.mdb"), QStringLiteral("px_4x_b.mdb"),
-                                                      QStringLiteral("px_4x_m.mdb")}));
+        QCOMPARE(entries(fx.programDir), QStringList({QStringLiteral("DB"), QStringLiteral("Dat"),
+                                                      QStringLiteral("Log"), QStringLiteral("PX_Org.mdb"),
+                                                      QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_m.mdb")}));
         QCOMPARE(entries(fx.path(QStringLiteral("DB"))),
-                 QStringList({QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_m.mdb"), QStringLiteral("px_org.mdb")}));
+                 kWorkingCopies);
         const Declare &g = G();
         QCOMPARE(g.Verz_Log, fx.programDir + QStringLiteral("/Log/"));
         QCOMPARE(g.Datei_DB_Daten, fx.programDir + QStringLiteral("/DB/px_4x_b.mdb"));
@@ -78,7 +83,7 @@ private slots:
         A_Start();
         QVERIFY(fx.log().isEmpty());
         QCOMPARE(entries(fx.path(QStringLiteral("DB"))),
-                 QStringList({QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_m.mdb"), QStringLiteral("px_org.mdb")}));
+                 kWorkingCopies);
         QCOMPARE(G().RS_betrieb->recordCount(), 1L);
         QCOMPARE(G().RS_Optionen->recordCount(), 1L);
     }

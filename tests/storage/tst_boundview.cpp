@@ -1,6 +1,5 @@
 #include "StorageFixture.h"
 
-#include "storage/BoundTableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -89,38 +88,6 @@ private slots:
         }
         kept->moveNext(); // must not call back into the gone view
         QCOMPARE(kept->absolutePosition(), 1L);
-    }
-
-    void gridModelFetchesAllRows()
-    {
-        StorageFixture fx;
-        const QString path = fillBusinesses(600);
-        BoundView view(QStringLiteral("data"));
-        BoundTableModel model(&view);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(model.columnCount(), 0);
-        view.setDatabaseName(path);
-        view.setRecordSource(QStringLiteral("SELECT [betr-nr], [b-eintr-name] FROM betrieb ORDER BY [betr-nr];"));
-        view.Refresh();
-        QCOMPARE(model.columnCount(), 2);
-        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("b-eintr-name"));
-        while (model.canFetchMore({}))
-            model.fetchMore({});
-        QCOMPARE(model.rowCount(), 600);
-        QCOMPARE(model.data(model.index(599, 0)).toString(), QStringLiteral("0599"));
-        QVERIFY(!model.data(model.index(0, 0), Qt::DecorationRole).isValid());
-
-        view.setRecordSource(QStringLiteral("SELECT * FROM betrieb WHERE [betr-nr] = '0007';"));
-        view.Refresh();
-        while (model.canFetchMore({}))
-            model.fetchMore({});
-        QCOMPARE(model.rowCount(), 1);
-        int column = -1;
-        for (int c = 0; c < model.columnCount(); ++c) {
-            if (model.headerData(c, Qt::Horizontal).toString() == QLatin1String("betr-nr"))
-                column = c;
-        }
-        QCOMPARE(model.data(model.index(0, column)).toString(), QStringLiteral("0007"));
     }
 };
 

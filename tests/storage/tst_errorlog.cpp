@@ -27,7 +27,8 @@ class TestErrorLog : public QObject
             return "no banner";
         const int end = bytes.indexOf("\r\n", head.size());
         const QString line = QString::fromLatin1(bytes.mid(head.size(), end - head.size()));
-        static const QRegularExpression dated(QStringLiteral("^\\[Error-Log vom      \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\\]$"));
+        static const QRegularExpression dated(
+            QStringLiteral("^\\[Error-Log vom      \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\\]$"));
         if (!dated.match(line).hasMatch())
             return "bad date line: " + line.toLatin1();
         return bytes.mid(end + 2);
@@ -108,7 +109,9 @@ private slots:
         G().Fehler_geloggt = 0;
         QFile::remove(G().Verz_Log + QStringLiteral("ERROR.LOG"));
         QString key = QStringLiteral("4711");
-        guarded(ErrorSite{QStringLiteral("DB_Load_DATA"), QStringLiteral("BetriebsNummer: "), [&] { return QVariant(key); }},
+        const ErrorSite site{QStringLiteral("DB_Load_DATA"), QStringLiteral("BetriebsNummer: "),
+                             [&] { return QVariant(key); }};
+        guarded(site,
                 [&] {
                     key = QStringLiteral("0815");
                     throw std::runtime_error("boom");
