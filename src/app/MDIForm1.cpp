@@ -3,11 +3,14 @@
 #include "app/Frm_Info.h"
 #include "app/Frm_Optionen.h"
 #include "app/Startup.h"
+#include "exchange/Export.h"
 #include "exchange/Import.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageService.h"
+#include "print/Print.h"
 #include "record/Frm_Start.h"
 #include "select/BusinessList.h"
+#include "select/PersonList.h"
 #include "storage/Declare.h"
 #include "storage/ErrorLog.h"
 
@@ -120,12 +123,10 @@ void MDIForm1::buildMenus()
 
     QMenu *datei = addMenu(nullptr, "menue_datei", "&Datei");
     addItems(datei, {{"menue_suchen_betrieb", "öffnen (&Betrieb)", [] { MDIForm1_menue_suchen_betrieb_Click(); }},
-                     // The person list comes with its own window.
-                     {"menue_suchen_person", "öffnen (&Person)", nullptr}});
+                     {"menue_suchen_person", "öffnen (&Person)", [] { MDIForm1_menue_suchen_person_Click(); }}});
     QMenu *drucken = addMenu(datei, "menue_drucken", "&drucken...");
-    // Printing comes with the print functions.
-    addItems(drucken, {{"menue_druck_betrieb", "aktueller &Betrieb", nullptr},
-                       {"menue_druck_Person", "aktuelle &Person", nullptr}});
+    addItems(drucken, {{"menue_druck_betrieb", "aktueller &Betrieb", [] { MDIForm1_menue_druck_betrieb_Click(); }},
+                       {"menue_druck_Person", "aktuelle &Person", [] { MDIForm1_menue_druck_Person_Click(); }}});
     addItems(datei, {{"menue_trenn1", nullptr, nullptr},
                      {"menue_beenden", "b&eenden", [this] { menue_beenden_Click(); }}});
 
@@ -133,8 +134,8 @@ void MDIForm1::buildMenus()
     addItems(bearbeiten, {{"menue_import_datenbank", "Daten-&Import (RML --> Access)",
                            [] { MDIForm1_menue_import_datenbank_Click(); }},
                           {"menue_trenn2", nullptr, nullptr},
-                          // The export comes with its header dialog.
-                          {"menue_export_textdatei", "Daten-E&xport (Access --> RML)", nullptr}});
+                          {"menue_export_textdatei", "Daten-E&xport (Access --> RML)",
+                           [] { MDIForm1_menue_export_textdatei_Click(); }}});
 
     QMenu *extras = addMenu(nullptr, "menue_extras", "&Extras");
     addItems(extras, {{"menue_extras_optionen", "&Optionen", [this] { menue_extras_optionen_Click(); }}});

@@ -546,11 +546,34 @@ QString Recordset::translateCriteria(const QString &criteria) const
     });
 }
 
+QString Recordset::parameterizedCriteria(const QString &criteria, std::vector<QString> &literals) const
+{
+    // Table sets translate a criteria text the same way whatever its
+    // literals hold, unless it holds a double-quoted text or Len(), whose
+    // translation looks at the literal; so the translation of the shape is
+    // kept and reused.
+    if (!m_isTemp && !criteria.contains(QLatin1Char('"')) && !criteria.contains(QLatin1String("len"), Qt::CaseInsensitive)) {
+        static QHash<QString, QString> translated;
+        const QString shape = literalsAsParameters(criteria, literals);
+        auto it = translated.constFind(shape);
+        if (it != translated.constEnd())
+            return *it;
+        if (translated.size() > 1000)
+            translated.clear();
+        return *translated.insert(shape, translateJetSql(shape));
+    }
+    literals.clear();
+    return literalsAsParameters(translateCriteria(criteria), literals);
+}
+
 bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
 {
     requireOpen();
     m_mode = EditMode::None;
-    const QString crit = translateCriteria(criteria);
+    // The criteria's literals are bound as parameters, so that a search of
+    // one shape is translated and prepared once and reused for every value.
+    std::vector<QString> literals;
+    const QString crit = parameterizedCriteria(criteria, literals);
     qint64 from = forward ? kBeforeFirst : kAfterLast;
     if (fromCurrent && (m_hasCurrent || m_deleted))
         from = m_rowid;
@@ -561,10 +584,7 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
     const QString sql = forward
                             ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
                             : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1");
-    // The criteria's literals are bound as parameters, so that a search of
-    // one shape is prepared once and reused for every value searched.
-    std::vector<QString> literals;
-    const QString text = sql.arg(m_browse, literalsAsParameters(crit, literals));
+    const QString text = sql.arg(m_browse, crit);
     sqlite3_stmt *st = nullptr;
     try {
         st = m_conn->cached(text, source());
@@ -898,8 +918,10 @@ void Recordset::deleteRow()
     if (!updatable())
         throw EngineError(err::ReadOnly, source(), m_name);
     m_mode = EditMode::None;
-    loadRow();
-    const qint64 baseRow = m_row[0].toLongLong();
+    // A table set walks the table itself, so its rowid is the row's own.
+    if (m_isTemp)
+        loadRow();
+    const qint64 baseRow = m_isTemp ? m_row[0].toLongLong() : m_rowid;
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_base);
     {
         sqlite3_stmt *st = m_conn->cached(sql, source());
@@ -908,6 +930,11 @@ void Recordset::deleteRow()
         const int rc = sqlite3_step(st);
         if (rc != SQLITE_DONE)
             m_conn->raise(rc, source(), sql);
+    }
+    if (!m_isTemp && sqlite3_changes(m_conn->db(source())) == 0) {
+        // Deleted through another set or statement.
+        m_deleted = true;
+        throw EngineError(err::RecordDeleted, source());
     }
     if (m_isTemp) {
         const QString tsql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_browse);
@@ -922,6 +949,48 @@ void Recordset::deleteRow()
     m_hasCurrent = false;
     m_deleted = true;
     m_rowLoaded = false;
+}
+
+long Recordset::deleteMatching(const QString &criteria)
+{
+    requireOpen();
+    if (!updatable())
+        throw EngineError(err::ReadOnly, source(), m_name);
+    if (m_isTemp) {
+        long deleted = 0;
+        for (findFirst(criteria); !m_noMatch; findNext(criteria)) {
+            deleteRow();
+            ++deleted;
+        }
+        return deleted;
+    }
+    m_mode = EditMode::None;
+    std::vector<QString> literals;
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, parameterizedCriteria(criteria, literals));
+    sqlite3_stmt *st = nullptr;
+    try {
+        st = m_conn->cached(sql, source());
+    } catch (const EngineError &e) {
+        throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
+                          e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
+    }
+    {
+        StmtGuard guard(st);
+        for (size_t k = 0; k < literals.size(); ++k)
+            bindValue(st, int(k) + 1, literals[k]);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            m_conn->raise(rc, source(), sql);
+    }
+    const long deleted = long(sqlite3_changes(m_conn->db(source())));
+    m_noMatch = true;
+    if (deleted > 0) {
+        if (m_count >= 0)
+            m_count -= deleted;
+        // The current row may be among them; reading it tells.
+        m_rowLoaded = false;
+    }
+    return deleted;
 }
 
 std::vector<std::vector<QVariant>> Recordset::readRows(long first, long count)

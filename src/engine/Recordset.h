@@ -89,6 +89,10 @@ public:
     void update();
     void cancelUpdate();
     void deleteRow();
+    // Deletes every row that matches the criteria, as FindFirst, Delete and
+    // FindNext until NoMatch would, in one statement on a table set; returns
+    // how many went. Leaves NoMatch set and no current row loaded.
+    long deleteMatching(const QString &criteria);
     enum class EditMode { None, Edit, Add };
     EditMode editMode() const { return m_mode; }
 
@@ -123,6 +127,7 @@ private:
     void loadRow();
     bool find(const QString &criteria, bool forward, bool fromCurrent);
     QString translateCriteria(const QString &criteria) const;
+    QString parameterizedCriteria(const QString &criteria, std::vector<QString> &literals) const;
     QVariant convertForStore(int index, const QVariant &v) const;
     QVariant convertRead(int index, const QVariant &v) const;
     void invalidateCount() { m_count = -1; }

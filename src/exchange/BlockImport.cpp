@@ -148,19 +148,9 @@ void Upd_6_Kill(const QString &criteria, RS &rs)
 {
     G().Ortungs_Nr = 0;
     guarded(ErrorSite{QStringLiteral("Upd_6_Kill"), QStringLiteral("KRITERIUM: "), [&criteria] { return QVariant(criteria); }},
-            [&] {
-                engine::Recordset &r = recordset(rs, "RS");
-                if (r.recordCount() > 0)
-                    r.moveFirst();
-                r.findFirst(criteria);
-                if (!r.noMatch())
-                    r.deleteRow();
-                while (!r.noMatch()) {
-                    r.findNext(criteria);
-                    if (!r.noMatch())
-                        r.deleteRow();
-                }
-            });
+            // Every matching row, as the search-and-delete loop would take
+            // them, in one statement.
+            [&] { recordset(rs, "RS").deleteMatching(criteria); });
 }
 
 void Upd_2_Read(QString &block)

@@ -6,6 +6,7 @@
 #include "storage/ErrorLog.h"
 
 #include <QString>
+#include <optional>
 
 namespace exchange::detail {
 
@@ -26,6 +27,12 @@ QString histKeyIs(const QString &column, const QString &value);
 // or content writes nothing; a name that is no column fails at the lookup
 // and is logged at site.
 bool writeLine(const QString &line, RS &rs, const ErrorSite &site);
+
+// The typ of a legal form in Rechtsformen, nothing when the code is not
+// there. The table does not change while an import runs, so each code is read
+// once per import; forgetLegalForms starts over.
+std::optional<QString> legalFormType(const QString &code);
+void forgetLegalForms();
 
 // A key taken from a line that had no content counts as no key.
 inline QString keyValue(const QString &content)

@@ -4,6 +4,7 @@
 
 #include "exchange/Import.h"
 #include "exchange/ProgImp.h"
+#include "exchange/ImportSupport.h"
 
 #include "platform/Cp1252.h"
 #include "platform/FileSystem.h"
@@ -158,6 +159,7 @@ void TransferImport::run()
     g.Msg_Text.clear();
     // An ESC pressed before this import belongs to no import.
     g.Letzte_Taste = 0;
+    exchange::detail::forgetLegalForms();
     call(f.setMenuChecked, kImportMenu, true);
     status(QStringLiteral("Die Datenübertragung wird vorbereitet, bitte warten!"));
     call(f.setBusyCursor, true);

@@ -8,7 +8,9 @@
 #include "engine/JetSql.h"
 #include "storage/RuntimeError.h"
 
+#include <QHash>
 #include <array>
+#include <optional>
 
 using exchange::kKeinInhalt;
 using namespace exchange::detail;
@@ -38,7 +40,40 @@ bool isLinkElement(const QString &name)
            || name == QLatin1String("p-austr-datum");
 }
 
+QHash<QString, std::optional<QString>> &legalForms()
+{
+    static QHash<QString, std::optional<QString>> types;
+    return types;
+}
+
 } // namespace
+
+namespace exchange::detail {
+
+void forgetLegalForms()
+{
+    legalForms().clear();
+}
+
+std::optional<QString> legalFormType(const QString &code)
+{
+    auto it = legalForms().constFind(code);
+    if (it != legalForms().constEnd())
+        return *it;
+    // Read through the organisation database's handle of the moment: every
+    // compaction replaces all handles, so none is kept; only the values are.
+    engine::Database &org = *runtime::require(G().Datenbank_Org, "Datenbank_Org");
+    const auto rf = org.openRecordset(QStringLiteral("Rechtsformen"));
+    rf->findFirst(keyIs(QStringLiteral("schluessel"), code));
+    std::optional<QString> typ;
+    if (!rf->noMatch())
+        typ = rf->value(QStringLiteral("typ")).toString();
+    rf->close();
+    legalForms().insert(code, typ);
+    return typ;
+}
+
+} // namespace exchange::detail
 
 bool Upd_5_Felder(const engine::Field &field, QString &value)
 {
@@ -193,21 +228,16 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
     }
 
     if (pArt == QLatin1String("JP")) {
-        // Looked up afresh each time on the organisation database: every
-        // compaction replaces all handles, so none is kept between persons.
         step([&] {
-            engine::Database &org = *runtime::require(g.Datenbank_Org, "Datenbank_Org");
-            const auto rf = org.openRecordset(QStringLiteral("Rechtsformen"));
-            rf->findFirst(keyIs(QStringLiteral("schluessel"), rechtsform));
-            if (!rf->noMatch()) {
-                if (rf->value(QStringLiteral("typ")).toString() == QLatin1String("P") && funktion == QLatin1String("3")) {
+            const std::optional<QString> typ = legalFormType(rechtsform);
+            if (typ) {
+                if (*typ == QLatin1String("P") && funktion == QLatin1String("3")) {
                     g.Imp_JP_PersNr = g.Imp_JP_PersNr_gesichert;
                     representative = true;
                 } else {
                     g.Imp_JP_PersNr_gesichert = g.Imp_JP_PersNr;
                 }
             }
-            rf->close();
         });
     }
 
@@ -224,9 +254,12 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
         engine::Recordset &bez = recordset(g.RS_beziehung_betrieb_person, "RS_beziehung_betrieb_person");
         if (bez.recordCount() > 0) {
             bez.moveFirst();
+            // "+" keeps the column's collation but not its index: many links
+            // share one pers-nr-jp (the empty one of every sole trader), while
+            // bez-pers-nr finds the few rows of this person.
             const QString jpCriterion = engine::isNull(persNrJp)
                                             ? QStringLiteral("[pers-nr-jp] Is Null")
-                                            : keyIs(QStringLiteral("pers-nr-jp"), persNrJp.toString());
+                                            : QStringLiteral("+") + keyIs(QStringLiteral("pers-nr-jp"), persNrJp.toString());
             bez.findFirst(keyIs(QStringLiteral("bez-pers-nr"), pers) + QStringLiteral("AND ")
                           + keyIs(QStringLiteral("p-funktion"), funktion) + QStringLiteral("AND ")
                           + keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral("AND ")

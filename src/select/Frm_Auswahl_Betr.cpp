@@ -3,6 +3,7 @@
 #include "engine/Recordset.h"
 #include "engine/SqlFunctions.h"
 #include "platform/MessageService.h"
+#include "print/Print.h"
 #include "record/LoadBusiness.h"
 #include "record/NavigatorBar.h"
 #include "select/ListStep.h"
@@ -429,8 +430,10 @@ void Frm_Auswahl_Betr::Command1_Click(int index)
         DB_Load_DATA(gemKz, betrNr, betrHistNr);
         unload();
     }
-    // Satz (3) and Liste (4) print the chosen business and the list; they
-    // come with the printing and do nothing until then.
+    if (index == 3)
+        List_Druck_Satz(ListKind::Betrieb, data);
+    if (index == 4)
+        List_Druck_Liste(ListKind::Betrieb, data);
 }
 
 void Frm_Auswahl_Betr::updatePositionLabel()

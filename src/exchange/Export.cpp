@@ -1,0 +1,5 @@
+#include "exchange/Export.h"
+
+void MDIForm1_menue_export_textdatei_Click()
+{
+}
