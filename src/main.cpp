@@ -1,6 +1,7 @@
 #include "app/MDIForm1.h"
 #include "platform/VersionInfo.h"
 #include "platform/WidgetServices.h"
+#include "storage/FileType.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -25,6 +26,9 @@ int main(int argc, char *argv[])
             return modal;
         return MDIForm1::instance();
     });
+
+    // Only the program itself registers the transfer-file type with the desktop.
+    setFileTypeRegistry(std::make_shared<DesktopFileTypeRegistry>());
 
     MDIForm1 main;
     main.loadStartWindow();

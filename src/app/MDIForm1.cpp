@@ -48,10 +48,17 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *sub) {
-        if (auto *optionen = sub ? qobject_cast<Frm_Optionen *>(sub->widget()) : nullptr)
-            optionen->Form_Activate();
-    });
+    // Activation is a change between the program's own windows: coming back
+    // from another application re-activates the same child, and must not read
+    // the options window again over the clerk's unsaved marks.
+    connect(m_mdi, &QMdiArea::subWindowActivated, this,
+            [last = QPointer<QMdiSubWindow>()](QMdiSubWindow *sub) mutable {
+                if (!sub || sub == last)
+                    return;
+                last = sub;
+                if (auto *optionen = qobject_cast<Frm_Optionen *>(sub->widget()))
+                    optionen->Form_Activate();
+            });
     buildMenus();
     installHooks();
 

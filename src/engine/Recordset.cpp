@@ -633,7 +633,10 @@ void Recordset::findLast(const QString &criteria)
 
 int Recordset::fieldIndex(const QString &rawName) const
 {
-    const QString name = bare(rawName);
+    // Most names come plain; only bracketed or padded ones need cleaning.
+    const bool plain = !rawName.isEmpty() && !rawName.contains(QLatin1Char('[')) && rawName.front() != QLatin1Char(' ')
+                       && rawName.back() != QLatin1Char(' ');
+    const QString name = plain ? rawName : bare(rawName);
     for (size_t i = 0; i < m_fields.size(); ++i)
         if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return int(i);
@@ -821,6 +824,7 @@ void Recordset::update()
 
     QStringList cols;
     std::vector<size_t> idx;
+    idx.reserve(m_fields.size());
     for (size_t i = 0; i < m_fields.size(); ++i) {
         if (m_dirty[i]) {
             cols << m_fields[i].baseColumn;
@@ -829,10 +833,12 @@ void Recordset::update()
     }
 
     if (mode == EditMode::Add) {
-        QString sql;
-        if (cols.isEmpty()) {
+        // Rows of one set are mostly added with the same fields: the text of
+        // the statement is kept per set of written fields.
+        QString &sql = m_insertSql[QByteArray(m_dirty.data(), qsizetype(m_dirty.size()))];
+        if (sql.isEmpty() && cols.isEmpty()) {
             sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_base);
-        } else {
+        } else if (sql.isEmpty()) {
             QStringList marks;
             for (qsizetype i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");

@@ -2,6 +2,7 @@
 
 #include "engine/EngineError.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -164,6 +165,7 @@ private:
     EditMode m_mode = EditMode::None;
     std::vector<QVariant> m_buffer;
     std::vector<char> m_dirty;
+    QHash<QByteArray, QString> m_insertSql; // insert text per set of written fields
 };
 
 } // namespace engine

@@ -156,6 +156,20 @@ int collateJetText(void *, int na, const void *a, int nb, const void *b)
 {
     const auto *pa = static_cast<const unsigned char *>(a);
     const auto *pb = static_cast<const unsigned char *>(b);
+    // Both passes compare character by character, so a common leading run of
+    // equal bytes decides nothing and is skipped; neighbouring index keys
+    // often share long ones. The cut is moved back to a character start.
+    int same = 0;
+    const int shorter = na < nb ? na : nb;
+    while (same < shorter && pa[same] == pb[same])
+        ++same;
+    const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+    while (same > 0 && ((same < na && continuation(pa[same])) || (same < nb && continuation(pb[same]))))
+        --same;
+    pa += same;
+    pb += same;
+    na -= same;
+    nb -= same;
     if (isAscii(pa, na) && isAscii(pb, nb))
         return collateAscii(pa, na, pb, nb);
     return compareTexts(Utf8Walker{pa, pa + na}, Utf8Walker{pb, pb + nb});

@@ -146,6 +146,7 @@ private:
     QString m_version;
     int m_progressMax = 0;
     DB m_transaction; // the database of the open transaction, if any
+    std::weak_ptr<engine::Database> m_tuned;
     QElapsedTimer m_batch;
     QElapsedTimer m_display;
     bool m_progressShown = true;
@@ -414,6 +415,13 @@ void TransferImport::importBlock(QString block)
         DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
         if (!db->isOpen())
             throw engine::EngineError(engine::err::ObjectClosed, QStringLiteral("DAO.Database"), g.Datei_DB_Daten);
+        if (m_tuned.lock() != db) {
+            // Let the journal grow to some 32 MB before its pages are copied
+            // back: pages that many businesses touch are then written back
+            // once instead of again and again.
+            db->execute(QStringLiteral("PRAGMA wal_autocheckpoint=8000"));
+            m_tuned = db;
+        }
         db->beginTrans();
         m_transaction = db;
         m_batch.start();

@@ -78,6 +78,8 @@ struct TabInfo
     const char *header;
 };
 
+Frm_Start::RepresentativesOpener s_representativesOpener = nullptr;
+
 const TabInfo kTabs[6] = {
     {"Betrieb (Meldedaten)", "Anzeige: Meldedaten"},
     {"Betr. (Adressen)", "Anzeige: Adressen"},
@@ -158,6 +160,8 @@ Frm_Start::Frm_Start(QWidget *parent) : QWidget(parent)
     connect(DATA_BETR, &BoundView::Reposition, this, &Frm_Start::DATA_BETR_Reposition);
     connect(DATA_TAET, &BoundView::Reposition, this, &Frm_Start::DATA_TAET_Reposition);
     connect(DATA_PERS, &BoundView::Reposition, this, &Frm_Start::DATA_PERS_Changed);
+    connect(Command1, &QPushButton::clicked, this, &Frm_Start::Command1_Click);
+    connect(Command3, &QPushButton::clicked, this, &Frm_Start::Command3_Click);
 
     setFixedSize(platform::twips(12120), platform::twips(8850));
     watchKeys(this);
@@ -648,6 +652,7 @@ void Frm_Start::installHooks()
     f.progressValue = [this] { return qMax(0, ProgressBar1->value()); };
     f.showStartPicture = [this] { showStartPicture(); };
     f.showRecordView = [this] { showRecordView(); };
+    f.startPictureShown = [this] { return Image2->isVisibleTo(this); };
     f.setTab = [this](int tab) { SSTab1->setCurrentIndex(tab); };
     f.setBusyCursor = [this](bool busy) { setBusy(busy); };
 }
@@ -733,6 +738,40 @@ void Frm_Start::Frame1_DragDrop()
         return;
     const QRect screenRect = s->geometry();
     frame->move((screenRect.width() - frame->width()) / 2, (screenRect.height() - frame->height()) / 2);
+}
+
+void Frm_Start::setRepresentativesOpener(RepresentativesOpener opener)
+{
+    s_representativesOpener = opener;
+}
+
+void Frm_Start::Command1_Click()
+{
+    if (s_representativesOpener)
+        s_representativesOpener(this);
+}
+
+void Frm_Start::Command3_Click()
+{
+    // Back to the business of the juridical person, with all its own persons.
+    QVariant gemKz, betrNr, betrHistNr;
+    bool business = false;
+    guarded(QStringLiteral("Frm_Start.Command3_Click"), [&] {
+        const auto rs = DATA_BETR->Recordset();
+        if (!hasRows(DATA_BETR) || rs->eof() || rs->bof())
+            return;
+        gemKz = rs->value(QStringLiteral("gem-kz"));
+        betrNr = rs->value(QStringLiteral("betr-nr"));
+        betrHistNr = rs->value(QStringLiteral("betr-hist-nr"));
+        business = true;
+    });
+    if (!business)
+        return;
+    Command3->setVisible(false);
+    showRecordView();
+    SSTab1->setCurrentIndex(3);
+    Label2->setText(tr8(kTabs[3].header));
+    DB_Load_DATA(gemKz, betrNr, betrHistNr);
 }
 
 void Frm_Start::setBusy(bool busy)

@@ -32,6 +32,11 @@ public:
     // Fills the record-window hooks of G().forms (views, status surface).
     void installHooks();
 
+    // The person list lives in a library above this window; it registers
+    // here what "Personen anzeigen" opens. Without one the button does nothing.
+    using RepresentativesOpener = void (*)(Frm_Start *start);
+    static void setRepresentativesOpener(RepresentativesOpener opener);
+
     // The two display states.
     void showStartPicture();
     void showRecordView();
@@ -60,8 +65,9 @@ public:
     QGroupBox *Frame_Progress = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QGroupBox *Frame_Anzahl = nullptr;
-    // "Personen anzeigen" and "zurück" belong to the person list; until it
-    // exists their clicks do nothing.
+    // "Personen anzeigen": lists the representatives of the juridical person
+    // shown, through the person list. "zurück": back from a representative to
+    // the business with all its persons.
     QPushButton *Command1 = nullptr;
     QPushButton *Command3 = nullptr;
 
@@ -105,5 +111,7 @@ private:
     void DATA_TAET_Reposition();
     void DATA_PERS_Changed();
     void Frame1_DragDrop();
+    void Command1_Click();
+    void Command3_Click();
     void setBusy(bool busy);
 };

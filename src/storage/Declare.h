@@ -50,6 +50,7 @@ struct FormHooks
     std::function<int()> progressValue;
     std::function<void()> showStartPicture;                       // Image2 instead of the tabs
     std::function<void()> showRecordView;                         // tabs and header instead of Image2
+    std::function<bool()> startPictureShown;                      // Image2 shown (nothing chosen yet)
     std::function<void(int tab)> setTab;                          // SSTab1.Tab (raises its tab event)
     std::function<void(bool busy)> setBusyCursor;                 // hourglass on the record window
     // One turn of the event loop (ESC and repaints come through).

@@ -1,0 +1,345 @@
+// The body of one business in a transfer file: its key lines, its own
+// columns, the sub-blocks of its rows and its persons, and the generic field
+// writer with its cleaners.
+
+#include "exchange/ProgExp.h"
+
+#include "engine/Database.h"
+#include "engine/JetSql.h"
+#include "engine/Recordset.h"
+#include "storage/Declare.h"
+#include "storage/ErrorLog.h"
+#include "storage/RuntimeError.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+const std::array<QLatin1String, 18> kDateColumns{
+    QLatin1String("b-reg-datum"),      QLatin1String("meld-datum"),    QLatin1String("anzeige-datum"),
+    QLatin1String("betr-beginn"),      QLatin1String("betr-Ende"),     QLatin1String("b-Erl-datum"),
+    QLatin1String("b-hwk-datum"),      QLatin1String("tk-beginn"),     QLatin1String("tk-Ende"),
+    QLatin1String("p-eintr-datum"),    QLatin1String("p-austr-datum"), QLatin1String("p-reg-datum"),
+    QLatin1String("geb-datum"),        QLatin1String("aufenth-datum"), QLatin1String("fzeug-datum"),
+    QLatin1String("p-gzr-ausk-datum"), QLatin1String("p-Erl-datum"),   QLatin1String("p-hwk-datum"),
+};
+
+bool isDateColumn(const QString &name)
+{
+    for (const QLatin1String &d : kDateColumns)
+        if (name.compare(d, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// Only blanks count as padding; a tab is part of the value.
+QString trimBlanks(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s.at(b) == QLatin1Char(' '))
+        ++b;
+    while (e > b && s.at(e - 1) == QLatin1Char(' '))
+        --e;
+    return s.mid(b, e - b);
+}
+
+QString text(const QVariant &v)
+{
+    return engine::isNull(v) ? QString() : v.toString();
+}
+
+// A stored date by position, DD.MM.YYYY to YYYYMMDD, and the two words.
+QString fileDate(const QString &s)
+{
+    if (s == QLatin1String("unbekannt"))
+        return QStringLiteral("88888888");
+    if (s == QLatin1String("unbegrenzt"))
+        return QStringLiteral("99999999");
+    if (s.isEmpty())
+        return s;
+    return s.mid(6, 4) + s.mid(3, 2) + s.left(2);
+}
+
+QString element(const QString &name, const QString &value)
+{
+    return QLatin1Char('<') + name + QLatin1Char('>') + value + QStringLiteral("</") + name + QLatin1Char('>');
+}
+
+QString is(const QString &column, const QString &value)
+{
+    return column + QStringLiteral(" = ") + engine::sqlQuote(value);
+}
+
+// The import stores an empty history number as Null in betrieb and as an
+// empty text in the rows under it; either finds the other's rows.
+QString histIs(const QString &column, const QString &value)
+{
+    if (!value.isEmpty())
+        return is(column, value);
+    return QStringLiteral("(") + column + QStringLiteral(" = '' OR ") + column + QStringLiteral(" Is Null)");
+}
+
+// The lines of one business body. It remembers the block and item lines it
+// opened, so that a body cut short by an error can still be closed: an item
+// without its end line would make the import give up the whole business.
+class BodyWriter
+{
+public:
+    explicit BodyWriter(int file) : m_file(file) {}
+
+    void line(const QString &l) { exchange::writeExportLine(m_file, l); }
+    void open(const QString &name, const QString &startLine = {})
+    {
+        line(startLine.isEmpty() ? QLatin1Char('<') + name + QLatin1Char('>') : startLine);
+        m_open.push_back(name);
+    }
+    void close()
+    {
+        const QString name = m_open.back();
+        line(QStringLiteral("</") + name + QLatin1Char('>'));
+        m_open.pop_back();
+    }
+    void closeAll()
+    {
+        while (!m_open.empty())
+            close();
+    }
+
+private:
+    int m_file;
+    std::vector<QString> m_open;
+};
+
+struct LinkRow
+{
+    QString persNr;
+    QVariant funktion, eintritt, austritt;
+    int order = 0;
+    double position = 0;
+    bool numbered = false;
+};
+
+// Sort numbers are positions: "10" comes after "9", which the text order of
+// the column would not give. The import renumbers the persons in file order
+// and links each natural person to the juridical one written before it, so
+// the file must keep that order.
+void orderByPosition(std::vector<LinkRow> &rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const LinkRow &a, const LinkRow &b) {
+        if (a.numbered != b.numbered)
+            return !a.numbered;
+        return a.numbered && a.position < b.position;
+    });
+}
+
+} // namespace
+
+void Txt_CrLf_Weg(QString &text)
+{
+    text.replace(QChar(10), QLatin1Char(' '));
+    text.replace(QChar(13), QLatin1Char(' '));
+}
+
+void Txt_Semikolon_Weg(QString &text)
+{
+    text = trimBlanks(text);
+    if (text.startsWith(QLatin1Char(';')))
+        text.remove(0, 1);
+    if (text.endsWith(QLatin1Char(';')))
+        text.chop(1);
+    text = trimBlanks(text);
+}
+
+void Txt_Klammern_Weg(QString &text)
+{
+    text.replace(QLatin1Char('<'), QLatin1Char(' '));
+    text.replace(QLatin1Char('>'), QLatin1Char(' '));
+}
+
+void RML_Exp_3_Felder(engine::Recordset &rs)
+{
+    // A failure ends this row's elements silently; the caller closes the item.
+    try {
+        const QString source = rs.name();
+        const bool personRows = source.contains(QLatin1String("person_erlaubnis"))
+                                || source.contains(QLatin1String("person_handwerkskarte"));
+        const int file = G().Exp_Dateinummer;
+        for (int i = 0; i < rs.fieldCount(); ++i) {
+            QString s = text(rs.value(i));
+            if (trimBlanks(s).isEmpty())
+                continue;
+            const QString name = rs.fieldInfo(i).name;
+            if (name == QLatin1String("betr-nr") || name == QLatin1String("betr-hist-nr")
+                || name == QLatin1String("gem-kz") || (personRows && name == QLatin1String("pers-nr")))
+                continue;
+            if (isDateColumn(name))
+                s = fileDate(s);
+            Txt_CrLf_Weg(s);
+            Txt_Semikolon_Weg(s);
+            Txt_Klammern_Weg(s);
+            exchange::writeExportLine(file, element(name, s));
+        }
+    } catch (...) {
+    }
+}
+
+void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
+{
+    Declare &g = G();
+    g.Ortungs_Nr = 0;
+    BodyWriter out(g.Exp_Dateinummer);
+    RS sub;
+    const bool complete = guarded(QStringLiteral("RML_Exp_2_Tabellen"), [&] {
+        g.Ortungs_Nr = 1;
+        engine::Recordset &betrieb = *runtime::require(g.RS_betrieb, "RS_betrieb");
+        DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
+        out.line(element(QStringLiteral("gem-kz"), trimBlanks(text(betrieb.value(QStringLiteral("gem-kz"))))));
+        out.line(element(QStringLiteral("betr-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-nr"))))));
+        out.line(element(QStringLiteral("betr-hist-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-hist-nr"))))));
+        RML_Exp_3_Felder(betrieb);
+
+        const QString n = text(betrNr);
+        const QString h = text(betrHistNr);
+        const QString ofBusiness = QStringLiteral(" where ") + is(QStringLiteral("[betr-nr]"), n) + QStringLiteral(" AND ")
+                                   + histIs(QStringLiteral("[betr-hist-nr]"), h);
+        struct SubBlock
+        {
+            int step;
+            const char *table, *wrapper, *item;
+        };
+        static const SubBlock blocks[] = {
+            {3, "betrieb_meldgrundsonst", "meld-gruende-sonst", "meld-grund-sonst"},
+            {2, "betrieb_adresse", "adressen", "adresse"},
+            {3, "betrieb_taetigkeit", "taetigkeiten", "taetigkeit"},
+            {4, "betrieb_handwerkskarte", "b-handwerkskarten", "b-handwerkskarte"},
+            {5, "betrieb_erlaubnis", "b-erlaubnisse", "b-erlaubnis"},
+        };
+        for (const SubBlock &b : blocks) {
+            g.Ortungs_Nr = qint16(b.step);
+            sub = db->openRecordset(QStringLiteral("select distinctrow * from  ") + QString::fromLatin1(b.table) + ofBusiness);
+            if (sub->eof())
+                continue;
+            const QString item = QString::fromLatin1(b.item);
+            const bool addresses = item == QLatin1String("adresse");
+            out.open(QString::fromLatin1(b.wrapper));
+            for (sub->moveFirst(); !sub->eof(); sub->moveNext()) {
+                if (addresses) {
+                    // The kind compares as a number: "1" and " 1" are kind 1.
+                    bool numeric = false;
+                    const double kind = trimBlanks(text(sub->value(QStringLiteral("b-adr-art")))).toDouble(&numeric);
+                    if (!numeric || (kind != 1 && kind != 2 && kind != 3 && kind != 4))
+                        continue;
+                    out.open(item, QStringLiteral("<adresse art=\"") + QString::number(int(kind)) + QStringLiteral("\">"));
+                } else {
+                    out.open(item);
+                }
+                RML_Exp_3_Felder(*sub);
+                out.close();
+            }
+            out.close();
+        }
+
+        const RS links = db->openRecordset(
+            QStringLiteral("SELECT beziehung_betrieb_person.*")
+            + QStringLiteral(" FROM beziehung_betrieb_person INNER JOIN person ON beziehung_betrieb_person.[bez-pers-nr] = "
+                             "person.[pers-nr]")
+            + QStringLiteral(" Where ") + is(QStringLiteral("beziehung_betrieb_person.[bez-betr-nr]"), n)
+            + QStringLiteral(" AND ") + histIs(QStringLiteral("[bez-betr-hist-nr]"), h)
+            + QStringLiteral(" ORDER BY beziehung_betrieb_person.[bez-betr-nr], beziehung_betrieb_person.[bez-sort-nr]"));
+        std::vector<LinkRow> rows;
+        for (; !links->eof(); links->moveNext()) {
+            LinkRow r;
+            r.persNr = text(links->value(QStringLiteral("bez-pers-nr")));
+            r.funktion = links->value(QStringLiteral("p-funktion"));
+            r.eintritt = links->value(QStringLiteral("p-eintr-datum"));
+            r.austritt = links->value(QStringLiteral("p-austr-datum"));
+            r.position = trimBlanks(text(links->value(QStringLiteral("bez-sort-nr")))).toDouble(&r.numbered);
+            rows.push_back(r);
+        }
+        links->close();
+        if (rows.empty())
+            return;
+        orderByPosition(rows);
+
+        out.open(QStringLiteral("personen"));
+        for (const LinkRow &link : rows) {
+            const QString &p = link.persNr;
+            g.Ortungs_Nr = 6;
+            sub = db->openRecordset(QStringLiteral("select distinctrow * from person where ") + is(QStringLiteral("[pers-nr]"), p)
+                                    + QStringLiteral(" ORDER BY person.[p-art] DESC;"));
+            if (sub->eof())
+                continue;
+            out.open(QStringLiteral("person"));
+            const QString funktion = trimBlanks(text(link.funktion));
+            if (!funktion.isEmpty())
+                out.line(element(QStringLiteral("p-funktion"), funktion));
+            const QString eintritt = trimBlanks(text(link.eintritt));
+            if (!eintritt.isEmpty())
+                out.line(element(QStringLiteral("p-eintr-datum"), fileDate(eintritt)));
+            const QString austritt = trimBlanks(text(link.austritt));
+            if (!austritt.isEmpty())
+                out.line(element(QStringLiteral("p-austr-datum"), fileDate(austritt)));
+            RML_Exp_3_Felder(*sub);
+
+            g.Ortungs_Nr = 7;
+            sub = db->openRecordset(QStringLiteral("select distinctrow * from person_staatsang where ")
+                                    + is(QStringLiteral("[pers-nr]"), p));
+            if (!sub->eof()) {
+                out.open(QStringLiteral("staatsangehoerigkeiten"));
+                for (sub->moveFirst(); !sub->eof(); sub->moveNext()) {
+                    out.open(QStringLiteral("staatsangehoerigkeit"));
+                    out.line(element(QStringLiteral("staat-text"), trimBlanks(text(sub->value(QStringLiteral("staat-text"))))));
+                    out.line(element(QStringLiteral("staat-schl"), trimBlanks(text(sub->value(QStringLiteral("staat-schl"))))));
+                    out.close();
+                }
+                out.close();
+            }
+
+            // A permit or card without a business number belongs to every
+            // business of the person; one with a number only to that business.
+            struct PersonBlock
+            {
+                int step;
+                const char *table, *wrapper, *item;
+            };
+            static const PersonBlock personBlocks[] = {
+                {8, "person_erlaubnis", "p-erlaubnisse", "p-erlaubnis"},
+                {9, "person_handwerkskarte", "p-handwerkskarten", "p-handwerkskarte"},
+            };
+            for (const PersonBlock &b : personBlocks) {
+                g.Ortungs_Nr = qint16(b.step);
+                const QString table = QString::fromLatin1(b.table);
+                sub = db->openRecordset(QStringLiteral("select distinctrow * from ") + table + QStringLiteral(" WHERE ")
+                                        + is(QStringLiteral("[pers-nr]"), p)
+                                        + QStringLiteral(" And ([betr-nr] Is Null Or Not (Len([betr-nr]) > '0' And ") + table
+                                        + QStringLiteral(".[betr-nr] <> ") + engine::sqlQuote(n) + QStringLiteral(")) "));
+                if (sub->eof())
+                    continue;
+                out.open(QString::fromLatin1(b.wrapper));
+                for (sub->moveFirst(); !sub->eof(); sub->moveNext()) {
+                    out.open(QString::fromLatin1(b.item));
+                    RML_Exp_3_Felder(*sub);
+                    out.close();
+                }
+                out.close();
+            }
+            out.close();
+        }
+        out.close();
+    });
+    if (!complete) {
+        // Logged above; what stands is closed so that the block stays readable.
+        try {
+            out.closeAll();
+        } catch (...) {
+        }
+    }
+    if (sub) {
+        try {
+            sub->close();
+        } catch (...) {
+        }
+    }
+}

@@ -1,0 +1,481 @@
+#include "AppFixture.h"
+
+#include "app/DatabasePathDialog.h"
+#include "app/Frm_Optionen.h"
+#include "app/MDIForm1.h"
+#include "engine/JetSql.h"
+#include "record/Frm_Start.h"
+#include "storage/ErrorLog.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// The whole application started in a fresh program directory, with the
+// options window opened through its menu item.
+struct Running
+{
+    Running()
+    {
+        MDIForm1::setEndProgram([] {});
+        main = std::make_unique<MDIForm1>();
+        main->loadStartWindow();
+        fx.answer = platform::vbYes;
+    }
+    ~Running()
+    {
+        main.reset();
+        MDIForm1::setEndProgram(nullptr);
+        setDatabasePathDialog(nullptr);
+    }
+    // Most controls of the municipality list only work with the filter on.
+    Frm_Optionen *open(bool filter = true)
+    {
+        G().Datenbank_Org->execute(QStringLiteral("UPDATE Optionen SET [filter_aktiv] = %1").arg(filter ? -1 : 0));
+        main->menuItem(QStringLiteral("menue_extras_optionen"))->trigger();
+        platform::MessageService::clearRecorded();
+        return main->optionenLoaded() && main->frmOptionen()->isVisible() ? main->frmOptionen() : nullptr;
+    }
+    void close(Frm_Optionen *o)
+    {
+        qobject_cast<QMdiSubWindow *>(o->parentWidget())->close();
+        QTRY_VERIFY(!main->optionenLoaded());
+    }
+    QStringList boxes() const
+    {
+        QStringList out;
+        for (const auto &r : platform::MessageService::recorded())
+            out << QStringLiteral("%1|%2|%3").arg(r.title).arg(r.style).arg(r.text);
+        return out;
+    }
+
+    AppFixture fx;
+    std::unique_ptr<MDIForm1> main;
+};
+
+QStringList query(const QString &sql, const QStringList &fields)
+{
+    QStringList rows;
+    auto rs = G().Datenbank_Org->openRecordset(sql);
+    for (; rs->recordCount() && !rs->eof(); rs->moveNext()) {
+        QStringList values;
+        for (const QString &f : fields)
+            values << rs->value(f).toString();
+        rows << values.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+QStringList storedMarks()
+{
+    return query(QStringLiteral("SELECT * FROM aktuelleGemeinde ORDER BY [gem-kz]"),
+                 {QStringLiteral("gem-kz"), QStringLiteral("gem-name"), QStringLiteral("markiert")});
+}
+
+void storeMark(const QString &code, const QString &name, const QString &marked)
+{
+    G().Datenbank_Org->execute(QStringLiteral("INSERT INTO aktuelleGemeinde ([gem-kz], [gem-name], [markiert]) "
+                                              "VALUES (%1, %2, %3)")
+                                   .arg(engine::sqlQuote(code), engine::sqlQuote(name), marked));
+}
+
+QStringList lines(const Frm_Optionen *o, bool selectedOnly = false)
+{
+    QStringList out;
+    for (int i = 0; i < o->List1->count(); ++i) {
+        if (!selectedOnly || o->List1->item(i)->isSelected())
+            out << o->List1->item(i)->text();
+    }
+    return out;
+}
+
+long businessRows()
+{
+    return G().Datenbank_Daten->openRecordset(QStringLiteral("betrieb"))->recordCount();
+}
+
+const QString kInfoTitle = QStringLiteral("PLOXA_4x_Access|64|");
+
+} // namespace
+
+class TestOptionen : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_tmp;
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        // The instance lock lives in the temporary directory: keep it ours.
+        qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
+    }
+
+    void listsTheStoredMarks()
+    {
+        Running app;
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        QCOMPARE(o->List1->count(), 0);
+        app.close(o);
+
+        storeMark(QStringLiteral("09162000"), QStringLiteral("München"), QStringLiteral("-1"));
+        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        storeMark(QStringLiteral("05315000"), QStringLiteral("Köln"), QStringLiteral("0"));
+        storeMark(QStringLiteral("12345"), QStringLiteral("Kurz"), QStringLiteral("NULL"));
+        const QStringList expected = {QStringLiteral("01001000  Flensburg"), QStringLiteral("05315000  Köln"),
+                                      QStringLiteral("09162000  München"), QStringLiteral("12345     Kurz")};
+        for (int round = 0; round < 2; ++round) {
+            o = app.open();
+            QVERIFY(o);
+            QCOMPARE(lines(o), expected);
+            QCOMPARE(lines(o, true), QStringList({expected[0], expected[2]}));
+            app.close(o);
+        }
+    }
+
+    void showsFilterAndDataKind_data()
+    {
+        QTest::addColumn<bool>("filter");
+        QTest::addColumn<QString>("datenart");
+        QTest::newRow("filter on, business") << true << "BETRIEBSBEZOGEN";
+        QTest::newRow("filter off, report") << false << "MELDUNGSBEZOGEN";
+    }
+
+    void showsFilterAndDataKind()
+    {
+        QFETCH(bool, filter);
+        QFETCH(QString, datenart);
+        Running app;
+        G().Datenbank_Org->execute(QStringLiteral("UPDATE Optionen SET [datenart] = '%1'").arg(datenart));
+        Frm_Optionen *o = app.open(filter);
+        QVERIFY(o);
+        const int current = datenart == QLatin1String("BETRIEBSBEZOGEN") ? 0 : 1;
+        for (int i = 0; i < 2; ++i) {
+            const size_t k = size_t(i);
+            for (QWidget *w : std::initializer_list<QWidget *>{o->Frame1[k], o->Text6[k], o->Command11[k],
+                                                               o->Command12[k], o->Command4[k]})
+                QCOMPARE(w->isEnabled(), i == current);
+        }
+        QCOMPARE(app.main->windowTitle(), current == 0 ? QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)")
+                                                       : QStringLiteral("PLOXA_4x_Access (meldungsbezogene Daten)"));
+        const std::initializer_list<QWidget *> filtered = {o->List1, o->Text7, o->Command7, o->Command9, o->Command8};
+        for (bool on : {filter, !filter}) {
+            QCOMPARE(o->Check1->isChecked(), on);
+            QCOMPARE(G().Gemeindefilter_aktiv, on);
+            for (QWidget *w : filtered)
+                QCOMPARE(w->isEnabled(), on);
+            QVERIFY(o->Command6->isEnabled());
+            o->Check1->click();
+        }
+        // The box alone writes nothing to the options record.
+        QCOMPARE(query(QStringLiteral("SELECT * FROM Optionen"), {QStringLiteral("filter_aktiv")}),
+                 QStringList{filter ? QStringLiteral("true") : QStringLiteral("false")});
+    }
+
+    void listsByKeyCode_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("pattern"); // what the rows' codes are checked against
+        QTest::newRow("09") << "09" << "09*";
+        QTest::newRow("empty: all") << "" << "*";
+        QTest::newRow("no match") << "ZZ" << "";
+        QTest::newRow("an apostrophe") << "0'9" << "";
+    }
+
+    void listsByKeyCode()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, pattern);
+        Running app;
+        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        const QStringList before = lines(o);
+        o->Text7->setText(key);
+        o->Command8->click();
+        QVERIFY(app.fx.log().isEmpty());
+        if (pattern.isEmpty()) {
+            QCOMPARE(app.boxes(),
+                     QStringList{QStringLiteral("Auswahl Landratsamt-Kennzahl!|64|Kennzahl wurde nicht gefunden!")});
+            QCOMPARE(lines(o), before);
+            QCOMPARE(lines(o, true), before);
+            return;
+        }
+        QVERIFY(app.boxes().isEmpty());
+        QStringList expected;
+        for (const QString &row : query(QStringLiteral("SELECT * FROM gemeindekennzahlen WHERE [gem-kz] LIKE ")
+                                            + engine::sqlQuote(pattern) + QStringLiteral(" ORDER BY [gem-kz]"),
+                                        {QStringLiteral("gem-kz"), QStringLiteral("gem-name")}))
+            expected << Frm_Optionen::listLine(row.section(QLatin1Char('|'), 0, 0), row.section(QLatin1Char('|'), 1));
+        QVERIFY(expected.size() > 1);
+        QCOMPARE(lines(o), expected);
+        QVERIFY(lines(o, true).isEmpty());
+    }
+
+    void listsAllAndSetsMarks()
+    {
+        Running app;
+        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        app.fx.answer = platform::vbNo;
+        o->Command6->click();
+        o->Command9->click();
+        QCOMPARE(lines(o, true), QStringList{QStringLiteral("01001000  Flensburg")});
+        QCOMPARE(app.boxes().size(), 2);
+        QVERIFY(app.boxes()[0].startsWith(QStringLiteral("Anzeigen aller Gemeinden!|36|Dieser Vorgang")));
+        QCOMPARE(app.boxes()[1],
+                 QStringLiteral("löschen aller Markierungen!|36|Wollen Sie wirklich alle Markierungen löschen?\n"));
+
+        app.fx.answer = platform::vbYes;
+        o->Command6->click();
+        const QStringList all = lines(o);
+        QCOMPARE(long(all.size()),
+                 G().Datenbank_Org->openRecordset(QStringLiteral("gemeindekennzahlen"))->recordCount());
+        QStringList sorted = all;
+        sorted.sort();
+        QCOMPARE(all, sorted);
+        QVERIFY(lines(o, true).isEmpty());
+
+        o->Command7->click();
+        QCOMPARE(lines(o, true).size(), all.size());
+        o->Command9->click();
+        QVERIFY(lines(o, true).isEmpty());
+    }
+
+    void backStoresTheSelection()
+    {
+        Running app;
+        const QString longName = QStringLiteral("Gemeinde mit einem sehr langen Namen ").repeated(4).trimmed();
+        G().Datenbank_Org->execute(QStringLiteral("INSERT INTO gemeindekennzahlen ([gem-kz], [gem-name]) VALUES "
+                                                  "('12345678', 'Musterstadt'), ('12345679', %1)")
+                                       .arg(engine::sqlQuote(longName)));
+        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        Frm_Optionen *o = app.open(false);
+        QVERIFY(o);
+        o->Check1->click();
+        o->Text7->setText(QStringLiteral("1234567"));
+        o->Command8->click();
+        o->Command7->click();
+        G().forms.showRecordView();
+        QPointer<Frm_Optionen> guard(o);
+        o->Command3_1->click();
+
+        QCOMPARE(storedMarks(), QStringList({QStringLiteral("12345678|Musterstadt|true"),
+                                             QStringLiteral("12345679|") + longName + QStringLiteral("|true")}));
+        QCOMPARE(query(QStringLiteral("SELECT * FROM Optionen"), {QStringLiteral("filter_aktiv")}),
+                 QStringList{QStringLiteral("true")});
+        QVERIFY(!app.main->menuChecked(QStringLiteral("menue_extras_optionen")));
+        QTRY_VERIFY(guard.isNull());
+        Frm_Start *start = app.main->frmStart();
+        QVERIFY(start->Image2->isVisible() && !start->SSTab1->isVisible() && !start->Frame_Ueberschrift->isVisible());
+        QVERIFY(app.fx.log().isEmpty());
+
+        // Nothing selected: the stored set becomes empty.
+        o = app.open();
+        QCOMPARE(lines(o, true).size(), 2);
+        o->Command9->click();
+        o->Command3_1->click();
+        QVERIFY(storedMarks().isEmpty());
+    }
+
+    void backLogsAnError()
+    {
+        Running app;
+        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        const QString org = G().Datei_DB_Org;
+        G().Datei_DB_Org = app.fx.path(QStringLiteral("DB/fehlt.mdb"));
+        o->Command3_1->click();
+        G().Datei_DB_Org = org;
+        QCOMPARE(app.fx.loggedLabels(), QStringList{QStringLiteral("Frm_Optionen.Command3_Click")});
+        const QString log = QString::fromLatin1(app.fx.log());
+        QVERIFY(log.contains(QStringLiteral("Fehlerortung:           ClickIndex: \r\n"
+                                            "Ortungs-Nummer/BetrNr:  1\r\n")));
+        QVERIFY(o->isVisible());
+        QVERIFY(app.main->menuChecked(QStringLiteral("menue_extras_optionen")));
+        QCOMPARE(storedMarks(), QStringList{QStringLiteral("01001000|Flensburg|true")});
+    }
+
+    void changesThePath_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("choice"); // "cancel", "missing" or "copy"
+        QTest::newRow("No") << int(platform::vbNo) << "copy";
+        QTest::newRow("dialog cancelled") << int(platform::vbYes) << "cancel";
+        QTest::newRow("file missing") << int(platform::vbYes) << "missing";
+        QTest::newRow("another copy") << int(platform::vbYes) << "copy";
+    }
+
+    void changesThePath()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, choice);
+        Running app;
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        const QString copy = app.fx.path(QStringLiteral("anderswo/px_4x_b.mdb"));
+        QDir().mkpath(QFileInfo(copy).path());
+        QVERIFY(QFile::copy(app.fx.path(QStringLiteral("px_4x_b.mdb")), copy));
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        engine::Database::open(copy)->execute(
+            QStringLiteral("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('4711', '1')"));
+        const QString before = G().Datei_DB_offen;
+        QList<DatabasePathRequest> requests;
+        setDatabasePathDialog([&](const DatabasePathRequest &r) {
+            requests << r;
+            return choice == QLatin1String("cancel") ? QString()
+                   : choice == QLatin1String("missing") ? app.fx.path(QStringLiteral("nirgendwo/px_4x_b.mdb"))
+                                                        : copy;
+        });
+        app.fx.answer = answer;
+        o->Command11[0]->click();
+
+        const QString question = QStringLiteral("Änderung des Datenbankpfades!|36|Stellen sie sicher, daß sich "
+                                                "in dem gewünschten Pfad eine entsprechende Datenbank befindet!\n"
+                                                "Weiter?\n");
+        QStringList expected{question};
+        const bool changed = answer == platform::vbYes && choice == QLatin1String("copy");
+        if (changed) {
+            expected << kInfoTitle + QStringLiteral("Der Datenbankpfad wurde geändert!\nNeuer Pfad: ''") + copy
+                            + QStringLiteral("''")
+                     << QStringLiteral("Änderung des Datenbankpfades!|0|Der Datenbankpfad wurde geändert!");
+        } else if (answer == platform::vbYes) {
+            expected << QStringLiteral("Änderung des Datenbankpfades!|48|Die Datenbank wurde unter diesem Pfad nicht "
+                                       "gefunden!");
+        }
+        QCOMPARE(app.boxes(), expected);
+        QCOMPARE(requests.size(), answer == platform::vbYes ? 1 : 0);
+        if (!requests.isEmpty()) {
+            QCOMPARE(requests[0].filter, QStringLiteral("px_4x_b.mdb|px_4x_b.mdb|"));
+            QCOMPARE(requests[0].filterIndex, 2);
+            QCOMPARE(requests[0].fileName, QString());
+            QCOMPARE(QDir(requests[0].directory).canonicalPath(),
+                     QDir(app.fx.path(QStringLiteral("DB"))).canonicalPath());
+        }
+        QCOMPARE(G().Datei_DB_offen, changed ? copy : before);
+        QCOMPARE(businessRows(), changed ? 1L : 0L);
+        QCOMPARE(query(QStringLiteral("SELECT * FROM Optionen"), {QStringLiteral("db_betriebsbezogen")}),
+                 QStringList{changed ? copy : before});
+        QVERIFY(app.fx.log().isEmpty());
+    }
+
+    void switchesTheDataKind()
+    {
+        Running app;
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        app.fx.answer = platform::vbNo;
+        o->Command12[0]->click();
+        QCOMPARE(G().Datenart_aktuell.toString(), QStringLiteral("BETRIEBSBEZOGEN"));
+        QVERIFY(o->Frame1[0]->isEnabled());
+
+        app.fx.answer = platform::vbYes;
+        platform::MessageService::clearRecorded();
+        o->Command12[0]->click();
+        QCOMPARE(app.boxes(),
+                 QStringList({QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|36|"
+                                             "Wollen Sie wirklich die Daten-Art wechseln?\n"),
+                              kInfoTitle + QStringLiteral("Der Daten-Art wurde geändert!\nNeue Daten-Art: "
+                                                          "''MELDUNGSBEZOGEN''")}));
+        QVERIFY(!o->Frame1[0]->isEnabled() && !o->Command12[0]->isEnabled());
+        QVERIFY(o->Frame1[1]->isEnabled() && o->Command12[1]->isEnabled() && o->Text6[1]->isEnabled());
+        QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (meldungsbezogene Daten)"));
+        QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_m.mdb"));
+        QVERIFY(G().RS_betrieb->isOpen());
+        QCOMPARE(query(QStringLiteral("SELECT * FROM Optionen"), {QStringLiteral("datenart")}),
+                 QStringList{QStringLiteral("MELDUNGSBEZOGEN")});
+
+        o->Command12[1]->click();
+        QVERIFY(o->Frame1[0]->isEnabled() && !o->Frame1[1]->isEnabled());
+        QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
+        QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_b.mdb"));
+        QVERIFY(app.fx.log().isEmpty());
+    }
+
+    void emptiesTheDatabase_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::addColumn<QString>("lastBox"); // after the question; empty: none
+        QTest::newRow("No") << "no" << 1 << "";
+        QTest::newRow("Yes") << "yes" << 0 << "Datenbank leeren!|64|Die Datenbank wurde gelöscht und ersetzt!";
+        QTest::newRow("template missing") << "no template" << 1 << "Datenbank leeren!|48|Die leere Datenbank-Vorlage";
+        QTest::newRow("database missing") << "no database" << 1 << "";
+    }
+
+    void emptiesTheDatabase()
+    {
+        QFETCH(QString, situation);
+        QFETCH(int, rowsAfter);
+        QFETCH(QString, lastBox);
+        Running app;
+        G().Datenbank_Daten->execute(
+            QStringLiteral("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('4711', '1')"));
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        const QString offen = G().Datei_DB_offen;
+        if (situation == QLatin1String("no"))
+            app.fx.answer = platform::vbNo;
+        if (situation == QLatin1String("no template"))
+            QVERIFY(QFile::remove(app.fx.path(QStringLiteral("px_4x_b.mdb"))));
+        if (situation == QLatin1String("no database"))
+            G().Datei_DB_offen = app.fx.path(QStringLiteral("DB/fehlt.mdb"));
+        o->Command4[0]->click();
+        G().Datei_DB_offen = offen;
+
+        const QStringList boxes = app.boxes();
+        QVERIFY(boxes.value(0).startsWith(QStringLiteral("Datenbank leeren!|20|Die Ploxa-Access-Datenbank wird "
+                                                         "gelöscht und durch eine neue ersetzt.\n")));
+        QCOMPARE(boxes.size(), lastBox.isEmpty() ? 1 : 2);
+        if (!lastBox.isEmpty())
+            QVERIFY2(boxes[1].startsWith(lastBox), qPrintable(boxes[1]));
+        QCOMPARE(businessRows(), long(rowsAfter));
+        QVERIFY(G().RS_betrieb->isOpen());
+        QVERIFY(app.fx.log().isEmpty());
+        // No half-copied file stays behind.
+        QDir db(app.fx.path(QStringLiteral("DB")));
+        QCOMPARE(db.entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".leer")), QStringList());
+    }
+
+    void showsAndDeletesTheLog()
+    {
+        Running app;
+        Frm_Optionen *o = app.open();
+        QVERIFY(o);
+        const QString none = QStringLiteral("|64|Es wurde keine Error-Log-Datei gefunden!");
+        o->Command2[0]->click();
+        o->Command2[1]->click();
+        QCOMPARE(app.boxes(), QStringList({QStringLiteral("Anzeigen der Error-Log-Datei") + none,
+                                           QStringLiteral("Löschen der Error-Log-Datei") + none}));
+
+        Error_Log(QStringLiteral("Test"), QString(), 5, QString(), QString(), 0);
+        platform::MessageService::clearRecorded();
+        o->Command2[0]->click();
+        QCOMPARE(app.fx.opened, QStringList{app.fx.path(QStringLiteral("Log/ERROR.LOG"))});
+        o->Command2[1]->click();
+        QCOMPARE(app.boxes(),
+                 QStringList{QStringLiteral("Löschen der Error-Log-Datei|64|Die Error-Log-Datei wurde gelöscht!")});
+        QVERIFY(app.fx.log().isEmpty());
+        QCOMPARE(G().Fehler_geloggt, qint16(1));
+
+        // The flag is still set, so the next record opens the new file without a banner.
+        Error_Log(QStringLiteral("Test"), QString(), 5, QString(), QString(), 0);
+        QVERIFY(app.fx.log().startsWith(QByteArray(38, '-') + "\r\n"));
+    }
+};
+
+QTEST_MAIN(TestOptionen)
+#include "tst_optionen.moc"

@@ -1,0 +1,248 @@
+// The export header dialog and its menu item: what the dialog shows on load,
+// the busy flag, "OK" and "Abbrechen", and the dialog inside the main window.
+
+#include "tst_exportfixture.h"
+
+#include "../app/AppFixture.h"
+
+#include "app/MDIForm1.h"
+#include "exchange/Export.h"
+#include "exchange/Frm_Verwaltungsblock.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+const QString kMark = QStringLiteral("mark:menue_export_textdatei=");
+
+QColor background(const QLineEdit *field)
+{
+    return field->palette().color(QPalette::Base);
+}
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class TestExportDialog : public QObject
+{
+    Q_OBJECT
+    ExportFixture fx;
+
+    Frm_Verwaltungsblock *open()
+    {
+        MDIForm1_menue_export_textdatei_Click();
+        return Frm_Verwaltungsblock::loaded();
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
+    void init() { fx.setUp(); }
+    void cleanup()
+    {
+        if (Frm_Verwaltungsblock *d = Frm_Verwaltungsblock::loaded())
+            d->unload();
+        flushDeletes();
+        fx.tearDown();
+    }
+
+    void layout()
+    {
+        fx.business("100", "1");
+        fx.business("100", "2");
+        Frm_Verwaltungsblock *d = open();
+        QVERIFY(d);
+        QCOMPARE(d->windowTitle(), QStringLiteral(" Export - Verwaltungsblock"));
+        QCOMPARE(d->Label2->text(), QStringLiteral("Daten-&Export (ACCESS->RML)"));
+        QStringList labels;
+        for (const QLabel *l : d->Label1)
+            labels << l->text();
+        QCOMPARE(labels, (QStringList{"Verarbeitungsart:", "Struktur:", "Erstelldatum:", "Erstellzeit:", "Ersteller:",
+                                      "Ersteller-ID:", "Erstellquelle:", "Ersteller-Email:", "Berichtszeitraum von: ",
+                                      "Berichtszeitraum bis:", "Zahl Betriebe gesamt:", "Gemeinde-Name:",
+                                      "Gemeinde-Kennzahl:", "Gemeinde-Telefon:", "RML-Version:"}));
+        QStringList texts, locked;
+        for (int i = 0; i < 15; ++i) {
+            texts << d->Text1[size_t(i)]->text();
+            if (d->Text1[size_t(i)]->isReadOnly()) {
+                locked << QString::number(i);
+                QCOMPARE(background(d->Text1[size_t(i)]), QColor(224, 224, 224));
+            }
+        }
+        QCOMPARE(texts, (QStringList{"MIGRATION", "BETRIEBSBEZOGEN", "08.12.2026", "14.05.33", "", "", "MIGRATION ACCESS",
+                                     "", "", "08.12.2026", "2", "", "", "", "1.5.1"}));
+        QCOMPARE(locked, (QStringList{"0", "1", "2", "3", "6", "9", "10", "14"}));
+        QCOMPARE(d->findChild<QGroupBox *>("Frame1")->title(), QStringLiteral("XML - Verwaltungsblock"));
+        QCOMPARE(d->findChild<QGroupBox *>("Frame2")->title(), QStringLiteral("Export-Optionen"));
+        QStringList checks;
+        for (const QCheckBox *c : d->Check1)
+            checks << c->text() + (c->isHidden() ? " hidden" : "") + (c->isChecked() ? " ticked" : "")
+                          + (c->isEnabled() ? "" : " disabled");
+        QCOMPARE(checks, (QStringList{"Export nach Schlüssel hidden", "Export nach Gemeinden hidden",
+                                      "Export nach Datum hidden", "Gesamter Datenbestand ticked disabled"}));
+        QCOMPARE(d->Command1[0]->text(), QStringLiteral("OK"));
+        QCOMPARE(d->Command1[1]->text(), QStringLiteral("Abbrechen"));
+        QCOMPARE(d->findChild<QLineEdit *>("Text1(4)"), d->Text1[4]);
+    }
+
+    void load_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("datenart");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<bool>("keyOption");
+        QTest::addColumn<QString>("struktur");
+        QTest::newRow("no rows") << QStringList{} << "BETRIEBSBEZOGEN" << "keine Sätze vorhanden!" << false
+                                 << "BETRIEBSBEZOGEN";
+        QTest::newRow("rows without keys") << QStringList{"", ""} << "BETRIEBSBEZOGEN" << "2" << false << "BETRIEBSBEZOGEN";
+        QTest::newRow("a key") << QStringList{"", "A1"} << "BETRIEBSBEZOGEN" << "2" << true << "BETRIEBSBEZOGEN";
+        QTest::newRow("report-related") << QStringList{"A1"} << "MELDUNGSBEZOGEN" << "1" << true << "MELDUNGSBEZOGEN";
+        QTest::newRow("other text opens the report-related database")
+            << QStringList{"A1"} << "betriebsbezogen" << "1" << true << "MELDUNGSBEZOGEN";
+    }
+    void load()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(QString, datenart);
+        for (int i = 0; i < keys.size(); ++i)
+            fx.business(QString::number(100 + i), "1", {{"schluesselfeld", keys.at(i)}});
+        G().Datenart_aktuell = datenart;
+        Frm_Verwaltungsblock *d = open();
+        QTEST(d->Text1[10]->text(), "count");
+        QCOMPARE(background(d->Text1[10]), keys.isEmpty() ? QColor(255, 0, 0) : QColor(224, 224, 224));
+        QFETCH(bool, keyOption);
+        QCOMPARE(!d->Check1[0]->isHidden(), keyOption);
+        QTEST(d->Text1[1]->text(), "struktur");
+    }
+
+    void busyFlag()
+    {
+        QPointer<Frm_Verwaltungsblock> first = open();
+        QVERIFY(first);
+        QCOMPARE(fx.events, (QStringList{"closeChildWindows", kMark + "1"}));
+        // While the mark is set the item does nothing.
+        QCOMPARE(open(), first.data());
+        QCOMPARE(fx.events.size(), 2);
+
+        first->Command1_Click(1);
+        flushDeletes();
+        QVERIFY(!first);
+        QCOMPARE(fx.events.last(), kMark + "0");
+        // "Abbrechen" leaves the item usable at once.
+        QVERIFY(open());
+        QCOMPARE(fx.events.last(), kMark + "1");
+    }
+
+    void closeBoxClearsMark()
+    {
+        QPointer<Frm_Verwaltungsblock> d = open();
+        d->show();
+        d->close();
+        flushDeletes();
+        QVERIFY(!d);
+        QCOMPARE(fx.events.last(), kMark + "0");
+        QCOMPARE(fx.datFiles(), QStringList());
+    }
+
+    void okExports_data()
+    {
+        QTest::addColumn<bool>("perKey");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("all rows") << false << QStringList{"08-12-2026_14-05-33.rml"};
+        QTest::newRow("per key") << true << QStringList{"A1_08-12-2026_14-05-33.rml", "B2_08-12-2026_14-05-33.rml"};
+    }
+    void okExports()
+    {
+        QFETCH(bool, perKey);
+        QFETCH(QStringList, files);
+        fx.business("100", "1", {{"schluesselfeld", "A1"}});
+        fx.business("101", "1", {{"schluesselfeld", "B2"}});
+        QPointer<Frm_Verwaltungsblock> d = open();
+        QTest::keyClicks(d->Text1[4], "Frau Meier");
+        QTest::keyClicks(d->Text1[8], "01.07.2026");
+        QTest::keyClicks(d->Text1[12], "01002000");
+        d->Check1[0]->setChecked(perKey);
+        fx.events.clear();
+        QTest::mouseClick(d->Command1[0], Qt::LeftButton);
+        flushDeletes();
+        QVERIFY(!d);
+        QCOMPARE(fx.datFiles(), files);
+        for (const QString &f : files) {
+            const QStringList lines = fx.lines(f);
+            QVERIFY(lines.contains("<ersteller>Frau Meier</ersteller>"));
+            QVERIFY(lines.contains("<berichts-zeitraum-von>20260701</berichts-zeitraum-von>"));
+            QVERIFY(lines.contains("<gem-kz>01002000</gem-kz>"));
+            QVERIFY(lines.contains("<erstellzeit>140533</erstellzeit>"));
+        }
+        // The start picture first, the main window off while the export runs,
+        // and the mark is the export's until it ends.
+        const QStringList order = fx.events.filter(QRegularExpression("^(startPicture|enabled:|mark:)"));
+        QCOMPARE(order, (QStringList{"startPicture", "enabled:0", kMark + "1", kMark + "0", "enabled:1"}));
+    }
+
+    void okWithoutRows()
+    {
+        QPointer<Frm_Verwaltungsblock> d = open();
+        d->Command1_Click(0);
+        flushDeletes();
+        QVERIFY(!d);
+        QCOMPARE(fx.boxes(), QStringList{"Es wurden keine Daten in der Betriebsdatenbank gefunden!"});
+        QCOMPARE(fx.events.last(), QStringLiteral("enabled:1"));
+        QCOMPARE(fx.events.filter("mark:").last(), kMark + "0");
+        QCOMPARE(fx.datFiles(), QStringList());
+    }
+
+    void insideTheMainWindow()
+    {
+        fx.tearDown();
+        AppFixture app;
+        MDIForm1::setEndProgram([] {});
+        {
+            MDIForm1 main;
+            main.loadStartWindow();
+            const auto sub = [&main]() -> QMdiSubWindow * {
+                for (QMdiSubWindow *s : main.mdiArea()->subWindowList())
+                    if (s->widget() && s->widget()->objectName() == "Frm_Verwaltungsblock")
+                        return s;
+                return nullptr;
+            };
+            main.menuItem("menue_export_textdatei")->trigger();
+            QVERIFY(sub());
+            QCOMPARE(sub()->geometry(), QRect(0, 0, platform::twips(12120), platform::twips(8850)));
+            QVERIFY(main.menuChecked("menue_export_textdatei"));
+
+            // Another window's item closes the dialog and clears its mark.
+            main.menuItem("menue_extras_optionen")->trigger();
+            flushDeletes();
+            QVERIFY(!sub());
+            QVERIFY(!main.menuChecked("menue_export_textdatei"));
+            main.Menue_Fenster_schliessen();
+
+            main.menuItem("menue_export_textdatei")->trigger();
+            QPointer<Frm_Verwaltungsblock> d = Frm_Verwaltungsblock::loaded();
+            QVERIFY(d);
+            d->Command1_Click(0);
+            flushDeletes();
+            QVERIFY(!d);
+            QVERIFY(!sub());
+            QVERIFY(!main.menuChecked("menue_export_textdatei"));
+            QVERIFY(main.menuBar()->isEnabled());
+            QVERIFY(!main.jobRunning());
+        }
+        MDIForm1::setEndProgram(nullptr);
+    }
+};
+
+QTEST_MAIN(TestExportDialog)
+#include "tst_exportdialog.moc"

@@ -1,0 +1,306 @@
+// The export driver: header, file names, the two modes, the processing
+// status, the status line, ESC and the endings.
+
+#include "tst_exportfixture.h"
+
+#include <QLocale>
+
+namespace {
+const QString kStamp = QStringLiteral("08-12-2026_14-05-33");
+}
+
+class TestExportDriver : public QObject
+{
+    Q_OBJECT
+    ExportFixture fx;
+
+    QString lastBox() const { return fx.boxes().value(fx.boxes().size() - 1); }
+    QString lastStatus() const
+    {
+        const QStringList s = fx.events.filter(QRegularExpression("^status:"));
+        return s.value(s.size() - 1).mid(7);
+    }
+    QStringList statuses() const
+    {
+        QStringList out;
+        for (const QString &r : fx.values("SELECT [bearb-status] FROM betrieb ORDER BY [betr-nr], [betr-hist-nr]"))
+            out << r;
+        return out;
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
+    void init() { fx.setUp(); }
+    void cleanup() { fx.tearDown(); }
+
+    void headerAndFrame()
+    {
+        fx.business("100", "1", {{"b-eintr-name", "Bäckerei"}});
+        fx.business("101", "1");
+        exchange::ExportHeader h = ExportFixture::header();
+        h.text[4].clear(); // ersteller
+        h.text[8] = QStringLiteral("1.7.2026");
+        h.text[10] = QStringLiteral("not written");
+        RML_Exp_1(QString(), h);
+
+        const QString name = kStamp + ".rml";
+        QCOMPARE(fx.datFiles(), QStringList{name});
+        const QStringList lines = fx.lines(name);
+        QCOMPARE(lines.mid(0, 23),
+                 (QStringList{"<gewerbedatei xmlns:ploxaML='http://www.ploxa.de/rml'>", "<verwaltungsblock>",
+                              "<verarbeitungsart>MIGRATION</verarbeitungsart>", "<struktur>BETRIEBSBEZOGEN</struktur>",
+                              "<rml-version>1.5.1</rml-version>", "<erstelldatum>20261208</erstelldatum>",
+                              "<erstellzeit>140533</erstellzeit>", "<ersteller></ersteller>",
+                              "<ersteller-id>ID-7</ersteller-id>", "<erstellquelle>MIGRATION ACCESS</erstellquelle>",
+                              "<ersteller-email>gewerbe@kiel.de</ersteller-email>",
+                              "<berichts-zeitraum-von>20260701</berichts-zeitraum-von>",
+                              "<berichts-zeitraum-bis>20261208</berichts-zeitraum-bis>",
+                              "<zahl-betriebe-gesamt>2</zahl-betriebe-gesamt>", "<gemeinden>", "<gemeinde>",
+                              "<gem-name>Kiel</gem-name>", "<gem-kz>01002000</gem-kz>", "<gem-telefon>0431 123</gem-telefon>",
+                              "</gemeinde>", "</gemeinden>", "</verwaltungsblock>", "<datenblock>"}));
+        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{"</datenblock>", "</gewerbedatei>"}));
+        QCOMPARE(lines.count("<betrieb>"), 2);
+        QVERIFY(!lines.join("").contains("not written"));
+        // One byte per umlaut, no byte-order mark.
+        QVERIFY(fx.bytes(name).contains("B\xe4" "ckerei"));
+        QVERIFY(fx.bytes(name).startsWith("<gewerbedatei"));
+        QCOMPARE(lastBox(), "Die Datei '" + name + "' wurde im Verzeichnis '" + G().Verz_Dat + "' erstellt!");
+        QCOMPARE(platform::MessageService::recorded().back().title, QStringLiteral("Text-Export!"));
+        QCOMPARE(fx.events.filter("mark:"),
+                 (QStringList{"mark:menue_export_textdatei=1", "mark:menue_export_textdatei=0"}));
+        QCOMPARE(lastStatus(), QStringLiteral("Auswahl von Gewerbedaten!"));
+        QCOMPARE(fx.events.filter("busy:").last(), QStringLiteral("busy:0"));
+        // The export's own selection stays in RS_betrieb.
+        QVERIFY(G().RS_betrieb->name().contains("ORDER BY betrieb.[betr-nr]"));
+    }
+
+    void headerDate_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("dialog form") << "08.12.2026" << "20261208";
+        QTest::newRow("one-digit day and month") << "1.2.2026" << "20260201";
+        QTest::newRow("two-digit year") << "01.02.26" << "20260201";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("no such day") << "31.02.2026" << "";
+        QTest::newRow("not a date") << "gestern" << "";
+    }
+    void headerDate()
+    {
+        QFETCH(QString, typed);
+        QTEST(exchange::headerDate(typed), "written");
+    }
+
+    void noRows()
+    {
+        fx.exportAll();
+        QCOMPARE(fx.datFiles(), QStringList());
+        QCOMPARE(fx.boxes(), QStringList{"Es wurden keine Daten in der Betriebsdatenbank gefunden!"});
+        QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
+        QCOMPARE(lastStatus(), QStringLiteral("Auswahl von Gewerbedaten!"));
+    }
+
+    void keyMode()
+    {
+        fx.business("100", "1", {{"schluesselfeld", "B2"}});
+        fx.business("101", "1", {{"schluesselfeld", "A1"}});
+        fx.business("102", "1", {{"schluesselfeld", "B2"}});
+        fx.business("103", "1", {{"schluesselfeld", ""}});
+        fx.business("104", "1");
+        fx.exportAll(exchange::kSchluesselfeld);
+        const QString a = "A1_" + kStamp + ".rml", b = "B2_" + kStamp + ".rml";
+        QCOMPARE(fx.datFiles(), (QStringList{a, b}));
+        QCOMPARE(fx.blocks(a).filter("<betr-nr>"), QStringList{"<betr-nr>101</betr-nr>"});
+        QCOMPARE(fx.blocks(b).filter("<betr-nr>"), (QStringList{"<betr-nr>100</betr-nr>", "<betr-nr>102</betr-nr>"}));
+        // The same header, up to the count of businesses.
+        QCOMPARE(fx.lines(a).mid(2, 11), fx.lines(b).mid(2, 11));
+        QCOMPARE(fx.lines(a).mid(14, 8), fx.lines(b).mid(14, 8));
+        QCOMPARE(fx.boxes(), (QStringList{"Die Datei '" + a + "' wurde im Verzeichnis '" + G().Verz_Dat + "' erstellt!",
+                                          "Die Datei '" + b + "' wurde im Verzeichnis '" + G().Verz_Dat + "' erstellt!"}));
+
+        // Rows without a key go out only with all rows.
+        fx.exportAll();
+        QCOMPARE(fx.blocks(kStamp + ".rml").count("<betrieb>"), 5);
+    }
+
+    void keyModeWithoutKeys()
+    {
+        fx.business("100", "1", {{"schluesselfeld", ""}});
+        fx.exportAll(exchange::kSchluesselfeld);
+        QCOMPARE(fx.datFiles(), QStringList());
+        QCOMPARE(platform::MessageService::recorded().size(), size_t(1));
+        const platform::MessageRecord &r = platform::MessageService::recorded().front();
+        QCOMPARE(r.text, QStringLiteral("In der Datenbank wurden keine Schlüsselnummern gefunden!"));
+        QCOMPARE(r.title, QStringLiteral("PLOXA_4x_Access"));
+        QCOMPARE(r.style, 0);
+        QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
+    }
+
+    void keysAsFileNames_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("path separators and colon")
+            << QStringList{"a/b", "c\\d:e"} << QStringList{"a_b_" + kStamp + ".rml", "c_d_e_" + kStamp + ".rml"};
+        QTest::newRow("wildcards, quotes, control characters")
+            << QStringList{"x*?\"<>|\ty"} << QStringList{"x_______y_" + kStamp + ".rml"};
+        QTest::newRow("blanks at the ends go") << QStringList{" k1 "} << QStringList{"k1_" + kStamp + ".rml"};
+        QTest::newRow("apostrophe") << QStringList{"O'K"} << QStringList{"O'K_" + kStamp + ".rml"};
+        QTest::newRow("keys that meet in one name keep apart")
+            << QStringList{"A/1", "A:1"} << QStringList{"A_1_" + kStamp + ".rml", "A_1_" + kStamp + "_2.rml"};
+    }
+    void keysAsFileNames()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(QStringList, files);
+        for (int i = 0; i < keys.size(); ++i)
+            fx.business(QString::number(100 + i), "1", {{"schluesselfeld", keys.at(i)}});
+        fx.exportAll(exchange::kSchluesselfeld);
+        QCOMPARE(fx.datFiles(), files);
+        for (const QString &f : files)
+            QCOMPARE(fx.blocks(f).count("<betrieb>"), 1);
+        QCOMPARE(fx.log(), QString());
+    }
+
+    void sameSecondReplaces()
+    {
+        fx.business("100", "1", {{"b-eintr-name", "alt"}});
+        fx.exportAll();
+        G().Datenbank_Daten->execute("UPDATE betrieb SET [b-eintr-name] = 'neu'");
+        fx.exportAll();
+        QCOMPARE(fx.datFiles(), QStringList{kStamp + ".rml"});
+        QCOMPARE(fx.blocks(kStamp + ".rml").filter("<b-eintr-name>"), QStringList{"<b-eintr-name>neu</b-eintr-name>"});
+    }
+
+    void processingStatus_data()
+    {
+        QTest::addColumn<QStringList>("ends");
+        QTest::addColumn<QStringList>("status");
+        QTest::newRow("active") << QStringList{"", "", ""} << QStringList{"H", "H", "A"};
+        QTest::newRow("ended") << QStringList{"", "", "01.01.2025"} << QStringList{"H", "H", "E"};
+        QTest::newRow("blank end counts as none") << QStringList{"01.01.2020", "", "   "} << QStringList{"H", "H", "A"};
+        QTest::newRow("missing end") << QStringList{"<Null>", "<Null>", "<Null>"} << QStringList{"H", "H", "A"};
+    }
+    void processingStatus()
+    {
+        QFETCH(QStringList, ends);
+        for (int i = 0; i < 3; ++i)
+            fx.business("100", QString::number(i + 1),
+                        {{"betr-ende", ends.at(i) == "<Null>" ? QVariant() : QVariant(ends.at(i))}, {"bearb-status", "X"}});
+        fx.business("200", "1", {{"betr-ende", "02.02.2022"}});
+        fx.exportAll();
+        QTEST(statuses().mid(0, 3), "status");
+        QCOMPARE(statuses().value(3), QStringLiteral("E"));
+        // The file carries the status the pass stored.
+        QStringList expected = statuses();
+        QCOMPARE(fx.blocks(kStamp + ".rml").filter("<bearb-status>").replaceInStrings(QRegularExpression("</?bearb-status>"), ""),
+                 expected);
+    }
+
+    void statusPerKeyFile()
+    {
+        // History rows under two keys: each key's file has its own last row.
+        fx.business("100", "1", {{"schluesselfeld", "A"}});
+        fx.business("100", "2", {{"schluesselfeld", "A"}});
+        fx.business("100", "3", {{"schluesselfeld", "B"}, {"betr-ende", "01.01.2025"}});
+        fx.exportAll(exchange::kSchluesselfeld);
+        QCOMPARE(statuses(), (QStringList{"H", "A", "E"}));
+    }
+
+    void statusLine()
+    {
+        const auto rs = G().Datenbank_Daten->openRecordset("betrieb");
+        G().Datenbank_Daten->beginTrans();
+        for (int i = 0; i < 120; ++i) {
+            rs->addNew();
+            rs->setValue("betr-nr", QString::number(1000 + i));
+            rs->setValue("betr-hist-nr", "1");
+            rs->update();
+        }
+        G().Datenbank_Daten->commitTrans();
+        fx.exportAll();
+        QVERIFY(fx.events.contains("max:120"));
+        const QStringList lines = fx.events.filter("status:Übertrage");
+        QCOMPARE(lines.first(), QStringLiteral("status:Übertrage Satz    1 von  120 (ESC = Abbrechen)"));
+        QCOMPARE(lines.last(), QStringLiteral("status:Übertrage Satz  120 von  120 (ESC = Abbrechen)"));
+        QCOMPARE(fx.events.filter("value:").last(), QStringLiteral("value:120"));
+        // The window system gets its turn once per business.
+        QCOMPARE(fx.turns, 120);
+    }
+
+    void escape_data()
+    {
+        QTest::addColumn<QVariant>("art");
+        QTest::newRow("all rows") << QVariant(QString());
+        QTest::newRow("per key") << QVariant(exchange::kSchluesselfeld);
+    }
+    void escape()
+    {
+        QFETCH(QVariant, art);
+        for (int i = 0; i < 5; ++i)
+            fx.business(QString::number(100 + i), "1", {{"schluesselfeld", "A"}});
+        fx.business("200", "1", {{"schluesselfeld", "B"}});
+        fx.onTurn = [](int turn) {
+            if (turn == 3)
+                G().Letzte_Taste = 27;
+        };
+        fx.exportAll(art);
+        const QString name = (art.toString().isEmpty() ? QString() : QStringLiteral("A_")) + kStamp + ".rml";
+        QCOMPARE(fx.datFiles(), QStringList{name});
+        const QStringList lines = fx.lines(name);
+        QCOMPARE(lines.count("<betrieb>"), 2);
+        QCOMPARE(lines.last(), QStringLiteral("</betrieb>"));
+        QVERIFY(!lines.contains("</datenblock>"));
+        QCOMPARE(fx.boxes(), QStringList{"Der Vorgang wurde abgebrochen!"});
+        QCOMPARE(platform::MessageService::recorded().back().title, QStringLiteral("Text-Export!"));
+        QCOMPARE(G().Letzte_Taste, qint16(0));
+        QCOMPARE(fx.events.filter("value:").last(), QStringLiteral("value:0"));
+        QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
+        QCOMPARE(lastStatus(), QStringLiteral("Auswahl von Gewerbedaten!"));
+    }
+
+    void escapeBeforeTheExportIsForgotten()
+    {
+        fx.business("100", "1");
+        G().Letzte_Taste = 27;
+        fx.exportAll();
+        QCOMPARE(fx.blocks(kStamp + ".rml").count("<betrieb>"), 1);
+        QVERIFY(fx.lines(kStamp + ".rml").contains("</gewerbedatei>"));
+    }
+
+    void fileCannotBeOpened()
+    {
+        fx.business("100", "1");
+        QVERIFY(QDir(G().Verz_Dat).removeRecursively());
+        fx.exportAll();
+        QVERIFY(fx.log().contains("Fehler in Sub/Function: RML_Exp_1\r\n"));
+        QCOMPARE(fx.logged(76), 1);
+        QCOMPARE(fx.boxes().size(), 1);
+        QVERIFY(lastBox().startsWith("Der Export wurde wegen eines Fehlers abgebrochen!"));
+        QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
+        QCOMPARE(lastStatus(), QStringLiteral("Auswahl von Gewerbedaten!"));
+        QCOMPARE(fx.events.filter("busy:").last(), QStringLiteral("busy:0"));
+    }
+
+    void errorInTheLoopLeavesNoHalfFile()
+    {
+        for (int i = 0; i < 4; ++i)
+            fx.business(QString::number(100 + i), "1", {{"schluesselfeld", i < 2 ? "A" : "B"}});
+        fx.onTurn = [](int turn) {
+            // The second key's file: the database goes away under the export.
+            if (turn == 4)
+                G().Datenbank_Daten->close();
+        };
+        fx.exportAll(exchange::kSchluesselfeld);
+        // The first key's file is whole and reported; the second is not left behind.
+        QCOMPARE(QDir(G().Verz_Dat).entryList(QDir::Files), QStringList{"A_" + kStamp + ".rml"});
+        QVERIFY(fx.lines("A_" + kStamp + ".rml").contains("</gewerbedatei>"));
+        QVERIFY(fx.log().contains("Fehler in Sub/Function: RML_Exp_1\r\n"));
+        QCOMPARE(fx.boxes().size(), 2);
+        QVERIFY(lastBox().startsWith("Der Export wurde wegen eines Fehlers abgebrochen!"));
+        QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
+    }
+};
+
+QTEST_MAIN(TestExportDriver)
+#include "tst_exportdriver.moc"

@@ -1,0 +1,205 @@
+#include "StorageFixture.h"
+
+#include "storage/FileType.h"
+
+#include <QTest>
+#include <array>
+
+namespace {
+
+// Answers each registry call with the next code of its script and counts them.
+class ScriptedRegistry : public FileTypeRegistry
+{
+public:
+    std::array<long, 6> codes{};
+    int calls = 0;
+    int flushed = 0;
+    long openKey(const QString &) override { return 2; }
+    long queryDefaultValue(const QString &, QByteArray &) override { return 2; }
+    long createKey(const QString &) override { return codes[size_t(calls++)]; }
+    long setDefaultValue(const QString &, const QString &, const QString &) override { return codes[size_t(calls++)]; }
+    void flush() override { ++flushed; }
+};
+
+QString readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+void writeAll(const QString &path, const QString &text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+}
+
+// The value, or the result code in angle brackets when the query failed.
+QByteArray defaultValue(FileTypeRegistry &registry, const QString &key)
+{
+    QByteArray value;
+    const long rc = registry.queryDefaultValue(key, value);
+    return rc == 0 ? value : QByteArray("<" + QByteArray::number(rc) + ">");
+}
+
+long storedFlagRows()
+{
+    return G().Datenbank_Org->openRecordset(
+                  QStringLiteral("SELECT * FROM Optionen WHERE [Dateiendung_registriert] = True"))
+        ->recordCount();
+}
+
+} // namespace
+
+class TestFileType : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_home;
+
+    QString data(const QString &rel) const { return m_home->path() + QStringLiteral("/data/") + rel; }
+    QString config(const QString &rel) const { return m_home->path() + QStringLiteral("/config/") + rel; }
+
+    static void registerProgram(const QString &programDir)
+    {
+        Reg_Dateityp(QStringLiteral("PLOXA_4x_Access"), programDir + QStringLiteral("/PLOXA_4x_Access.exe"),
+                     QStringLiteral("PLOXA_4x_Access"), QStringLiteral("rml"));
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
+
+    // Every test gets a desktop of its own; the user's is never read or written.
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", (m_home->path() + QStringLiteral("/data")).toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (m_home->path() + QStringLiteral("/config")).toLocal8Bit());
+    }
+    void cleanup() { setFileTypeRegistry(nullptr); }
+
+    void registersOnTheDesktop_data()
+    {
+        QTest::addColumn<QString>("subdir");
+        QTest::addColumn<bool>("bareProgram"); // the program file exists without ".exe"
+        QTest::addColumn<QString>("exec");     // relative to the program directory
+        QTest::newRow("plain directory") << "ploxa" << false << "%1/PLOXA_4x_Access.exe %f";
+        QTest::newRow("program without .exe") << "ploxa" << true << "%1/PLOXA_4x_Access %f";
+        QTest::newRow("blanks in the directory") << "Meine Programme/ploxa" << true
+                                                 << "\"%1/PLOXA_4x_Access\" %f";
+    }
+
+    void registersOnTheDesktop()
+    {
+        QFETCH(QString, subdir);
+        QFETCH(bool, bareProgram);
+        QFETCH(QString, exec);
+        StorageFixture fx;
+        fx.openOrganisation();
+        const QString programDir = fx.dir.filePath(subdir);
+        QDir().mkpath(programDir);
+        if (bareProgram)
+            writeAll(programDir + QStringLiteral("/PLOXA_4x_Access"), QStringLiteral("#!/bin/sh\n"));
+        auto registry = std::make_shared<DesktopFileTypeRegistry>(false);
+        setFileTypeRegistry(registry);
+        QCOMPARE(registry->openKey(QStringLiteral(".rml")), 2L);
+        QCOMPARE(defaultValue(*registry, QStringLiteral(".rml")), QByteArray("<2>"));
+
+        registerProgram(programDir);
+
+        QVERIFY(G().Dateityp_registriert);
+        QCOMPARE(storedFlagRows(), 1L);
+        QVERIFY(fx.loggedLabels().isEmpty());
+        // What the start-up reads, and what the registry holds as its values.
+        QCOMPARE(registry->openKey(QStringLiteral(".rml")), 0L);
+        QCOMPARE(defaultValue(*registry, QStringLiteral(".rml")), QByteArray("PLOXA_4x_Access"));
+        QCOMPARE(defaultValue(*registry, QStringLiteral("PLOXA_4x_Access")), QByteArray("PLOXA_4x_Access"));
+        const QString program = programDir + (bareProgram ? QStringLiteral("/PLOXA_4x_Access")
+                                                          : QStringLiteral("/PLOXA_4x_Access.exe"));
+        QCOMPARE(defaultValue(*registry, QStringLiteral("PLOXA_4x_Access\\shell\\open\\command")),
+                 (program + QStringLiteral(" %1")).toLocal8Bit());
+
+        const QString desktop = readAll(data(QStringLiteral("applications/PLOXA_4x_Access.desktop")));
+        QVERIFY2(desktop.contains(QStringLiteral("\nExec=") + exec.arg(programDir) + QLatin1Char('\n')),
+                 qPrintable(desktop));
+        QVERIFY(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
+        QVERIFY(desktop.contains(QStringLiteral("\nMimeType=application/x-ploxa-rml;\n")));
+        const QString package = readAll(data(QStringLiteral("mime/packages/PLOXA_4x_Access.xml")));
+        QVERIFY(package.contains(QStringLiteral("<mime-type type=\"application/x-ploxa-rml\">")));
+        QVERIFY(package.contains(QStringLiteral("<glob pattern=\"*.rml\"/>")));
+        QVERIFY(readAll(config(QStringLiteral("mimeapps.list")))
+                    .contains(QStringLiteral("[Default Applications]\n"
+                                             "application/x-ploxa-rml=PLOXA_4x_Access.desktop;")));
+    }
+
+    void foreignAssociationIsOverwritten()
+    {
+        StorageFixture fx;
+        fx.openOrganisation();
+        auto registry = std::make_shared<DesktopFileTypeRegistry>(false);
+        setFileTypeRegistry(registry);
+        registerProgram(fx.dir.path());
+        const QString mimeapps = config(QStringLiteral("mimeapps.list"));
+        writeAll(mimeapps, QStringLiteral("# mine\n[Added Associations]\ntext/plain=gedit.desktop;\n\n"
+                                          "[Default Applications]\ntext/plain=gedit.desktop;\n"
+                                          "application/x-ploxa-rml=fremd.desktop;PLOXA_4x_Access.desktop;\n"));
+        QCOMPARE(defaultValue(*registry, QStringLiteral(".rml")), QByteArray("fremd"));
+
+        registerProgram(fx.dir.path());
+        QCOMPARE(defaultValue(*registry, QStringLiteral(".rml")), QByteArray("PLOXA_4x_Access"));
+        QCOMPARE(readAll(mimeapps),
+                 QStringLiteral("# mine\n[Added Associations]\ntext/plain=gedit.desktop;\n\n"
+                                "[Default Applications]\ntext/plain=gedit.desktop;\n"
+                                "application/x-ploxa-rml=PLOXA_4x_Access.desktop;\n"));
+    }
+
+    void unwritableDesktopRegistersNothing()
+    {
+        StorageFixture fx;
+        fx.openOrganisation();
+        // A file where the data directory should be: nothing can be created.
+        writeAll(m_home->path() + QStringLiteral("/data"), QStringLiteral("x"));
+        setFileTypeRegistry(std::make_shared<DesktopFileTypeRegistry>(false));
+        registerProgram(fx.dir.path());
+        QVERIFY(!G().Dateityp_registriert);
+        QCOMPARE(G().RS_Optionen->recordCount(), 0L);
+        QVERIFY(!QFileInfo::exists(config(QStringLiteral("mimeapps.list"))));
+        QVERIFY(fx.loggedLabels().isEmpty());
+    }
+
+    void sumOfTheCodes_data()
+    {
+        QTest::addColumn<QList<long>>("codes");
+        QTest::addColumn<int>("calls");
+        QTest::addColumn<bool>("registered");
+        QTest::newRow("all succeed") << QList<long>{0, 0, 0, 0, 0, 0} << 6 << true;
+        QTest::newRow("first key denied") << QList<long>{5, 0, 0, 0, 0, 0} << 6 << false;
+        QTest::newRow("last value denied") << QList<long>{0, 0, 0, 0, 0, 5} << 6 << false;
+        QTest::newRow("code beyond 16 bits") << QList<long>{70000, 0, 0, 0, 0, 0} << 1 << false;
+        QTest::newRow("sum overflows") << QList<long>{30000, 30000, 0, 0, 0, 0} << 2 << false;
+    }
+
+    void sumOfTheCodes()
+    {
+        QFETCH(QList<long>, codes);
+        QFETCH(int, calls);
+        QFETCH(bool, registered);
+        StorageFixture fx;
+        fx.openOrganisation();
+        auto registry = std::make_shared<ScriptedRegistry>();
+        std::copy(codes.begin(), codes.end(), registry->codes.begin());
+        setFileTypeRegistry(registry);
+        registerProgram(fx.dir.path());
+        QCOMPARE(registry->calls, calls);
+        QCOMPARE(registry->flushed, 1);
+        QCOMPARE(G().Dateityp_registriert, registered);
+        // The options record is saved once on success and not touched otherwise.
+        QCOMPARE(G().RS_Optionen->recordCount(), registered ? 1L : 0L);
+        QCOMPARE(storedFlagRows(), registered ? 1L : 0L);
+        QVERIFY(fx.loggedLabels().isEmpty());
+        QVERIFY(platform::MessageService::recorded().empty());
+    }
+};
+
+QTEST_MAIN(TestFileType)
+#include "tst_filetype.moc"
