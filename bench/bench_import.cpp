@@ -48,7 +48,10 @@ struct Business
 
 QString fileDate(int i)
 {
-    return QStringLiteral("%1%2%3").arg(1990 + i % 30).arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(1 + i % 28, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1%2%3")
+        .arg(1990 + i % 30)
+        .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
+        .arg(1 + i % 28, 2, 10, QLatin1Char('0'));
 }
 
 QString storedDate(const QString &d)
@@ -58,8 +61,8 @@ QString storedDate(const QString &d)
 
 bool isDate(const QString &column)
 {
-    return column.endsWith(QLatin1String("datum")) || column == QLatin1String("betr-beginn")
-           || column == QLatin1String("tk-beginn");
+    return column.endsWith(QLatin1String("datum")) || column == QLatin1String("betr-beginn") ||
+           column == QLatin1String("tk-beginn");
 }
 
 class Builder
@@ -70,7 +73,8 @@ public:
     // A field element; dates go into the file as YYYYMMDD.
     void field(Row &row, const QString &column, const QString &value)
     {
-        m_b.lines << QLatin1Char('<') + column + QLatin1Char('>') + value + QStringLiteral("</") + column + QLatin1Char('>');
+        m_b.lines << QLatin1Char('<') + column + QLatin1Char('>') + value + QStringLiteral("</") + column +
+                         QLatin1Char('>');
         row.fields.emplace_back(column, isDate(column) ? storedDate(value) : value);
     }
     Row &row(const char *table)
@@ -133,7 +137,8 @@ Business makeBusiness(int i, int persons)
         w.field(r, QStringLiteral("tk-schl"), QStringLiteral("47.%1").arg(10 + t));
         w.field(r, QStringLiteral("tk-schwerp"), t == 0 ? QStringLiteral("1") : QStringLiteral("0"));
         w.field(r, QStringLiteral("tk-beginn"), fileDate(i + t));
-        w.field(r, QStringLiteral("tk-originaltext"), QStringLiteral("Einzelhandel mit Blumen, Pflanzen und Sämereien"));
+        w.field(r, QStringLiteral("tk-originaltext"),
+                QStringLiteral("Einzelhandel mit Blumen, Pflanzen und Sämereien"));
         w.line(QStringLiteral("</taetigkeit>"));
     }
     w.line(QStringLiteral("</taetigkeiten>"));
@@ -216,12 +221,12 @@ qint64 writeTransferFile(const QString &path, int businesses, int persons, qint6
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return -1;
-    const QString head = QStringLiteral(
-                             "<gewerbedatei xmlns:ploxaML='http://ploxa.de/rml/1'>\n<verwaltungsblock>\n"
-                             "<verarbeitungsart>MIGRATION</verarbeitungsart>\n<struktur>BETRIEBSBEZOGEN</struktur>\n"
-                             "<rml-version>1.5.1</rml-version>\n<erstelldatum>20250101</erstelldatum>\n"
-                             "<zahl-betriebe-gesamt>%1</zahl-betriebe-gesamt>\n</verwaltungsblock>\n<datenblock>\n")
-                             .arg(businesses);
+    const QString head =
+        QStringLiteral("<gewerbedatei xmlns:ploxaML='http://ploxa.de/rml/1'>\n<verwaltungsblock>\n"
+                       "<verarbeitungsart>MIGRATION</verarbeitungsart>\n<struktur>BETRIEBSBEZOGEN</struktur>\n"
+                       "<rml-version>1.5.1</rml-version>\n<erstelldatum>20250101</erstelldatum>\n"
+                       "<zahl-betriebe-gesamt>%1</zahl-betriebe-gesamt>\n</verwaltungsblock>\n<datenblock>\n")
+            .arg(businesses);
     QString chunk = head;
     rows = 0;
     for (int i = 0; i < businesses; ++i) {
@@ -256,8 +261,8 @@ void report(const char *what, double value, const char *unit, double target = -1
     if (target < 0)
         std::printf("%-48s %12.1f %s\n", what, value, unit);
     else
-        std::printf("%-48s %12.1f %s   (target %s %.0f %s) %s\n", what, value, unit, atLeast ? ">=" : "<=", target, unit,
-                    met ? "ok" : "MISSED");
+        std::printf("%-48s %12.1f %s   (target %s %.0f %s) %s\n", what, value, unit, atLeast ? ">=" : "<=", target,
+                    unit, met ? "ok" : "MISSED");
 }
 
 // The same rows through prepared statements in one transaction, without any
@@ -279,8 +284,9 @@ double plainInserts(const QString &path, int businesses, int persons)
                 cols << QLatin1Char('"') + f.first + QLatin1Char('"');
                 marks << QStringLiteral("?");
             }
-            const QString sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-                                    .arg(QString::fromLatin1(r.table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+            const QString sql =
+                QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                    .arg(QString::fromLatin1(r.table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
             sqlite3_stmt *&st = statements[sql];
             if (!st)
                 sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
@@ -326,7 +332,8 @@ void setUpProgramDirectory(const QString &root)
 
 long countRows(const char *table)
 {
-    auto rs = G().Datenbank_Daten->openRecordset(QStringLiteral("SELECT count(*) FROM [%1]").arg(QString::fromLatin1(table)));
+    auto rs =
+        G().Datenbank_Daten->openRecordset(QStringLiteral("SELECT count(*) FROM [%1]").arg(QString::fromLatin1(table)));
     return rs->value(0).toLongLong();
 }
 
@@ -408,7 +415,8 @@ int main(int argc, char **argv)
     report("peak memory after fresh import", afterFresh, "MB");
     report("peak memory after re-import", afterAgain, "MB");
     report("working database size", double(dbBytes) / 1e6, "MB");
-    std::printf("%-48s %12.1f s in %d compactions between pieces (both imports)\n", "compaction", compactSeconds, compactions);
+    std::printf("%-48s %12.1f s in %d compactions between pieces (both imports)\n", "compaction", compactSeconds,
+                compactions);
 
     // The reader holds one piece and the longest block, whatever the file's
     // size; the time grows with the businesses and the compactions.

@@ -52,8 +52,8 @@ bool startsSubBlock(int p, const QString &line)
     if (p == 1)
         return line.startsWith(QLatin1String("<adresse art"));
     const QString &name = subBlockKinds()[size_t(p - 1)].name;
-    return line.size() >= name.size() + 2 && line.startsWith(QLatin1Char('<'))
-           && QStringView(line).mid(1, name.size()) == name && line.at(name.size() + 1) == QLatin1Char('>');
+    return line.size() >= name.size() + 2 && line.startsWith(QLatin1Char('<')) &&
+           QStringView(line).mid(1, name.size()) == name && line.at(name.size() + 1) == QLatin1Char('>');
 }
 
 bool endsSubBlock(int p, const QString &line)
@@ -61,14 +61,14 @@ bool endsSubBlock(int p, const QString &line)
     if (p == 1)
         return line == QLatin1String("</adresse>");
     const QString &name = subBlockKinds()[size_t(p - 1)].name;
-    return line.size() >= name.size() + 3 && line.startsWith(QLatin1String("</"))
-           && QStringView(line).mid(2, name.size()) == name && line.at(name.size() + 2) == QLatin1Char('>');
+    return line.size() >= name.size() + 3 && line.startsWith(QLatin1String("</")) &&
+           QStringView(line).mid(2, name.size()) == name && line.at(name.size() + 2) == QLatin1Char('>');
 }
 
 bool ignoredAtBusinessLevel(const QString &name)
 {
-    return name == QLatin1String("gem-name") || name == QLatin1String("wirtschafts-nr")
-           || name == QLatin1String("inhaber-vname") || name == QLatin1String("inhaber-nname");
+    return name == QLatin1String("gem-name") || name == QLatin1String("wirtschafts-nr") ||
+           name == QLatin1String("inhaber-vname") || name == QLatin1String("inhaber-nname");
 }
 
 bool businessRelatedDatabase()
@@ -147,7 +147,8 @@ QString Upd_8_ExtrFeldInhalt(const QString &line)
 void Upd_6_Kill(const QString &criteria, RS &rs)
 {
     G().Ortungs_Nr = 0;
-    guarded(ErrorSite{QStringLiteral("Upd_6_Kill"), QStringLiteral("KRITERIUM: "), [&criteria] { return QVariant(criteria); }},
+    guarded(ErrorSite{QStringLiteral("Upd_6_Kill"), QStringLiteral("KRITERIUM: "),
+                      [&criteria] { return QVariant(criteria); }},
             // Every matching row, as the search-and-delete loop would take
             // them, in one statement.
             [&] { recordset(rs, "RS").deleteMatching(criteria); });
@@ -158,7 +159,8 @@ void Upd_2_Read(QString &block)
     Declare &g = G();
     g.Ortungs_Nr = 0;
     QString betrNr, betrHistNr, rechtsform;
-    const ErrorSite site{QStringLiteral("Upd_2_Read"), QStringLiteral("BetrNr: "), [&betrNr] { return QVariant(betrNr); }};
+    const ErrorSite site{QStringLiteral("Upd_2_Read"), QStringLiteral("BetrNr: "),
+                         [&betrNr] { return QVariant(betrNr); }};
     guarded(site, [&] {
         QStringList lines;
         qsizetype from = 0;
@@ -215,7 +217,8 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
         // Deleting by an empty number would take the rows of every other
         // block that came without one.
         Error_Log(site.label, QString(), 0,
-                  QStringLiteral("Betrieb ohne Betriebsnummer: es wurden keine früheren Daten gelöscht!"), site.caption, 0);
+                  QStringLiteral("Betrieb ohne Betriebsnummer: es wurden keine früheren Daten gelöscht!"), site.caption,
+                  0);
     } else if (businessRelatedDatabase()) {
         const QString k = keyIs(QStringLiteral("betr-nr"), betrNr);
         Upd_6_Kill(k, g.RS_betrieb_adresse);
@@ -236,8 +239,8 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
         Upd_6_Kill(kh, g.RS_betrieb_taetigkeit);
         Upd_6_Kill(kh, g.RS_betrieb_erlaubnis);
         Upd_6_Kill(kh, g.RS_betrieb_handwerkskarte);
-        Upd_6_Kill(keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral(" AND ")
-                       + histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr),
+        Upd_6_Kill(keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral(" AND ") +
+                       histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr),
                    g.RS_beziehung_betrieb_person);
         Upd_6_Kill(k, g.RS_person_erlaubnis);
         Upd_6_Kill(k, g.RS_person_handwerkskarte);
@@ -249,10 +252,10 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
     // A sub-block whose end line is missing before "</betrieb>" runs off the
     // line list: the user is told, and the betrieb row is not stored.
     const auto subscriptOutOfRange = [&] {
-        platform::MessageService::show(QStringLiteral("Laufzeitfehler Nr. ") + QString::number(engine::err::SubscriptOutOfRange)
-                                           + QStringLiteral(" ''")
-                                           + engine::standardErrorText(engine::err::SubscriptOutOfRange)
-                                           + QStringLiteral("''"),
+        platform::MessageService::show(QStringLiteral("Laufzeitfehler Nr. ") +
+                                           QString::number(engine::err::SubscriptOutOfRange) + QStringLiteral(" ''") +
+                                           engine::standardErrorText(engine::err::SubscriptOutOfRange) +
+                                           QStringLiteral("''"),
                                        QStringLiteral("PLOXA_4x_Access"), 0);
         step([&] { recordset(g.RS_betrieb, "RS_betrieb").cancelUpdate(); });
     };
@@ -263,19 +266,28 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
             if (p == 1) {
                 bool emptyList = false;
                 if (!step([&] {
-                        emptyList = line(i).startsWith(QLatin1String("<adressen>"))
-                                    && line(i + 1).startsWith(QLatin1String("</adressen>"));
-                    })
-                    && outOfRange) {
+                        emptyList = line(i).startsWith(QLatin1String("<adressen>")) &&
+                                    line(i + 1).startsWith(QLatin1String("</adressen>"));
+                    }) &&
+                    outOfRange) {
                     subscriptOutOfRange();
                     return;
                 }
                 if (emptyList) {
                     // An address list without items still gives the business its location row.
                     step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").addNew(); });
-                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").setValue(QStringLiteral("betr-nr"), betrNr); });
-                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").setValue(QStringLiteral("betr-hist-nr"), betrHistNr); });
-                    step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").setValue(QStringLiteral("b-adr-art"), QStringLiteral("1")); });
+                    step([&] {
+                        recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse")
+                            .setValue(QStringLiteral("betr-nr"), betrNr);
+                    });
+                    step([&] {
+                        recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse")
+                            .setValue(QStringLiteral("betr-hist-nr"), betrHistNr);
+                    });
+                    step([&] {
+                        recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse")
+                            .setValue(QStringLiteral("b-adr-art"), QStringLiteral("1"));
+                    });
                     step([&] { recordset(g.RS_betrieb_adresse, "RS_betrieb_adresse").update(); });
                 }
             }
@@ -288,8 +300,8 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
                         ++i;
                         sub.append(line(i));
                     }
-                })
-                && outOfRange) {
+                }) &&
+                outOfRange) {
                 subscriptOutOfRange();
                 return;
             }

@@ -88,6 +88,8 @@ Frm_Verwaltungsblock::Frm_Verwaltungsblock(QWidget *parent) : QWidget(parent)
         grid->addWidget(field, i, 1);
     }
     grid->setColumnStretch(1, 1);
+    // Alt+E leads to the first field the user fills in.
+    Label2->setBuddy(Text1[4]);
 
     Frame2 = new QGroupBox(QStringLiteral("Export-Optionen"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));

@@ -32,8 +32,9 @@ QString showOpenFileDialog(const OpenFileRequest &request)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts.at(i).trimmed();
         const QString pattern = parts.at(i + 1).trimmed();
-        filters << (description.contains(QLatin1Char('(')) ? description
-                                                            : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+        filters << (description.contains(QLatin1Char('('))
+                        ? description
+                        : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     }
     QFileDialog dialog(QApplication::activeWindow(), QString(), request.directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -101,12 +101,14 @@ private:
     void line(const QString &l) { exchange::writeExportLine(m_file, l); }
     void showProgress(long counter, long total);
     void closeKeys();
+    void commitPending();
     void endSteps();
 
     bool m_keyMode;
     exchange::ExportHeader m_header;
     std::function<void()> m_afterFirstHeader;
     RS m_keys;
+    DB m_transaction; // the database of the open transaction, if any
     int m_file = 0;
     int m_width = 0;
     QSet<QString> m_names;
@@ -211,6 +213,10 @@ TextExport::Next TextExport::writeFile(const QString &sql, const QString &key)
         unload();
     }
 
+    // One transaction per file: the status pass stores its rows together and
+    // the reads of the loop share one snapshot instead of locking per row.
+    db->beginTrans();
+    m_transaction = db;
     RML_Exp_4_BearbStatus();
     rs.moveFirst();
     long counter = 0;
@@ -219,6 +225,7 @@ TextExport::Next TextExport::writeFile(const QString &sql, const QString &key)
     while (!rs.eof()) {
         call(f.processEvents);
         if (g.Letzte_Taste == kEsc) {
+            commitPending();
             g.Letzte_Taste = 0;
             box(QStringLiteral("Der Vorgang wurde abgebrochen!"));
             call(f.setProgressValue, 0);
@@ -239,6 +246,7 @@ TextExport::Next TextExport::writeFile(const QString &sql, const QString &key)
         rs.moveNext();
     }
     showProgress(counter, total);
+    commitPending();
     line(QStringLiteral("</datenblock>"));
     line(QStringLiteral("</gewerbedatei>"));
     exchange::finishExportFile(std::exchange(m_file, 0));
@@ -282,6 +290,15 @@ void TextExport::closeKeys()
     keys->close();
 }
 
+void TextExport::commitPending()
+{
+    if (!m_transaction)
+        return;
+    const DB db = std::move(m_transaction);
+    m_transaction.reset();
+    db->commitTrans();
+}
+
 void TextExport::endSteps()
 {
     const FormHooks &f = G().forms;
@@ -293,6 +310,13 @@ void TextExport::endSteps()
 void TextExport::errorEnd()
 {
     Declare &g = G();
+    // The status letters stored so far stay stored.
+    if (m_transaction) {
+        const DB db = std::move(m_transaction);
+        m_transaction.reset();
+        if (db->isOpen() && !guarded(QStringLiteral("RML_Exp_1"), [&db] { db->commitTrans(); }))
+            guarded(QStringLiteral("RML_Exp_1"), [&db] { db->rollback(); });
+    }
     // A file cut short by the error would pass for a complete one: it goes.
     if (m_file != 0)
         exchange::discardExportFile(std::exchange(m_file, 0));
@@ -415,6 +439,7 @@ void discardExportFile(int number)
 
 void RML_Exp_1(const QVariant &art, const exchange::ExportHeader &header, const std::function<void()> &afterFirstHeader)
 {
+    const exchange::BodySession session;
     TextExport run(art, header, afterFirstHeader);
     if (!guarded(QStringLiteral("RML_Exp_1"), [&run] { run.run(); }))
         run.errorEnd();

@@ -57,6 +57,18 @@ void writeExportLine(int number, const QString &line);
 void finishExportFile(int number);
 void discardExportFile(int number);
 
+// While a session lives, the business writer keeps its record sets on the
+// working database open from one business to the next; without one it opens
+// them for each business.
+class BodySession
+{
+public:
+    BodySession();
+    ~BodySession();
+    BodySession(const BodySession &) = delete;
+    BodySession &operator=(const BodySession &) = delete;
+};
+
 } // namespace exchange
 
 // The driver. art: "schluesselfeld" for one file per key value, anything

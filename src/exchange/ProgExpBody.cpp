@@ -11,8 +11,11 @@
 #include "storage/ErrorLog.h"
 #include "storage/RuntimeError.h"
 
+#include "engine/SqlFunctions.h"
+
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -134,6 +137,89 @@ void orderByPosition(std::vector<LinkRow> &rows)
     });
 }
 
+
+// The record sets the body reads, one per table. Table sets find their rows
+// through statements prepared once, where a query per business and sub-block
+// would build and fill a result table each time.
+struct BodyTables
+{
+    DB db;
+    RS meldgrund, adresse, taetigkeit, handwerkskarte, erlaubnis, links, person, staatsang, personErlaubnis,
+        personHandwerkskarte;
+
+    explicit BodyTables(const DB &database) : db(database)
+    {
+        const auto open = [this](const char *table) { return db->openRecordset(QString::fromLatin1(table)); };
+        meldgrund = open("betrieb_meldgrundsonst");
+        adresse = open("betrieb_adresse");
+        taetigkeit = open("betrieb_taetigkeit");
+        handwerkskarte = open("betrieb_handwerkskarte");
+        erlaubnis = open("betrieb_erlaubnis");
+        links = open("beziehung_betrieb_person");
+        person = open("person");
+        staatsang = open("person_staatsang");
+        personErlaubnis = open("person_erlaubnis");
+        personHandwerkskarte = open("person_handwerkskarte");
+    }
+
+    bool servesDatabase(const DB &database) const { return db == database && db->isOpen(); }
+
+    void close()
+    {
+        for (RS *rs : {&meldgrund, &adresse, &taetigkeit, &handwerkskarte, &erlaubnis, &links, &person, &staatsang,
+                       &personErlaubnis, &personHandwerkskarte}) {
+            try {
+                if (*rs && (*rs)->isOpen())
+                    (*rs)->close();
+            } catch (...) {
+            }
+            rs->reset();
+        }
+    }
+};
+
+int s_sessions = 0;
+std::unique_ptr<BodyTables> s_tables;
+
+// The tables of the session, or of this one business when none runs.
+BodyTables &tablesFor(const DB &db, std::unique_ptr<BodyTables> &own)
+{
+    if (s_sessions > 0) {
+        if (!s_tables || !s_tables->servesDatabase(db)) {
+            if (s_tables)
+                s_tables->close();
+            s_tables.reset();
+            s_tables = std::make_unique<BodyTables>(db);
+        }
+        return *s_tables;
+    }
+    own = std::make_unique<BodyTables>(db);
+    return *own;
+}
+
+// Among the person rows of one number the one that sorts first by p-art
+// descending (a missing p-art last); on a tie the first stored.
+bool findPerson(engine::Recordset &person, const QString &criteria)
+{
+    person.findFirst(criteria);
+    if (person.noMatch())
+        return false;
+    int best = 0, index = 0;
+    QVariant bestArt = person.value(QStringLiteral("p-art"));
+    for (person.findNext(criteria); !person.noMatch(); person.findNext(criteria)) {
+        ++index;
+        const QVariant art = person.value(QStringLiteral("p-art"));
+        if (!engine::isNull(art) && (engine::isNull(bestArt) || engine::jetCompare(art.toString(), bestArt.toString()) > 0)) {
+            best = index;
+            bestArt = art;
+        }
+    }
+    person.findFirst(criteria);
+    for (int i = 0; i < best; ++i)
+        person.findNext(criteria);
+    return true;
+}
+
 } // namespace
 
 void Txt_CrLf_Weg(QString &text)
@@ -185,16 +271,33 @@ void RML_Exp_3_Felder(engine::Recordset &rs)
     }
 }
 
+namespace exchange {
+
+BodySession::BodySession()
+{
+    ++s_sessions;
+}
+
+BodySession::~BodySession()
+{
+    if (--s_sessions == 0 && s_tables) {
+        s_tables->close();
+        s_tables.reset();
+    }
+}
+
+} // namespace exchange
+
 void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
     BodyWriter out(g.Exp_Dateinummer);
-    RS sub;
+    std::unique_ptr<BodyTables> own;
     const bool complete = guarded(QStringLiteral("RML_Exp_2_Tabellen"), [&] {
         g.Ortungs_Nr = 1;
         engine::Recordset &betrieb = *runtime::require(g.RS_betrieb, "RS_betrieb");
-        DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
+        BodyTables &t = tablesFor(runtime::require(g.Datenbank_Daten, "Datenbank_Daten"), own);
         out.line(element(QStringLiteral("gem-kz"), trimBlanks(text(betrieb.value(QStringLiteral("gem-kz"))))));
         out.line(element(QStringLiteral("betr-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-nr"))))));
         out.line(element(QStringLiteral("betr-hist-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-hist-nr"))))));
@@ -202,75 +305,72 @@ void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
 
         const QString n = text(betrNr);
         const QString h = text(betrHistNr);
-        const QString ofBusiness = QStringLiteral(" where ") + is(QStringLiteral("[betr-nr]"), n) + QStringLiteral(" AND ")
-                                   + histIs(QStringLiteral("[betr-hist-nr]"), h);
+        const QString ofBusiness = is(QStringLiteral("[betr-nr]"), n) + QStringLiteral(" AND ") + histIs(QStringLiteral("[betr-hist-nr]"), h);
         struct SubBlock
         {
             int step;
-            const char *table, *wrapper, *item;
+            RS BodyTables::*table;
+            const char *wrapper, *item;
         };
         static const SubBlock blocks[] = {
-            {3, "betrieb_meldgrundsonst", "meld-gruende-sonst", "meld-grund-sonst"},
-            {2, "betrieb_adresse", "adressen", "adresse"},
-            {3, "betrieb_taetigkeit", "taetigkeiten", "taetigkeit"},
-            {4, "betrieb_handwerkskarte", "b-handwerkskarten", "b-handwerkskarte"},
-            {5, "betrieb_erlaubnis", "b-erlaubnisse", "b-erlaubnis"},
+            {3, &BodyTables::meldgrund, "meld-gruende-sonst", "meld-grund-sonst"},
+            {2, &BodyTables::adresse, "adressen", "adresse"},
+            {3, &BodyTables::taetigkeit, "taetigkeiten", "taetigkeit"},
+            {4, &BodyTables::handwerkskarte, "b-handwerkskarten", "b-handwerkskarte"},
+            {5, &BodyTables::erlaubnis, "b-erlaubnisse", "b-erlaubnis"},
         };
         for (const SubBlock &b : blocks) {
             g.Ortungs_Nr = qint16(b.step);
-            sub = db->openRecordset(QStringLiteral("select distinctrow * from  ") + QString::fromLatin1(b.table) + ofBusiness);
-            if (sub->eof())
+            engine::Recordset &rows = *(t.*b.table);
+            rows.findFirst(ofBusiness);
+            if (rows.noMatch())
                 continue;
             const QString item = QString::fromLatin1(b.item);
             const bool addresses = item == QLatin1String("adresse");
             out.open(QString::fromLatin1(b.wrapper));
-            for (sub->moveFirst(); !sub->eof(); sub->moveNext()) {
+            for (; !rows.noMatch(); rows.findNext(ofBusiness)) {
                 if (addresses) {
                     // The kind compares as a number: "1" and " 1" are kind 1.
                     bool numeric = false;
-                    const double kind = trimBlanks(text(sub->value(QStringLiteral("b-adr-art")))).toDouble(&numeric);
+                    const double kind = trimBlanks(text(rows.value(QStringLiteral("b-adr-art")))).toDouble(&numeric);
                     if (!numeric || (kind != 1 && kind != 2 && kind != 3 && kind != 4))
                         continue;
                     out.open(item, QStringLiteral("<adresse art=\"") + QString::number(int(kind)) + QStringLiteral("\">"));
                 } else {
                     out.open(item);
                 }
-                RML_Exp_3_Felder(*sub);
+                RML_Exp_3_Felder(rows);
                 out.close();
             }
             out.close();
         }
 
-        const RS links = db->openRecordset(
-            QStringLiteral("SELECT beziehung_betrieb_person.*")
-            + QStringLiteral(" FROM beziehung_betrieb_person INNER JOIN person ON beziehung_betrieb_person.[bez-pers-nr] = "
-                             "person.[pers-nr]")
-            + QStringLiteral(" Where ") + is(QStringLiteral("beziehung_betrieb_person.[bez-betr-nr]"), n)
-            + QStringLiteral(" AND ") + histIs(QStringLiteral("[bez-betr-hist-nr]"), h)
-            + QStringLiteral(" ORDER BY beziehung_betrieb_person.[bez-betr-nr], beziehung_betrieb_person.[bez-sort-nr]"));
+        // The persons: the link rows of this business whose person exists.
+        const QString ofLinks = is(QStringLiteral("[bez-betr-nr]"), n) + QStringLiteral(" AND ")
+                                + histIs(QStringLiteral("[bez-betr-hist-nr]"), h);
         std::vector<LinkRow> rows;
-        for (; !links->eof(); links->moveNext()) {
+        engine::Recordset &links = *t.links;
+        for (links.findFirst(ofLinks); !links.noMatch(); links.findNext(ofLinks)) {
             LinkRow r;
-            r.persNr = text(links->value(QStringLiteral("bez-pers-nr")));
-            r.funktion = links->value(QStringLiteral("p-funktion"));
-            r.eintritt = links->value(QStringLiteral("p-eintr-datum"));
-            r.austritt = links->value(QStringLiteral("p-austr-datum"));
-            r.position = trimBlanks(text(links->value(QStringLiteral("bez-sort-nr")))).toDouble(&r.numbered);
+            r.persNr = text(links.value(QStringLiteral("bez-pers-nr")));
+            r.funktion = links.value(QStringLiteral("p-funktion"));
+            r.eintritt = links.value(QStringLiteral("p-eintr-datum"));
+            r.austritt = links.value(QStringLiteral("p-austr-datum"));
+            r.position = trimBlanks(text(links.value(QStringLiteral("bez-sort-nr")))).toDouble(&r.numbered);
             rows.push_back(r);
         }
-        links->close();
-        if (rows.empty())
-            return;
         orderByPosition(rows);
 
-        out.open(QStringLiteral("personen"));
+        bool personen = false;
         for (const LinkRow &link : rows) {
-            const QString &p = link.persNr;
+            const QString ofPerson = is(QStringLiteral("[pers-nr]"), link.persNr);
             g.Ortungs_Nr = 6;
-            sub = db->openRecordset(QStringLiteral("select distinctrow * from person where ") + is(QStringLiteral("[pers-nr]"), p)
-                                    + QStringLiteral(" ORDER BY person.[p-art] DESC;"));
-            if (sub->eof())
+            if (!findPerson(*t.person, ofPerson))
                 continue;
+            if (!personen) {
+                out.open(QStringLiteral("personen"));
+                personen = true;
+            }
             out.open(QStringLiteral("person"));
             const QString funktion = trimBlanks(text(link.funktion));
             if (!funktion.isEmpty())
@@ -281,53 +381,55 @@ void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
             const QString austritt = trimBlanks(text(link.austritt));
             if (!austritt.isEmpty())
                 out.line(element(QStringLiteral("p-austr-datum"), fileDate(austritt)));
-            RML_Exp_3_Felder(*sub);
+            RML_Exp_3_Felder(*t.person);
 
             g.Ortungs_Nr = 7;
-            sub = db->openRecordset(QStringLiteral("select distinctrow * from person_staatsang where ")
-                                    + is(QStringLiteral("[pers-nr]"), p));
-            if (!sub->eof()) {
+            engine::Recordset &staat = *t.staatsang;
+            staat.findFirst(ofPerson);
+            if (!staat.noMatch()) {
                 out.open(QStringLiteral("staatsangehoerigkeiten"));
-                for (sub->moveFirst(); !sub->eof(); sub->moveNext()) {
+                for (; !staat.noMatch(); staat.findNext(ofPerson)) {
                     out.open(QStringLiteral("staatsangehoerigkeit"));
-                    out.line(element(QStringLiteral("staat-text"), trimBlanks(text(sub->value(QStringLiteral("staat-text"))))));
-                    out.line(element(QStringLiteral("staat-schl"), trimBlanks(text(sub->value(QStringLiteral("staat-schl"))))));
+                    out.line(element(QStringLiteral("staat-text"), trimBlanks(text(staat.value(QStringLiteral("staat-text"))))));
+                    out.line(element(QStringLiteral("staat-schl"), trimBlanks(text(staat.value(QStringLiteral("staat-schl"))))));
                     out.close();
                 }
                 out.close();
             }
 
-            // A permit or card without a business number belongs to every
-            // business of the person; one with a number only to that business.
+            // A permit or card without a business number (empty or missing)
+            // belongs to every business of the person; one with a number only
+            // to that business.
+            const QString ofPersonHere = ofPerson + QStringLiteral(" AND ([betr-nr] Is Null OR Len([betr-nr]) = 0 OR ")
+                                         + is(QStringLiteral("[betr-nr]"), n) + QLatin1Char(')');
             struct PersonBlock
             {
                 int step;
-                const char *table, *wrapper, *item;
+                RS BodyTables::*table;
+                const char *wrapper, *item;
             };
             static const PersonBlock personBlocks[] = {
-                {8, "person_erlaubnis", "p-erlaubnisse", "p-erlaubnis"},
-                {9, "person_handwerkskarte", "p-handwerkskarten", "p-handwerkskarte"},
+                {8, &BodyTables::personErlaubnis, "p-erlaubnisse", "p-erlaubnis"},
+                {9, &BodyTables::personHandwerkskarte, "p-handwerkskarten", "p-handwerkskarte"},
             };
             for (const PersonBlock &b : personBlocks) {
                 g.Ortungs_Nr = qint16(b.step);
-                const QString table = QString::fromLatin1(b.table);
-                sub = db->openRecordset(QStringLiteral("select distinctrow * from ") + table + QStringLiteral(" WHERE ")
-                                        + is(QStringLiteral("[pers-nr]"), p)
-                                        + QStringLiteral(" And ([betr-nr] Is Null Or Not (Len([betr-nr]) > '0' And ") + table
-                                        + QStringLiteral(".[betr-nr] <> ") + engine::sqlQuote(n) + QStringLiteral(")) "));
-                if (sub->eof())
+                engine::Recordset &nested = *(t.*b.table);
+                nested.findFirst(ofPersonHere);
+                if (nested.noMatch())
                     continue;
                 out.open(QString::fromLatin1(b.wrapper));
-                for (sub->moveFirst(); !sub->eof(); sub->moveNext()) {
+                for (; !nested.noMatch(); nested.findNext(ofPersonHere)) {
                     out.open(QString::fromLatin1(b.item));
-                    RML_Exp_3_Felder(*sub);
+                    RML_Exp_3_Felder(nested);
                     out.close();
                 }
                 out.close();
             }
             out.close();
         }
-        out.close();
+        if (personen)
+            out.close();
     });
     if (!complete) {
         // Logged above; what stands is closed so that the block stays readable.
@@ -336,10 +438,6 @@ void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
         } catch (...) {
         }
     }
-    if (sub) {
-        try {
-            sub->close();
-        } catch (...) {
-        }
-    }
+    if (own)
+        own->close();
 }

@@ -54,8 +54,7 @@ constexpr qint64 kDisplayIntervalMs = 40;
 constexpr int kEsc = 27;
 const QChar LF(10);
 
-template <typename Hook, typename... Args>
-void call(const Hook &hook, Args &&...args)
+template <typename Hook, typename... Args> void call(const Hook &hook, Args &&...args)
 {
     if (hook)
         hook(std::forward<Args>(args)...);
@@ -180,9 +179,9 @@ void TransferImport::run()
     m_progressMax = 1000;
     call(f.setProgressMax, m_progressMax);
     call(f.setProgressValue, 0);
-    ask(QStringLiteral("Die Datei ''") + m_path + QStringLiteral("'' wird eingelesen und verarbeitet! ") + LF
-            + QStringLiteral("Je nach Größe der Datei, kann das Einlesen mehrere Minuten dauern!") + LF
-            + QStringLiteral("Soll der Vorgang gestartet werden?"),
+    ask(QStringLiteral("Die Datei ''") + m_path + QStringLiteral("'' wird eingelesen und verarbeitet! ") + LF +
+            QStringLiteral("Je nach Größe der Datei, kann das Einlesen mehrere Minuten dauern!") + LF +
+            QStringLiteral("Soll der Vorgang gestartet werden?"),
         68);
     if (g.Msg_Antwort == platform::vbNo) {
         g.Msg_Text = kAbgebrochen;
@@ -233,7 +232,8 @@ void TransferImport::run()
         } else {
             // Text between blocks is never read: keep the unfinished block only.
             const qsizetype next = buffer.indexOf(kBetriebStart, position);
-            rest = next >= 0 ? buffer.mid(next) : buffer.mid(qMax(position, buffer.size() - (kBetriebStart.size() - 1)));
+            rest =
+                next >= 0 ? buffer.mid(next) : buffer.mid(qMax(position, buffer.size() - (kBetriebStart.size() - 1)));
         }
         g.Ortungs_Nr = 6;
     }
@@ -248,13 +248,14 @@ void TransferImport::run()
         g.Ortungs_Nr = 7;
         if (g.Fehler_geloggt != 0) {
             g.Msg_Titel = QStringLiteral("Achtung!");
-            g.Msg_Text = QStringLiteral("Update-Fehler!") + LF + QStringLiteral("Wollen Sie die Log-Datei ('") + g.Verz_Log
-                         + QStringLiteral("ERROR.LOG')") + QStringLiteral(" ansehen?");
+            g.Msg_Text = QStringLiteral("Update-Fehler!") + LF + QStringLiteral("Wollen Sie die Log-Datei ('") +
+                         g.Verz_Log + QStringLiteral("ERROR.LOG')") + QStringLiteral(" ansehen?");
             g.Msg_Stil = 36;
             Msg_Box();
             if (g.Msg_Antwort == platform::vbYes)
                 g.Notepad_TaskID =
-                    platform::openWithViewer(platform::resolvePath(g.Verz_Log + QStringLiteral("ERROR.LOG"))) ? 1.0 : 0.0;
+                    platform::openWithViewer(platform::resolvePath(g.Verz_Log + QStringLiteral("ERROR.LOG"))) ? 1.0
+                                                                                                              : 0.0;
             g.Fehler_geloggt = 0;
         }
         g.Ortungs_Nr = 8;
@@ -282,10 +283,10 @@ TransferImport::Next TransferImport::examineHeader(const QString &buffer, qsizet
     const QString dbKind =
         businessRelated(g.Datenart_aktuell) ? QStringLiteral("BETRIEBSBEZOGEN") : QStringLiteral("MELDUNGSBEZOGEN");
     if (m_fileKind.toUpper() != dbKind) {
-        ask(QStringLiteral("Sie wollen Daten der Datei-Art ''") + m_fileKind.toUpper()
-                + QStringLiteral("''in die Datenbank schreiben.") + LF
-                + QStringLiteral("Die derzeitige Datenbank ist aber für die Daten-Art''") + dbKind
-                + QStringLiteral("'' definiert") + LF + QStringLiteral("Wollen Sie die Datenbank/Daten-Art wechseln?"),
+        ask(QStringLiteral("Sie wollen Daten der Datei-Art ''") + m_fileKind.toUpper() +
+                QStringLiteral("''in die Datenbank schreiben.") + LF +
+                QStringLiteral("Die derzeitige Datenbank ist aber für die Daten-Art''") + dbKind +
+                QStringLiteral("'' definiert") + LF + QStringLiteral("Wollen Sie die Datenbank/Daten-Art wechseln?"),
             68);
         if (g.Msg_Antwort == platform::vbNo) {
             g.Msg_Text = kAbgebrochen;
@@ -301,18 +302,18 @@ TransferImport::Next TransferImport::examineHeader(const QString &buffer, qsizet
         if (version > program) {
             Error_Log(QStringLiteral("Upd_1_Start"), QString(), 0, 0,
                       QStringLiteral("Die Datei-Version ''") + m_path + QStringLiteral("'' ist nicht kompatibel!"), 0);
-            ask(QStringLiteral("Das Programm ist nicht kompatibel zur Datei ''") + m_path + QStringLiteral("'' ! ") + LF
-                    + QStringLiteral("Bitte installieren Sie die neueste Version des Schnittstellenprogrammes, ") + LF
-                    + QStringLiteral("da sonst die Daten möglicherweise nicht korrekt übernommen werden!") + LF
-                    + QStringLiteral("Soll der Vorgang trotzdem weiter durchgeführt werden?"),
+            ask(QStringLiteral("Das Programm ist nicht kompatibel zur Datei ''") + m_path + QStringLiteral("'' ! ") +
+                    LF + QStringLiteral("Bitte installieren Sie die neueste Version des Schnittstellenprogrammes, ") +
+                    LF + QStringLiteral("da sonst die Daten möglicherweise nicht korrekt übernommen werden!") + LF +
+                    QStringLiteral("Soll der Vorgang trotzdem weiter durchgeführt werden?"),
                 68);
         } else {
             Error_Log(QStringLiteral("Upd_1_Start"), QString(), 0, 0,
                       QStringLiteral("Die Datei-Version ''") + m_path + QStringLiteral("''ist nicht kompatibel!"), 0);
-            ask(QStringLiteral("Die Datei ''") + m_path + QStringLiteral("'' ist nicht kompatibel zum Programm !") + LF
-                    + QStringLiteral("Bitte verwenden Sie eine neuere rml-Datei (neuer Download),") + LF
-                    + QStringLiteral("da sonst die Daten möglicherweise nicht korrekt übernommen werden!") + LF
-                    + QStringLiteral("Soll der Vorgang trotzdem weiter durchgeführt werden?"),
+            ask(QStringLiteral("Die Datei ''") + m_path + QStringLiteral("'' ist nicht kompatibel zum Programm !") +
+                    LF + QStringLiteral("Bitte verwenden Sie eine neuere rml-Datei (neuer Download),") + LF +
+                    QStringLiteral("da sonst die Daten möglicherweise nicht korrekt übernommen werden!") + LF +
+                    QStringLiteral("Soll der Vorgang trotzdem weiter durchgeführt werden?"),
                 68);
         }
         if (g.Msg_Antwort == platform::vbNo) {
@@ -400,8 +401,8 @@ void TransferImport::showProgress()
         call(f.setProgressMax, m_progressMax);
     }
     call(f.setProgressValue, m_businesses);
-    status(QStringLiteral("Verarbeite Datensatz ") + QString::number(m_businesses) + QStringLiteral(" von ") + m_total
-           + QStringLiteral(" (ESC = Abbrechen)"));
+    status(QStringLiteral("Verarbeite Datensatz ") + QString::number(m_businesses) + QStringLiteral(" von ") + m_total +
+           QStringLiteral(" (ESC = Abbrechen)"));
 }
 
 void TransferImport::importBlock(QString block)

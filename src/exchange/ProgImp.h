@@ -39,8 +39,8 @@ inline const QString kKeinName = QStringLiteral("kein Name");
 void Upd_2_Read(QString &block);
 void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QString &betrHistNr,
                 const QString &rechtsform);
-void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QString &betrHistNr, RS &target,
-                  int kind, const QString &rechtsform);
+void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QString &betrHistNr, RS &target, int kind,
+                  const QString &rechtsform);
 // Stores value (dates turned into their stored form in place, over-long
 // values cut and logged) into field of a row being added; false when the
 // value could not be written.

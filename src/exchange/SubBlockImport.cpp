@@ -18,11 +18,11 @@ using namespace exchange::detail;
 namespace {
 
 const std::array<QLatin1String, 18> kDateColumns{
-    QLatin1String("b-reg-datum"),   QLatin1String("meld-datum"),       QLatin1String("anzeige-datum"),
-    QLatin1String("betr-beginn"),   QLatin1String("betr-Ende"),        QLatin1String("b-Erl-datum"),
-    QLatin1String("b-hwk-datum"),   QLatin1String("tk-beginn"),        QLatin1String("tk-Ende"),
-    QLatin1String("p-eintr-datum"), QLatin1String("p-austr-datum"),    QLatin1String("p-reg-datum"),
-    QLatin1String("geb-datum"),     QLatin1String("aufenth-datum"),    QLatin1String("fzeug-datum"),
+    QLatin1String("b-reg-datum"),      QLatin1String("meld-datum"),    QLatin1String("anzeige-datum"),
+    QLatin1String("betr-beginn"),      QLatin1String("betr-Ende"),     QLatin1String("b-Erl-datum"),
+    QLatin1String("b-hwk-datum"),      QLatin1String("tk-beginn"),     QLatin1String("tk-Ende"),
+    QLatin1String("p-eintr-datum"),    QLatin1String("p-austr-datum"), QLatin1String("p-reg-datum"),
+    QLatin1String("geb-datum"),        QLatin1String("aufenth-datum"), QLatin1String("fzeug-datum"),
     QLatin1String("p-gzr-ausk-datum"), QLatin1String("p-Erl-datum"),   QLatin1String("p-hwk-datum"),
 };
 
@@ -36,8 +36,8 @@ bool isDateColumn(const QString &name)
 
 bool isLinkElement(const QString &name)
 {
-    return name == QLatin1String("p-funktion") || name == QLatin1String("p-eintr-datum")
-           || name == QLatin1String("p-austr-datum");
+    return name == QLatin1String("p-funktion") || name == QLatin1String("p-eintr-datum") ||
+           name == QLatin1String("p-austr-datum");
 }
 
 QHash<QString, std::optional<QString>> &legalForms()
@@ -88,7 +88,8 @@ bool Upd_5_Felder(const engine::Field &field, QString &value)
             value = value.mid(6, 2) + QLatin1Char('.') + value.mid(4, 2) + QLatin1Char('.') + value.left(4);
     }
     bool written = false;
-    const ErrorSite site{QStringLiteral("Upd_5_Felder"), name + QStringLiteral(" = ") + value, [] { return QVariant(0); }};
+    const ErrorSite site{QStringLiteral("Upd_5_Felder"), name + QStringLiteral(" = ") + value,
+                         [] { return QVariant(0); }};
     guarded(site, [&] {
         const int size = field.size();
         if (field.type() != engine::ftype::Memo && size > 0 && value.size() > size) {
@@ -103,8 +104,8 @@ bool Upd_5_Felder(const engine::Field &field, QString &value)
     return written;
 }
 
-void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QString &betrHistNr, RS &target,
-                  int kind, const QString &rechtsform)
+void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QString &betrHistNr, RS &target, int kind,
+                  const QString &rechtsform)
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
@@ -244,7 +245,8 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
     // The juridical person this one is linked to, as the link row would store it.
     QVariant persNrJp;
     step([&] {
-        if (representative || recordset(target, "RS").value(QStringLiteral("p-art")).toString().toUpper() == QLatin1String("NP"))
+        if (representative ||
+            recordset(target, "RS").value(QStringLiteral("p-art")).toString().toUpper() == QLatin1String("NP"))
             persNrJp = g.Imp_JP_PersNr.toString();
     });
     const QString jp = g.Imp_JP_PersNr.toString();
@@ -257,14 +259,15 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
             // "+" keeps the column's collation but not its index: many links
             // share one pers-nr-jp (the empty one of every sole trader), while
             // bez-pers-nr finds the few rows of this person.
-            const QString jpCriterion = engine::isNull(persNrJp)
-                                            ? QStringLiteral("[pers-nr-jp] Is Null")
-                                            : QStringLiteral("+") + keyIs(QStringLiteral("pers-nr-jp"), persNrJp.toString());
-            bez.findFirst(keyIs(QStringLiteral("bez-pers-nr"), pers) + QStringLiteral("AND ")
-                          + keyIs(QStringLiteral("p-funktion"), funktion) + QStringLiteral("AND ")
-                          + keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral("AND ")
-                          + histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr) + QStringLiteral("AND ")
-                          + jpCriterion);
+            const QString jpCriterion =
+                engine::isNull(persNrJp)
+                    ? QStringLiteral("[pers-nr-jp] Is Null")
+                    : QStringLiteral("+") + keyIs(QStringLiteral("pers-nr-jp"), persNrJp.toString());
+            bez.findFirst(keyIs(QStringLiteral("bez-pers-nr"), pers) + QStringLiteral("AND ") +
+                          keyIs(QStringLiteral("p-funktion"), funktion) + QStringLiteral("AND ") +
+                          keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral("AND ") +
+                          histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr) + QStringLiteral("AND ") +
+                          jpCriterion);
             found = !bez.noMatch();
         }
     });
@@ -272,12 +275,21 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
         RS &bez = g.RS_beziehung_betrieb_person;
         step([&] { recordset(bez, "RS_beziehung_betrieb_person").addNew(); });
         step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-betr-nr"), betrNr); });
-        step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-sort-nr"), QString::number(g.Imp_Bez_Sort_Nr)); });
-        step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-betr-hist-nr"), betrHistNr); });
+        step([&] {
+            recordset(bez, "RS_beziehung_betrieb_person")
+                .setValue(QStringLiteral("bez-sort-nr"), QString::number(g.Imp_Bez_Sort_Nr));
+        });
+        step([&] {
+            recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-betr-hist-nr"), betrHistNr);
+        });
         step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("bez-pers-nr"), pers); });
         step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("p-funktion"), funktion); });
-        step([&] { Upd_5_Felder(recordset(bez, "RS_beziehung_betrieb_person").field(QStringLiteral("p-eintr-datum")), eintr); });
-        step([&] { Upd_5_Felder(recordset(bez, "RS_beziehung_betrieb_person").field(QStringLiteral("p-austr-datum")), austr); });
+        step([&] {
+            Upd_5_Felder(recordset(bez, "RS_beziehung_betrieb_person").field(QStringLiteral("p-eintr-datum")), eintr);
+        });
+        step([&] {
+            Upd_5_Felder(recordset(bez, "RS_beziehung_betrieb_person").field(QStringLiteral("p-austr-datum")), austr);
+        });
         if (!engine::isNull(persNrJp))
             step([&] { recordset(bez, "RS_beziehung_betrieb_person").setValue(QStringLiteral("pers-nr-jp"), jp); });
         step([&] { recordset(bez, "RS_beziehung_betrieb_person").update(); });

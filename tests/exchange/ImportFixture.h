@@ -35,17 +35,21 @@ public:
     std::function<void(int)> onTurn;
     int turns = 0;
 
-    void setUp()
+    // A fresh program directory, or the one at root when given (a child
+    // process working on its parent's directory).
+    void setUp(QString root = {})
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        const QString root = m_dir->path() + QLatin1Char('/');
-        for (const char *sub : {"Log", "Dat", "DB"})
-            QVERIFY(QDir(root).mkpath(QString::fromLatin1(sub)));
-        for (const char *file : {"PX_Org.mdb", "px_4x_b.mdb", "px_4x_m.mdb"}) {
-            const QString target = root + QStringLiteral("DB/") + QString::fromLatin1(file);
-            QVERIFY(QFile::copy(QStringLiteral(PLOXA_PROGRAM_DIR "/") + QString::fromLatin1(file), target));
-            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        if (root.isEmpty()) {
+            m_dir = std::make_unique<QTemporaryDir>();
+            QVERIFY(m_dir->isValid());
+            root = m_dir->path() + QLatin1Char('/');
+            for (const char *sub : {"Log", "Dat", "DB"})
+                QVERIFY(QDir(root).mkpath(QString::fromLatin1(sub)));
+            for (const char *file : {"PX_Org.mdb", "px_4x_b.mdb", "px_4x_m.mdb"}) {
+                const QString target = root + QStringLiteral("DB/") + QString::fromLatin1(file);
+                QVERIFY(QFile::copy(QStringLiteral(PLOXA_PROGRAM_DIR "/") + QString::fromLatin1(file), target));
+                QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+            }
         }
         G().reset();
         exchange::setPieceSize(exchange::kPieceSize);
@@ -69,6 +73,15 @@ public:
         DB_Load();
         QVERIFY(g.Datenbank_Daten && g.RS_betrieb);
         events.clear();
+    }
+
+    // Lets go of the databases but keeps the program directory.
+    void tearDownKeepingFiles()
+    {
+        platform::MessageService::clearScript();
+        G().reset();
+        engine::releaseFile(m_dir->path() + QStringLiteral("/DB/px_4x_b.mdb"));
+        engine::releaseFile(m_dir->path() + QStringLiteral("/DB/PX_Org.mdb"));
     }
 
     void tearDown()
@@ -124,8 +137,8 @@ public:
 
     int count(const QString &table, const QString &where = {}) const
     {
-        const QString sql = QStringLiteral("SELECT count(*) FROM [") + table + QLatin1Char(']')
-                            + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
+        const QString sql = QStringLiteral("SELECT count(*) FROM [") + table + QLatin1Char(']') +
+                            (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
         return values(sql).value(0).toInt();
     }
 
@@ -138,7 +151,8 @@ public:
     // Log records with the given error number.
     int logged(int number) const
     {
-        return int(log().count(QStringLiteral("Fehlernummer:           ") + QString::number(number) + QStringLiteral("\r\n")));
+        return int(
+            log().count(QStringLiteral("Fehlernummer:           ") + QString::number(number) + QStringLiteral("\r\n")));
     }
 
 private:
@@ -185,14 +199,15 @@ struct TransferText
 
     QString text() const
     {
-        QStringList l{QStringLiteral("<gewerbedatei xmlns:ploxaML='http://ploxa.de/rml'>"), QStringLiteral("<verwaltungsblock>"),
+        QStringList l{QStringLiteral("<gewerbedatei xmlns:ploxaML='http://ploxa.de/rml'>"),
+                      QStringLiteral("<verwaltungsblock>"),
                       QStringLiteral("<verarbeitungsart>MIGRATION</verarbeitungsart>")};
         if (withStruktur)
             l << QStringLiteral("<struktur>") + struktur + QStringLiteral("</struktur>");
         if (withVersion)
             l << QStringLiteral("<rml-version>") + version + QStringLiteral("</rml-version>");
-        l << QStringLiteral("<zahl-betriebe-gesamt>") + (total.isNull() ? QString::number(businesses.size()) : total)
-                 + QStringLiteral("</zahl-betriebe-gesamt>");
+        l << QStringLiteral("<zahl-betriebe-gesamt>") + (total.isNull() ? QString::number(businesses.size()) : total) +
+                 QStringLiteral("</zahl-betriebe-gesamt>");
         l << QStringLiteral("</verwaltungsblock>") << QStringLiteral("<datenblock>");
         QString out = l.join(QLatin1Char('\n')) + QLatin1Char('\n');
         for (const QString &b : businesses)
@@ -204,8 +219,8 @@ struct TransferText
 // One business block: its key lines, then the body lines.
 inline QString business(const QString &nr, const QString &hist, const QStringList &body = {})
 {
-    QString out = QStringLiteral("<betrieb>\n<gem-kz>01001000</gem-kz>\n<betr-nr>") + nr + QStringLiteral("</betr-nr>\n<betr-hist-nr>")
-                  + hist + QStringLiteral("</betr-hist-nr>\n");
+    QString out = QStringLiteral("<betrieb>\n<gem-kz>01001000</gem-kz>\n<betr-nr>") + nr +
+                  QStringLiteral("</betr-nr>\n<betr-hist-nr>") + hist + QStringLiteral("</betr-hist-nr>\n");
     for (const QString &l : body)
         out += l + QLatin1Char('\n');
     return out + QStringLiteral("</betrieb>\n");

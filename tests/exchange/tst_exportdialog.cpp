@@ -191,18 +191,6 @@ private slots:
         QCOMPARE(order, (QStringList{"startPicture", "enabled:0", kMark + "1", kMark + "0", "enabled:1"}));
     }
 
-    void okWithoutRows()
-    {
-        QPointer<Frm_Verwaltungsblock> d = open();
-        d->Command1_Click(0);
-        flushDeletes();
-        QVERIFY(!d);
-        QCOMPARE(fx.boxes(), QStringList{"Es wurden keine Daten in der Betriebsdatenbank gefunden!"});
-        QCOMPARE(fx.events.last(), QStringLiteral("enabled:1"));
-        QCOMPARE(fx.events.filter("mark:").last(), kMark + "0");
-        QCOMPARE(fx.datFiles(), QStringList());
-    }
-
     void insideTheMainWindow()
     {
         fx.tearDown();

@@ -268,20 +268,6 @@ private slots:
         QVERIFY(fx.lines(kStamp + ".rml").contains("</gewerbedatei>"));
     }
 
-    void fileCannotBeOpened()
-    {
-        fx.business("100", "1");
-        QVERIFY(QDir(G().Verz_Dat).removeRecursively());
-        fx.exportAll();
-        QVERIFY(fx.log().contains("Fehler in Sub/Function: RML_Exp_1\r\n"));
-        QCOMPARE(fx.logged(76), 1);
-        QCOMPARE(fx.boxes().size(), 1);
-        QVERIFY(lastBox().startsWith("Der Export wurde wegen eines Fehlers abgebrochen!"));
-        QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
-        QCOMPARE(lastStatus(), QStringLiteral("Auswahl von Gewerbedaten!"));
-        QCOMPARE(fx.events.filter("busy:").last(), QStringLiteral("busy:0"));
-    }
-
     void errorInTheLoopLeavesNoHalfFile()
     {
         for (int i = 0; i < 4; ++i)

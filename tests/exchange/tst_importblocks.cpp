@@ -27,15 +27,33 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("content");
-        QTest::newRow("field") << "<b-ort>Kiel</b-ort>" << "b-ort" << "Kiel";
-        QTest::newRow("blanks kept") << "<b-ort>  Kiel </b-ort>" << "b-ort" << "  Kiel ";
-        QTest::newRow("only blanks") << "<b-ort>   </b-ort>" << "b-ort" << "kein Inhalt";
-        QTest::newRow("empty") << "<b-ort></b-ort>" << "b-ort" << "kein Inhalt";
-        QTest::newRow("no end tag") << "<b-ort>Kiel" << "b-ort" << "kein Inhalt";
-        QTest::newRow("address start") << "<adresse art=\"2\">" << "adresse art=\"2\"" << "kein Inhalt";
-        QTest::newRow("end tag") << "</taetigkeit>" << "/taetigkeit" << "kein Inhalt";
-        QTest::newRow("entity stays") << "<b-eintr-name>A &amp; B</b-eintr-name>" << "b-eintr-name" << "A &amp; B";
-        QTest::newRow("no tag at all") << "text" << "kein Name" << "kein Inhalt";
+        QTest::newRow("field") << "<b-ort>Kiel</b-ort>"
+                               << "b-ort"
+                               << "Kiel";
+        QTest::newRow("blanks kept") << "<b-ort>  Kiel </b-ort>"
+                                     << "b-ort"
+                                     << "  Kiel ";
+        QTest::newRow("only blanks") << "<b-ort>   </b-ort>"
+                                     << "b-ort"
+                                     << "kein Inhalt";
+        QTest::newRow("empty") << "<b-ort></b-ort>"
+                               << "b-ort"
+                               << "kein Inhalt";
+        QTest::newRow("no end tag") << "<b-ort>Kiel"
+                                    << "b-ort"
+                                    << "kein Inhalt";
+        QTest::newRow("address start") << "<adresse art=\"2\">"
+                                       << "adresse art=\"2\""
+                                       << "kein Inhalt";
+        QTest::newRow("end tag") << "</taetigkeit>"
+                                 << "/taetigkeit"
+                                 << "kein Inhalt";
+        QTest::newRow("entity stays") << "<b-eintr-name>A &amp; B</b-eintr-name>"
+                                      << "b-eintr-name"
+                                      << "A &amp; B";
+        QTest::newRow("no tag at all") << "text"
+                                       << "kein Name"
+                                       << "kein Inhalt";
     }
     void extractors()
     {
@@ -51,20 +69,27 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("YYYYMMDD") << element("tk-beginn", "20240131") << "tk-beginn" << "31.01.2024";
-        QTest::newRow("unbekannt") << element("tk-beginn", "88888888") << "tk-beginn" << "unbekannt";
-        QTest::newRow("unbegrenzt") << element("tk-ende", "99999999") << "tk-ende" << "unbegrenzt";
-        QTest::newRow("four characters") << element("tk-beginn", "2024") << "tk-beginn" << "..2024";
-        QTest::newRow("other letter case") << element("TK-Ende", "20231201") << "tk-ende" << "01.12.2023";
-        QTest::newRow("no date column") << element("tk-schl", "20240131") << "tk-schl" << "20240131";
+        QTest::newRow("YYYYMMDD") << element("tk-beginn", "20240131") << "tk-beginn"
+                                  << "31.01.2024";
+        QTest::newRow("unbekannt") << element("tk-beginn", "88888888") << "tk-beginn"
+                                   << "unbekannt";
+        QTest::newRow("unbegrenzt") << element("tk-ende", "99999999") << "tk-ende"
+                                    << "unbegrenzt";
+        QTest::newRow("four characters") << element("tk-beginn", "2024") << "tk-beginn"
+                                         << "..2024";
+        QTest::newRow("other letter case") << element("TK-Ende", "20231201") << "tk-ende"
+                                           << "01.12.2023";
+        QTest::newRow("no date column") << element("tk-schl", "20240131") << "tk-schl"
+                                        << "20240131";
     }
     void dates()
     {
         QFETCH(QString, line);
         QFETCH(QString, column);
         QFETCH(QString, stored);
-        importBusinesses({business("1", "0", {"<taetigkeiten>", "<taetigkeit>", line, "</taetigkeit>", "</taetigkeiten>",
-                                              element("BETR-ENDE", "19991231")})});
+        importBusinesses({business("1", "0",
+                                   {"<taetigkeiten>", "<taetigkeit>", line, "</taetigkeit>", "</taetigkeiten>",
+                                    element("BETR-ENDE", "19991231")})});
         QCOMPARE(fx.values("SELECT [" + column + "] FROM betrieb_taetigkeit"), QStringList{stored});
         QCOMPARE(fx.values("SELECT [betr-ende] FROM betrieb"), QStringList{"31.12.1999"});
     }
@@ -114,12 +139,12 @@ private slots:
 
     void subBlocksGetBusinessKeys()
     {
-        importBusinesses({business("7", "2",
-                                   {"<meld-gruende-sonst>", "<meld-grund-sonst>", element("meld-grund-sonst-text", "Umzug"),
-                                    "</meld-grund-sonst>", "</meld-gruende-sonst>", "<taetigkeiten>", "<taetigkeit>",
-                                    element("tk-schl", "47"), "</taetigkeit>", "<taetigkeit>", element("tk-schl", "  "),
-                                    "</taetigkeit>", "</taetigkeiten>", "<b-erlaubnisse>", "<b-erlaubnis>",
-                                    element("b-erl-art", "§34c"), "</b-erlaubnis>", "</b-erlaubnisse>"})});
+        importBusinesses({business(
+            "7", "2",
+            {"<meld-gruende-sonst>", "<meld-grund-sonst>", element("meld-grund-sonst-text", "Umzug"),
+             "</meld-grund-sonst>", "</meld-gruende-sonst>", "<taetigkeiten>", "<taetigkeit>", element("tk-schl", "47"),
+             "</taetigkeit>", "<taetigkeit>", element("tk-schl", "  "), "</taetigkeit>", "</taetigkeiten>",
+             "<b-erlaubnisse>", "<b-erlaubnis>", element("b-erl-art", "§34c"), "</b-erlaubnis>", "</b-erlaubnisse>"})});
         QCOMPARE(fx.values("SELECT [betr-nr] || '/' || [betr-hist-nr] || '/' || [tk-schl] FROM betrieb_taetigkeit"),
                  QStringList{"7/2/47"});
         QCOMPARE(fx.values("SELECT [betr-hist-nr] || [meld-grund-sonst-text] FROM betrieb_meldgrundsonst"),
@@ -225,7 +250,8 @@ private slots:
                                "</person>",
                                "</personen>"};
         importBusinesses({business("3", "0", body)});
-        QCOMPARE(fx.values("SELECT [pers-nr] || [staat-text] || [staat-schl] FROM person_staatsang"), QStringList{"P1deutsch000"});
+        QCOMPARE(fx.values("SELECT [pers-nr] || [staat-text] || [staat-schl] FROM person_staatsang"),
+                 QStringList{"P1deutsch000"});
         QCOMPARE(fx.values("SELECT [pers-nr] || [betr-nr] || [p-erl-art] FROM person_erlaubnis ORDER BY rowid"),
                  (QStringList{"P13A", "P13B"}));
         // A craft card without its end line ends with the person block.
@@ -239,9 +265,10 @@ private slots:
     void personReimport()
     {
         const auto file = [](const QString &nr, const QString &permit) {
-            return business(nr, "0", {"<personen>", "<person>", element("pers-nr", "P1"), element("p-art", "NP"),
-                                      "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", permit), "</p-erlaubnis>",
-                                      "</p-erlaubnisse>", "</person>", "</personen>"});
+            return business(nr, "0",
+                            {"<personen>", "<person>", element("pers-nr", "P1"), element("p-art", "NP"),
+                             "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", permit), "</p-erlaubnis>",
+                             "</p-erlaubnisse>", "</person>", "</personen>"});
         };
         importBusinesses({file("1", "A"), file("2", "B")});
         importBusinesses({file("1", "C")});
@@ -255,8 +282,9 @@ private slots:
     void keylessBlocks()
     {
         const auto keyless = [](const QString &name) {
-            return business("", "0", {element("b-eintr-name", name), "<taetigkeiten>", "<taetigkeit>",
-                                      element("tk-schl", name), "</taetigkeit>", "</taetigkeiten>"});
+            return business("", "0",
+                            {element("b-eintr-name", name), "<taetigkeiten>", "<taetigkeit>", element("tk-schl", name),
+                             "</taetigkeit>", "</taetigkeiten>"});
         };
         importBusinesses({keyless("A")});
         importBusinesses({keyless("B")});
