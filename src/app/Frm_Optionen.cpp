@@ -1,8 +1,8 @@
 #include "app/Frm_Optionen.h"
 
-#include "app/DatabasePathDialog.h"
 #include "engine/Database.h"
 #include "engine/JetSql.h"
+#include "platform/FileDialog.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageService.h"
 #include "select/ListStep.h"
@@ -375,11 +375,11 @@ void Frm_Optionen::Command11_Click(int index)
         return;
 
     const QString fileName = index == 0 ? QStringLiteral("px_4x_b.mdb") : QStringLiteral("px_4x_m.mdb");
-    DatabasePathRequest request;
+    platform::OpenFileRequest request;
     request.filter = fileName + QLatin1Char('|') + fileName + QLatin1Char('|');
     request.filterIndex = 2;
     request.directory = platform::resolvePath(platform::programDirectory() + QStringLiteral("/db/"));
-    const QString chosen = showDatabasePathDialog(request);
+    const QString chosen = platform::showOpenFileDialog(request);
 
     if (chosen.isEmpty() || listedFile(chosen).isEmpty()) {
         ask(title, QStringLiteral("Die Datenbank wurde unter diesem Pfad nicht gefunden!"), 48);

@@ -20,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QSet>
+#include <QTimer>
 
 namespace {
 
@@ -238,10 +239,21 @@ void MDIForm1::setMainEnabled(bool enabled)
 {
     m_jobRunning = !enabled;
     menuBar()->setEnabled(enabled);
+    // A close asked for while the job ran takes effect once the job is over.
+    if (enabled && m_closeAfterJob) {
+        m_closeAfterJob = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
     for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
         if (sub != m_startSub)
             sub->setEnabled(enabled);
     }
+}
+
+void MDIForm1::requestCloseAfterJob()
+{
+    G().Letzte_Taste = 27;
+    m_closeAfterJob = true;
 }
 
 void MDIForm1::addMdiChild(QWidget *child)
@@ -351,8 +363,10 @@ void MDIForm1::endProgram()
 
 void MDIForm1::closeEvent(QCloseEvent *event)
 {
-    // While a job runs the frame cannot be closed, as its menus cannot be used.
+    // Closing while a job runs cancels the job like ESC (it stops after the
+    // business in hand, so nothing is left half written) and closes afterwards.
     if (m_jobRunning) {
+        requestCloseAfterJob();
         event->ignore();
         return;
     }
@@ -373,6 +387,7 @@ void MDIForm1::resizeEvent(QResizeEvent *event)
 bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_startSub && event->type() == QEvent::Close && m_jobRunning) {
+        requestCloseAfterJob();
         event->ignore();
         return true;
     }

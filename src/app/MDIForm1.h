@@ -74,5 +74,7 @@ private:
     QPointer<QMdiSubWindow> m_startSub;
     QPointer<Frm_Optionen> m_optionen;
     bool m_jobRunning = false;
+    bool m_closeAfterJob = false;
+    void requestCloseAfterJob();
     bool m_ended = false;
 };

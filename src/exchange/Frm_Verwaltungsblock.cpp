@@ -8,7 +8,6 @@
 #include "storage/RuntimeError.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -54,7 +53,7 @@ Frm_Verwaltungsblock *s_loaded = nullptr;
 
 } // namespace
 
-Frm_Verwaltungsblock::Frm_Verwaltungsblock(QWidget *parent) : QWidget(parent)
+Frm_Verwaltungsblock::Frm_Verwaltungsblock(QWidget *parent) : platform::MdiChildWindow(parent)
 {
     s_loaded = this;
     setObjectName(QStringLiteral("Frm_Verwaltungsblock"));
@@ -186,14 +185,7 @@ void Frm_Verwaltungsblock::Form_Load()
 
 void Frm_Verwaltungsblock::showAsChild()
 {
-    const FormHooks &f = G().forms;
-    if (f.addMdiChild)
-        f.addMdiChild(this);
-    else
-        show();
-    m_subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
-    if (m_subWindow)
-        m_subWindow->setGeometry(0, 0, platform::twips(12120), platform::twips(8850));
+    placeAsChild(G().forms.addMdiChild, QSize(platform::twips(12120), platform::twips(8850)));
 }
 
 exchange::ExportHeader Frm_Verwaltungsblock::header() const
@@ -215,8 +207,8 @@ void Frm_Verwaltungsblock::Command1_Click(int index)
     // From here the export owns the menu mark and clears it when it ends.
     m_confirmed = true;
     const FormHooks &f = G().forms;
-    if (m_subWindow)
-        m_subWindow->hide();
+    if (QMdiSubWindow *frame = subWindow())
+        frame->hide();
     else
         hide();
     if (f.showStartPicture)
@@ -239,29 +231,8 @@ void Frm_Verwaltungsblock::Command1_Click(int index)
     unloadDialog();
 }
 
-void Frm_Verwaltungsblock::unload()
-{
-    Form_Unload();
-    if (m_subWindow) {
-        m_subWindow->close();
-    } else {
-        close();
-        // A window that was never shown gets no close event to delete it.
-        deleteLater();
-    }
-}
-
-void Frm_Verwaltungsblock::closeEvent(QCloseEvent *event)
-{
-    Form_Unload();
-    event->accept();
-}
-
 void Frm_Verwaltungsblock::Form_Unload()
 {
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
     if (s_loaded == this)
         s_loaded = nullptr;
     const FormHooks &f = G().forms;

@@ -1,22 +1,20 @@
 #pragma once
 
 #include "exchange/ProgExp.h"
+#include "platform/MdiChildWindow.h"
 
-#include <QPointer>
-#include <QWidget>
 #include <array>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMdiSubWindow;
 class QPushButton;
 
 // The header of a transfer file, filled in by the user before an export:
 // fifteen fields (the locked ones set on load), the export options and
 // "OK" / "Abbrechen". A modeless child of the main window.
-class Frm_Verwaltungsblock : public QWidget
+class Frm_Verwaltungsblock : public platform::MdiChildWindow
 {
     Q_OBJECT
 public:
@@ -28,8 +26,6 @@ public:
     static Frm_Verwaltungsblock *loaded();
 
     void showAsChild();
-    // Closes the window; its unload runs once, whichever way it closes.
-    void unload();
 
     void Form_Load();
     // 0 "OK" starts the export, 1 "Abbrechen" closes the dialog.
@@ -46,13 +42,8 @@ public:
     std::array<QCheckBox *, 4> Check1{};
     std::array<QPushButton *, 2> Command1{};
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
-    void Form_Unload();
+    void Form_Unload() override;
 
-    QPointer<QMdiSubWindow> m_subWindow;
     bool m_confirmed = false;
-    bool m_unloaded = false;
 };

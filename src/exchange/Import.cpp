@@ -1,6 +1,6 @@
 #include "exchange/Import.h"
 
-#include "exchange/ImportFileDialog.h"
+#include "platform/FileDialog.h"
 #include "storage/Declare.h"
 
 #include <QDir>
@@ -18,7 +18,7 @@ void MDIForm1_menue_import_datenbank_Click()
     if (f.setMenuChecked)
         f.setMenuChecked(item, true);
 
-    const QString datei = exchange::showOpenFileDialog(
+    const QString datei = platform::showOpenFileDialog(
         {g.Verz_Dat, QString(), QStringLiteral("Alle Dateien (*.*)|*.*| Update-Dateien (*.rml)|*.rml|"), 2});
     if (!datei.trimmed().isEmpty()) {
         if (f.setMainEnabled)

@@ -3,6 +3,7 @@
 // writer with its cleaners.
 
 #include "exchange/ProgExp.h"
+#include "exchange/DateColumns.h"
 
 #include "engine/Database.h"
 #include "engine/JetSql.h"
@@ -20,22 +21,7 @@
 
 namespace {
 
-const std::array<QLatin1String, 18> kDateColumns{
-    QLatin1String("b-reg-datum"),      QLatin1String("meld-datum"),    QLatin1String("anzeige-datum"),
-    QLatin1String("betr-beginn"),      QLatin1String("betr-Ende"),     QLatin1String("b-Erl-datum"),
-    QLatin1String("b-hwk-datum"),      QLatin1String("tk-beginn"),     QLatin1String("tk-Ende"),
-    QLatin1String("p-eintr-datum"),    QLatin1String("p-austr-datum"), QLatin1String("p-reg-datum"),
-    QLatin1String("geb-datum"),        QLatin1String("aufenth-datum"), QLatin1String("fzeug-datum"),
-    QLatin1String("p-gzr-ausk-datum"), QLatin1String("p-Erl-datum"),   QLatin1String("p-hwk-datum"),
-};
-
-bool isDateColumn(const QString &name)
-{
-    for (const QLatin1String &d : kDateColumns)
-        if (name.compare(d, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
+using exchange::isDateColumn;
 
 // Only blanks count as padding; a tab is part of the value.
 QString trimBlanks(const QString &s)

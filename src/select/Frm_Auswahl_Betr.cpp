@@ -12,15 +12,12 @@
 #include "storage/BoundView.h"
 #include "storage/Declare.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -70,7 +67,7 @@ Frm_Auswahl_Betr *s_loaded = nullptr;
 
 } // namespace
 
-Frm_Auswahl_Betr::Frm_Auswahl_Betr(QWidget *parent) : QWidget(parent)
+Frm_Auswahl_Betr::Frm_Auswahl_Betr(QWidget *parent) : platform::MdiChildWindow(parent)
 {
     s_loaded = this;
     setObjectName(QStringLiteral("Frm_Auswahl_Betr"));
@@ -238,71 +235,12 @@ QString Frm_Auswahl_Betr::optionQuery(int option, bool filterOn, const QString &
 
 void Frm_Auswahl_Betr::showAsChild()
 {
-    const FormHooks &f = G().forms;
-    if (f.addMdiChild)
-        f.addMdiChild(this);
-    else
-        show();
-    m_subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
-    if (m_subWindow) {
-        m_subWindow->setGeometry(0, 0, platform::twips(12120), platform::twips(8850));
-        if (QMdiArea *area = m_subWindow->mdiArea()) {
-            connect(area, &QMdiArea::subWindowActivated, this, &Frm_Auswahl_Betr::childActivated);
-            if (area->activeSubWindow() != m_subWindow)
-                area->setActiveSubWindow(m_subWindow);
-            if (area->activeSubWindow() == m_subWindow)
-                childActivated(m_subWindow);
-        }
-    }
-    // Shown outside an MDI area, or the area activates later: the window is
-    // the active one from now on.
-    if (!m_active) {
-        m_active = true;
-        Form_Activate();
-    }
-}
-
-void Frm_Auswahl_Betr::childActivated(QMdiSubWindow *window)
-{
-    // Only another child in between makes the next activation a new one. A
-    // message box or another program takes the activation from the whole main
-    // window (reported as nullptr where the area reports it at all), and
-    // coming back from there is no new activation of this child.
-    if (!window)
-        return;
-    if (window != m_subWindow) {
-        m_active = false;
-        return;
-    }
-    if (m_active)
-        return;
-    m_active = true;
-    Form_Activate();
-}
-
-void Frm_Auswahl_Betr::unload()
-{
-    Form_Unload();
-    if (m_subWindow) {
-        m_subWindow->close();
-    } else {
-        close();
-        // A window that was never shown gets no close event to delete it.
-        deleteLater();
-    }
-}
-
-void Frm_Auswahl_Betr::closeEvent(QCloseEvent *event)
-{
-    Form_Unload();
-    event->accept();
+    placeAsChild(G().forms.addMdiChild, QSize(platform::twips(12120), platform::twips(8850)));
+    trackActivation();
 }
 
 void Frm_Auswahl_Betr::Form_Unload()
 {
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
     if (s_loaded == this)
         s_loaded = nullptr;
     const FormHooks &f = G().forms;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include "platform/MdiChildWindow.h"
+
 #include <array>
 
 class BoundView;
@@ -9,7 +9,6 @@ class NavigatorBar;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMdiSubWindow;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -18,7 +17,7 @@ class ViewTableModel;
 // The business selection list: six incremental search fields, a grid of the
 // businesses with their location address, three views, and the hand-over of
 // the chosen business to the record window.
-class Frm_Auswahl_Betr : public QWidget
+class Frm_Auswahl_Betr : public platform::MdiChildWindow
 {
     Q_OBJECT
 public:
@@ -41,11 +40,9 @@ public:
     // Adds the window to the main window and shows it; the first activation
     // as the active child follows.
     void showAsChild();
-    // Closes the window (Form_Unload runs once, whichever way it closes).
-    void unload();
 
     // The window's events.
-    void Form_Activate();
+    void Form_Activate() override;
     void Option1_Click(int index);
     void Text1_Change(int index);
     void Text1_Click(int index);
@@ -69,14 +66,8 @@ public:
     ViewTableModel *gridModel = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void Form_Unload();
-    void childActivated(QMdiSubWindow *window);
-
-    QPointer<QMdiSubWindow> m_subWindow;
-    bool m_active = false;
-    bool m_unloaded = false;
+    void Form_Unload() override;
 };

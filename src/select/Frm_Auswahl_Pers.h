@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include "platform/MdiChildWindow.h"
+
 #include <array>
 
 class BoundView;
@@ -9,7 +9,6 @@ class NavigatorBar;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMdiSubWindow;
 class QPushButton;
 class QTableView;
 class ViewTableModel;
@@ -19,7 +18,7 @@ class ViewTableModel;
 // hand-over of the chosen row to the record window. With its search frame
 // hidden it lists the representatives of a juridical person instead, and OK
 // shows the chosen representative in the record window's person view.
-class Frm_Auswahl_Pers : public QWidget
+class Frm_Auswahl_Pers : public platform::MdiChildWindow
 {
     Q_OBJECT
 public:
@@ -46,11 +45,9 @@ public:
     // Adds the window to the main window and shows it; the first activation
     // as the active child follows.
     void showAsChild();
-    // Closes the window (Form_Unload runs once, whichever way it closes).
-    void unload();
 
     // The window's events.
-    void Form_Activate();
+    void Form_Activate() override;
     void Text1_Change(int index);
     void Text1_Click(int index);
     void Command1_Click(int index);
@@ -71,19 +68,13 @@ public:
     ViewTableModel *gridModel = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void Form_Unload();
-    void childActivated(QMdiSubWindow *window);
+    void Form_Unload() override;
     // OK in the normal mode: the person's business on the persons tab.
     void takePerson(const QString &gemKz, const QString &betrNr, const QString &betrHistNr);
     // OK in the representatives mode: the record window's person view shows
     // the representative's rows for that business; the business stays.
     void takeRepresentative(const QString &persNr, const QString &betrNr, const QString &betrHistNr);
-
-    QPointer<QMdiSubWindow> m_subWindow;
-    bool m_active = false;
-    bool m_unloaded = false;
 };

@@ -286,7 +286,7 @@ private slots:
         QVERIFY(platform::MessageService::recorded().empty());
     }
 
-    void aRunningJobLocksTheMenusNotTheRecordWindow()
+    void aRunningJobLocksTheMenusAndClosingCancelsIt()
     {
         Running app;
         auto *other = new QWidget;
@@ -297,15 +297,18 @@ private slots:
         QVERIFY(!app.subWindowOf(QStringLiteral("Frm_Verwaltungsblock"))->isEnabled());
         QMdiSubWindow *start = app.subWindowOf(QStringLiteral("Frm_Start"));
         QVERIFY(start->isEnabled() && app.main->isEnabled());
-        // Neither the frame nor the record window closes under a running job.
+        // Closing under a running job cancels it like ESC and waits for its end.
+        G().Letzte_Taste = 0;
         app.main->close();
         start->close();
         QCOMPARE(app.ended, 0);
         QVERIFY(start->isVisible());
+        QCOMPARE(G().Letzte_Taste, qint16(27));
 
         G().forms.setMainEnabled(true);
         QVERIFY(app.main->menuBar()->isEnabled());
         QVERIFY(app.subWindowOf(QStringLiteral("Frm_Verwaltungsblock"))->isEnabled());
+        QTRY_VERIFY(app.ended > 0);
     }
 
 };

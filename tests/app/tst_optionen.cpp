@@ -1,9 +1,9 @@
 #include "AppFixture.h"
 
-#include "app/DatabasePathDialog.h"
 #include "app/Frm_Optionen.h"
 #include "app/MDIForm1.h"
 #include "engine/JetSql.h"
+#include "platform/FileDialog.h"
 #include "record/Frm_Start.h"
 #include "storage/ErrorLog.h"
 
@@ -36,7 +36,7 @@ struct Running
     {
         main.reset();
         MDIForm1::setEndProgram(nullptr);
-        setDatabasePathDialog(nullptr);
+        platform::setOpenFileDialog(nullptr);
     }
     // Most controls of the municipality list only work with the filter on.
     Frm_Optionen *open(bool filter = true)
@@ -333,8 +333,8 @@ private slots:
         engine::Database::open(copy)->execute(
             QStringLiteral("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('4711', '1')"));
         const QString before = G().Datei_DB_offen;
-        QList<DatabasePathRequest> requests;
-        setDatabasePathDialog([&](const DatabasePathRequest &r) {
+        QList<platform::OpenFileRequest> requests;
+        platform::setOpenFileDialog([&](const platform::OpenFileRequest &r) {
             requests << r;
             return choice == QLatin1String("cancel") ? QString()
                    : choice == QLatin1String("missing") ? app.fx.path(QStringLiteral("nirgendwo/px_4x_b.mdb"))

@@ -3,7 +3,7 @@
 
 #include "ImportFixture.h"
 
-#include "exchange/ImportFileDialog.h"
+#include "platform/FileDialog.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -492,15 +492,15 @@ private slots:
         fx.writeFile("test.rml", t.text());
         if (alreadyMarked)
             G().forms.setMenuChecked("menue_import_datenbank", true);
-        exchange::OpenFileRequest asked;
+        platform::OpenFileRequest asked;
         int dialogs = 0;
-        exchange::setOpenFileDialog([&](const exchange::OpenFileRequest &r) {
+        platform::setOpenFileDialog([&](const platform::OpenFileRequest &r) {
             asked = r;
             ++dialogs;
             return chosen.isEmpty() ? QString() : fx.dat(chosen);
         });
         MDIForm1_menue_import_datenbank_Click();
-        exchange::setOpenFileDialog({});
+        platform::setOpenFileDialog({});
         if (alreadyMarked) {
             QCOMPARE(dialogs, 0);
             QCOMPARE(fx.count("betrieb"), 0);

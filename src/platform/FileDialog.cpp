@@ -1,37 +1,46 @@
-#include "app/DatabasePathDialog.h"
+#include "platform/FileDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QStringList>
 
+namespace platform {
+
 namespace {
 
-DatabasePathDialog &seam()
+OpenFileDialog &seam()
 {
-    static DatabasePathDialog dialog;
+    static OpenFileDialog dialog;
     return dialog;
 }
 
 } // namespace
 
-void setDatabasePathDialog(DatabasePathDialog dialog)
+void setOpenFileDialog(OpenFileDialog dialog)
 {
     seam() = std::move(dialog);
 }
 
-QString showDatabasePathDialog(const DatabasePathRequest &request)
+QString showOpenFileDialog(const OpenFileRequest &request)
 {
     if (seam())
         return seam()(request);
-    // "px_4x_b.mdb|px_4x_b.mdb|" pairs a description with its pattern; Qt
-    // reads the pattern from the parentheses of a filter's text.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return {};
+    // "Alle Dateien (*.*)|*.*|" or "px_4x_b.mdb|px_4x_b.mdb|" pair a
+    // description with its pattern; Qt reads the pattern from the parentheses
+    // of a filter's text, so a description without them gets the pattern
+    // added.
     QStringList filters;
     const QStringList parts = request.filter.split(QLatin1Char('|'));
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts.at(i).trimmed();
         const QString pattern = parts.at(i + 1).trimmed();
-        if (!description.isEmpty() || !pattern.isEmpty())
-            filters << description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+        if (description.isEmpty() && pattern.isEmpty())
+            continue;
+        filters << (description.contains(QLatin1Char('('))
+                        ? description
+                        : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     }
     QFileDialog dialog(QApplication::activeWindow(), QString(), request.directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -46,3 +55,5 @@ QString showDatabasePathDialog(const DatabasePathRequest &request)
         return {};
     return dialog.selectedFiles().value(0);
 }
+
+} // namespace platform

@@ -3,11 +3,11 @@
 #include <QString>
 #include <functional>
 
-namespace exchange {
+namespace platform {
 
-// What the import menu asks the file-open dialog: start directory, start
-// name, filter text in the classic "description|pattern|..." form and the
-// 1-based index of the preselected filter.
+// What a caller asks the file-open dialog: start directory, start name,
+// filter text in the classic "description|pattern|..." form and the 1-based
+// index of the preselected filter.
 struct OpenFileRequest
 {
     QString directory;
@@ -20,8 +20,9 @@ struct OpenFileRequest
 // user cancelled.
 QString showOpenFileDialog(const OpenFileRequest &request);
 
-// Test seam: when set, the function answers instead of the dialog.
+// Test seam: when set, the function answers instead of the dialog. One seam
+// serves every caller; only one such dialog is ever open at a time.
 using OpenFileDialog = std::function<QString(const OpenFileRequest &)>;
 void setOpenFileDialog(OpenFileDialog dialog);
 
-} // namespace exchange
+} // namespace platform

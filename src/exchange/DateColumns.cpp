@@ -1,0 +1,23 @@
+#include "exchange/DateColumns.h"
+
+#include <array>
+
+namespace exchange {
+
+bool isDateColumn(const QString &name)
+{
+    static const std::array<QLatin1String, 18> dateColumns{
+        QLatin1String("b-reg-datum"),      QLatin1String("meld-datum"),    QLatin1String("anzeige-datum"),
+        QLatin1String("betr-beginn"),      QLatin1String("betr-Ende"),     QLatin1String("b-Erl-datum"),
+        QLatin1String("b-hwk-datum"),      QLatin1String("tk-beginn"),     QLatin1String("tk-Ende"),
+        QLatin1String("p-eintr-datum"),    QLatin1String("p-austr-datum"), QLatin1String("p-reg-datum"),
+        QLatin1String("geb-datum"),        QLatin1String("aufenth-datum"), QLatin1String("fzeug-datum"),
+        QLatin1String("p-gzr-ausk-datum"), QLatin1String("p-Erl-datum"),   QLatin1String("p-hwk-datum"),
+    };
+    for (const QLatin1String &d : dateColumns)
+        if (name.compare(d, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace exchange

@@ -1,0 +1,90 @@
+#include "platform/MdiChildWindow.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace platform {
+
+MdiChildWindow::MdiChildWindow(QWidget *parent) : QWidget(parent) {}
+
+void MdiChildWindow::placeAsChild(const AddChild &addChild, QSize size)
+{
+    if (addChild)
+        addChild(this);
+    else
+        show();
+    m_subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (m_subWindow)
+        m_subWindow->setGeometry(0, 0, size.width(), size.height());
+}
+
+QMdiSubWindow *MdiChildWindow::subWindow() const
+{
+    return m_subWindow;
+}
+
+void MdiChildWindow::trackActivation()
+{
+    if (m_subWindow) {
+        if (QMdiArea *area = m_subWindow->mdiArea()) {
+            connect(area, &QMdiArea::subWindowActivated, this, &MdiChildWindow::childActivated);
+            if (area->activeSubWindow() != m_subWindow)
+                area->setActiveSubWindow(m_subWindow);
+            if (area->activeSubWindow() == m_subWindow)
+                childActivated(m_subWindow);
+        }
+    }
+    // Shown outside an MDI area, or the area activates later: the window is
+    // the active one from now on.
+    if (!m_active) {
+        m_active = true;
+        Form_Activate();
+    }
+}
+
+void MdiChildWindow::childActivated(QMdiSubWindow *window)
+{
+    // Only another child in between makes the next activation a new one. A
+    // message box or another program takes the activation from the whole main
+    // window (reported as nullptr where the area reports it at all), and
+    // coming back from there is no new activation of this child.
+    if (!window)
+        return;
+    if (window != m_subWindow) {
+        m_active = false;
+        return;
+    }
+    if (m_active)
+        return;
+    m_active = true;
+    Form_Activate();
+}
+
+void MdiChildWindow::unload()
+{
+    unloadOnce();
+    if (m_subWindow) {
+        m_subWindow->close();
+    } else {
+        close();
+        // A window that was never shown gets no close event to delete it.
+        deleteLater();
+    }
+}
+
+void MdiChildWindow::closeEvent(QCloseEvent *event)
+{
+    unloadOnce();
+    event->accept();
+}
+
+void MdiChildWindow::unloadOnce()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    Form_Unload();
+}
+
+} // namespace platform
