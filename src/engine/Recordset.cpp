@@ -620,14 +620,6 @@ void Recordset::findNext(const QString &criteria)
 {
     find(criteria, true, true);
 }
-void Recordset::findPrevious(const QString &criteria)
-{
-    find(criteria, false, true);
-}
-void Recordset::findLast(const QString &criteria)
-{
-    find(criteria, false, false);
-}
 
 // ---------------------------------------------------------------- fields
 

@@ -81,8 +81,6 @@ public:
 
     void findFirst(const QString &criteria);
     void findNext(const QString &criteria);
-    void findPrevious(const QString &criteria);
-    void findLast(const QString &criteria);
     bool noMatch() const { return m_noMatch; }
 
     void addNew();
