@@ -1,13 +1,14 @@
 #pragma once
 
+#include "../storage/StorageFixture.h"
+#include "app/MDIForm1.h"
 #include "app/Startup.h"
-#include "engine/Database.h"
-#include "platform/MessageService.h"
-#include "storage/Declare.h"
+#include "platform/FileDialog.h"
 
-#include <QDir>
-#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
+#include <memory>
 
 // A fresh program directory holding what the installation ships: the three
 // template databases (and, on request, the help page). Message boxes are
@@ -21,10 +22,9 @@ public:
         programDir = subdir.isEmpty() ? dir.path() : dir.filePath(subdir);
         QDir().mkpath(programDir);
         for (const char *name : {"PX_Org.mdb", "px_4x_b.mdb", "px_4x_m.mdb"})
-            QFile::copy(QStringLiteral(PLOXA_PROGRAM_DIR "/") + QString::fromLatin1(name),
-                        programDir + QLatin1Char('/') + QString::fromLatin1(name));
+            StorageFixture::copyTemplate(QString::fromLatin1(name), path(QString::fromLatin1(name)));
         if (withHelp)
-            QFile::copy(QStringLiteral(PLOXA_PROGRAM_DIR "/hilfe.htm"), programDir + QStringLiteral("/hilfe.htm"));
+            StorageFixture::copyTemplate(QStringLiteral("hilfe.htm"), path(QStringLiteral("hilfe.htm")));
         platform::setProgramDirectory(programDir);
         setCommandLineText(QString());
         platform::MessageService::clearRecorded();
@@ -49,19 +49,55 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    QStringList loggedLabels() const
-    {
-        QStringList labels;
-        const QString prefix = QStringLiteral("Fehler in Sub/Function: ");
-        for (const QString &line : QString::fromLatin1(log()).split(QStringLiteral("\r\n"))) {
-            if (line.startsWith(prefix))
-                labels << line.mid(prefix.size());
-        }
-        return labels;
-    }
+    QStringList loggedLabels() const { return StorageFixture::labelsIn(log()); }
 
     QTemporaryDir dir;
     QString programDir;
     int answer = platform::vbNo;
     QStringList opened;
 };
+
+// The whole application in a fresh program directory, started as the
+// executable starts it; ending the program only counts.
+struct Running
+{
+    explicit Running(bool withHelp = false) : fx(QString(), withHelp)
+    {
+        MDIForm1::setEndProgram([this] { ++ended; });
+        main = std::make_unique<MDIForm1>();
+        main->loadStartWindow();
+    }
+    ~Running()
+    {
+        main.reset();
+        MDIForm1::setEndProgram(nullptr);
+        platform::setOpenFileDialog(nullptr);
+    }
+    QMdiSubWindow *subWindowOf(const QString &name) const
+    {
+        for (QMdiSubWindow *sub : main->mdiArea()->subWindowList())
+            if (sub->widget() && sub->widget()->objectName() == name)
+                return sub;
+        return nullptr;
+    }
+    void trigger(const char *item) { main->menuItem(QString::fromLatin1(item))->trigger(); }
+    bool checked(const char *item) const { return main->menuChecked(QString::fromLatin1(item)); }
+    QStringList boxes() const
+    {
+        QStringList out;
+        for (const auto &r : platform::MessageService::recorded())
+            out << QStringLiteral("%1|%2|%3").arg(r.title).arg(r.style).arg(r.text);
+        return out;
+    }
+
+    AppFixture fx;
+    std::unique_ptr<MDIForm1> main;
+    int ended = 0;
+};
+
+// The instance lock lives in the temporary directory: keep it ours.
+inline void isolateInstanceLock(const QTemporaryDir &tmp)
+{
+    QLocale::setDefault(QLocale(QLocale::German));
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+}

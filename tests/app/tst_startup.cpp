@@ -13,11 +13,7 @@ public:
     long result = 2;
     QByteArray value;
     int opened = 0;
-    long openKey(const QString &) override
-    {
-        ++opened;
-        return result;
-    }
+    long openKey(const QString &) override { return ++opened, result; }
     long queryDefaultValue(const QString &, QByteArray &out) override
     {
         if (result == 0)
@@ -30,9 +26,7 @@ QStringList entries(const QString &dir)
 {
     QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
     // The engine's journal files come and go with open handles.
-    names.removeIf([](const QString &n) {
-        return n.endsWith(QLatin1String("-wal")) || n.endsWith(QLatin1String("-shm"));
-    });
+    names.removeIf([](const QString &n) { return n.endsWith(QLatin1String("-wal")) || n.endsWith(u"-shm"); });
     return names;
 }
 
@@ -49,7 +43,7 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
     void cleanup() { setFileTypeRegistry(nullptr); }
 
-    void freshStartPreparesTheProgramDirectory()
+    void freshAndSecondStart()
     {
         AppFixture fx;
         A_Start();
@@ -57,8 +51,7 @@ private slots:
         QCOMPARE(entries(fx.programDir), QStringList({QStringLiteral("DB"), QStringLiteral("Dat"),
                                                       QStringLiteral("Log"), QStringLiteral("PX_Org.mdb"),
                                                       QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_m.mdb")}));
-        QCOMPARE(entries(fx.path(QStringLiteral("DB"))),
-                 kWorkingCopies);
+        QCOMPARE(entries(fx.path(QStringLiteral("DB"))), kWorkingCopies);
         const Declare &g = G();
         QCOMPARE(g.Verz_Log, fx.programDir + QStringLiteral("/Log/"));
         QCOMPARE(g.Datei_DB_Daten, fx.programDir + QStringLiteral("/DB/px_4x_b.mdb"));
@@ -67,12 +60,8 @@ private slots:
         QVERIFY(g.RS_betrieb && g.RS_betrieb->isOpen());
         QCOMPARE(g.Fehler_geloggt, qint16(0));
         QVERIFY(platform::MessageService::recorded().empty());
-    }
 
-    void secondStartCopiesNothing()
-    {
-        AppFixture fx;
-        A_Start();
+        // A second start copies nothing and keeps the data.
         RS rs = G().RS_betrieb;
         rs->addNew();
         rs->setValue(QStringLiteral("betr-nr"), QStringLiteral("4711"));
@@ -82,8 +71,7 @@ private slots:
 
         A_Start();
         QVERIFY(fx.log().isEmpty());
-        QCOMPARE(entries(fx.path(QStringLiteral("DB"))),
-                 kWorkingCopies);
+        QCOMPARE(entries(fx.path(QStringLiteral("DB"))), kWorkingCopies);
         QCOMPARE(G().RS_betrieb->recordCount(), 1L);
         QCOMPARE(G().RS_Optionen->recordCount(), 1L);
     }
@@ -119,8 +107,7 @@ private slots:
         }
         A_Start();
         QCOMPARE(fx.loggedLabels(), QStringList{QStringLiteral("A_Start")});
-        QVERIFY(!G().Datenbank_Org);
-        QVERIFY(!G().RS_Optionen);
+        QVERIFY(!G().Datenbank_Org && !G().RS_Optionen);
         QVERIFY(QFileInfo(fx.path(QStringLiteral("Log"))).isDir());
         QCOMPARE(G().Fehler_geloggt, qint16(1));
     }

@@ -15,11 +15,7 @@ using namespace fixture;
 
 namespace {
 
-const QString kBusinessJoin = QStringLiteral(
-    "SELECT betrieb.*, betrieb_adresse.* FROM betrieb INNER JOIN betrieb_adresse ON (betrieb.[betr-hist-nr] = "
-    "betrieb_adresse.[betr-hist-nr]) AND (betrieb.[betr-nr] = betrieb_adresse.[betr-nr]) WHERE "
-    "betrieb_adresse.[b-adr-art] "
-    "= '1' ORDER BY betrieb.[betr-nr]");
+const QString kBusinessJoin = businessList("WHERE betrieb_adresse.[b-adr-art] = '1' ORDER BY betrieb.[betr-nr]");
 
 void addBusiness(Recordset &rs, const QString &nr, const QString &hist,
                  const QVariant &gemKz = QStringLiteral("01001000"))
@@ -44,10 +40,8 @@ class TestRecordset : public QObject
         for (int i = 1; i <= 5; ++i) {
             const QString nr = QString::number(100 + i);
             addBusiness(*b, nr, QStringLiteral("0"));
-            addRow(*a, {{"betr-nr", nr},
-                        {"betr-hist-nr", QStringLiteral("0")},
-                        {"b-adr-art", QStringLiteral("1")},
-                        {"b-ort", QStringLiteral("Ort %1").arg(i)}});
+            const QString zero = QStringLiteral("0"), one = QStringLiteral("1");
+            addRow(*a, {{"betr-nr", nr}, {"betr-hist-nr", zero}, {"b-adr-art", one}, {"b-ort", QStringLiteral("Ort %1").arg(i)}});
         }
     }
 
@@ -61,7 +55,7 @@ private slots:
     void init()
     {
         m_db.reset();
-        m_path = copyTemplate(m_dir, QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_b.mdb"));
+        m_path = copyTemplate(m_dir, QStringLiteral("px_4x_b.mdb"));
         m_db = Database::open(m_path);
     }
 
@@ -100,10 +94,10 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("critKey");
         QTest::newRow("table") << QStringLiteral("betrieb") << QStringLiteral("betr-nr") << QStringLiteral("[betr-nr]");
-        QTest::newRow("one-table query") << QStringLiteral("SELECT ALL * FROM betrieb ORDER BY [betr-nr];")
-                                         << QStringLiteral("betr-nr") << QStringLiteral("betrieb.[betr-nr]");
-        QTest::newRow("join") << kBusinessJoin << QStringLiteral("betrieb.betr-nr")
-                              << QStringLiteral("betrieb.[betr-nr]");
+        // clang-format off
+        QTest::newRow("one-table query") << QStringLiteral("SELECT ALL * FROM betrieb ORDER BY [betr-nr];") << QStringLiteral("betr-nr") << QStringLiteral("betrieb.[betr-nr]");
+        QTest::newRow("join") << kBusinessJoin << QStringLiteral("betrieb.betr-nr") << QStringLiteral("betrieb.[betr-nr]");
+        // clang-format on
     }
     void navigation()
     {
@@ -113,7 +107,6 @@ private slots:
         fillFive();
         auto rs = m_db->openRecordset(source);
         QCOMPARE(rs->name(), source);
-        QCOMPARE(rs->recordCount() > 0, true);
         QCOMPARE(rs->absolutePosition(), 0L);
         QCOMPARE(rs->value(key).toString(), QStringLiteral("101"));
 
@@ -129,10 +122,8 @@ private slots:
         rs->movePrevious();
         QCOMPARE(rs->value(key).toString(), QStringLiteral("105"));
 
-        rs->setAbsolutePosition(2);
-        QCOMPARE(rs->value(key).toString(), QStringLiteral("103"));
-        QCOMPARE(rs->absolutePosition(), 2L);
-        rs->movePrevious();
+        rs->setAbsolutePosition(1);
+        QCOMPARE(rs->value(key).toString(), QStringLiteral("102"));
         rs->movePrevious();
         QCOMPARE(rs->absolutePosition(), 0L);
         rs->movePrevious();
@@ -143,7 +134,6 @@ private slots:
 
         QCOMPARE(errorOf([&] { rs->setAbsolutePosition(5); }), err::InvalidArgument);
         QCOMPARE(errorOf([&] { rs->setAbsolutePosition(-1); }), err::InvalidArgument);
-
         // A find tells its position, which the list's "Nr. x von y" shows.
         rs->findFirst(critKey + QStringLiteral(" = '104'"));
         QVERIFY(!rs->noMatch());
@@ -152,7 +142,6 @@ private slots:
         rs->findNext(critKey + QStringLiteral(" = '101'"));
         QVERIFY(rs->noMatch());
         QCOMPARE(rs->value(key).toString(), QStringLiteral("104"));
-
         // Every move reports itself, so bound views can follow.
         int moves = 0;
         rs->setMoveListener([&] { ++moves; });
@@ -167,26 +156,18 @@ private slots:
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("criteria");
-        QTest::addColumn<QStringList>("left");
-        const QStringList left{QStringLiteral("200/0"), QStringLiteral("300/0"), QStringLiteral("200/1")};
-        QTest::newRow("all history rows") << QStringLiteral("betrieb") << QStringLiteral("[betr-nr] = '100'") << left;
-        QTest::newRow("one history row") << QStringLiteral("betrieb")
-                                         << QStringLiteral("[betr-nr] = '100' AND [betr-hist-nr] = '1'")
-                                         << QStringList{QStringLiteral("100/0"), QStringLiteral("200/0"),
-                                                        QStringLiteral("100/2"), QStringLiteral("300/0"),
-                                                        QStringLiteral("200/1")};
-        QTest::newRow("query set") << QStringLiteral("SELECT * FROM betrieb WHERE [gem-kz] = '01001000'")
-                                   << QStringLiteral("[betr-nr] = '100'") << left;
-        QTest::newRow("nothing matches") << QStringLiteral("betrieb") << QStringLiteral("[betr-nr] = '999'")
-                                         << QStringList{QStringLiteral("100/0"), QStringLiteral("200/0"),
-                                                        QStringLiteral("100/1"), QStringLiteral("100/2"),
-                                                        QStringLiteral("300/0"), QStringLiteral("200/1")};
+        QTest::addColumn<QString>("left");
+        const QString betrieb = QStringLiteral("betrieb");
+        QTest::newRow("all history rows") << betrieb << QStringLiteral("[betr-nr] = '100'") << QStringLiteral("200/0 300/0 200/1");
+        QTest::newRow("one history row") << betrieb << QStringLiteral("[betr-nr] = '100' AND [betr-hist-nr] = '1'") << QStringLiteral("100/0 200/0 100/2 300/0 200/1");
+        QTest::newRow("query set") << QStringLiteral("SELECT * FROM betrieb WHERE [gem-kz] = '01001000'") << QStringLiteral("[betr-nr] = '100'") << QStringLiteral("200/0 300/0 200/1");
+        QTest::newRow("nothing matches") << betrieb << QStringLiteral("[betr-nr] = '999'") << QStringLiteral("100/0 200/0 100/1 100/2 300/0 200/1");
     }
     void deleteLoop()
     {
         QFETCH(QString, source);
         QFETCH(QString, criteria);
-        QFETCH(QStringList, left);
+        QFETCH(QString, left);
         {
             auto b = m_db->openRecordset(QStringLiteral("betrieb"));
             for (const char *k : {"100/0", "200/0", "100/1", "100/2", "300/0", "200/1"}) {
@@ -202,16 +183,14 @@ private slots:
             QCOMPARE(errorOf([&] { rs->value(0); }), err::RecordDeleted);
             rs->findNext(criteria);
         }
-        QCOMPARE(rs->recordCount(), long(left.size()));
+        QCOMPARE(rs->recordCount(), long(left.count(QLatin1Char('/'))));
 
         auto check = m_db->openRecordset(QStringLiteral("betrieb"));
         QStringList rows;
-        if (check->recordCount() > 0) {
-            for (check->moveFirst(); !check->eof(); check->moveNext())
-                rows << check->value(QStringLiteral("betr-nr")).toString() + QLatin1Char('/') +
-                            check->value(QStringLiteral("betr-hist-nr")).toString();
-        }
-        QCOMPARE(rows, left);
+        for (check->moveFirst(); !check->eof(); check->moveNext())
+            rows << str(*check, "betr-nr") + QLatin1Char('/') +
+                        str(*check, "betr-hist-nr");
+        QCOMPARE(rows.join(QLatin1Char(' ')), left);
     }
 
     void ownAdditionsAndPendingRow()
@@ -223,53 +202,33 @@ private slots:
         QCOMPARE(rs->recordCount(), 2L);
         rs->moveFirst();
         rs->moveNext();
-        QCOMPARE(rs->value(QStringLiteral("betr-nr")).toString(), QStringLiteral("2"));
+        QCOMPARE(str(*rs, "betr-nr"), QStringLiteral("2"));
         addBusiness(*rs, QStringLiteral("3"), QStringLiteral("0"));
         // After Update the current row is still the one before AddNew.
-        QCOMPARE(rs->value(QStringLiteral("betr-nr")).toString(), QStringLiteral("2"));
+        QCOMPARE(str(*rs, "betr-nr"), QStringLiteral("2"));
         rs->moveNext();
         QVERIFY(!rs->eof());
-        QCOMPARE(rs->value(QStringLiteral("betr-nr")).toString(), QStringLiteral("3"));
+        QCOMPARE(str(*rs, "betr-nr"), QStringLiteral("3"));
         rs->findFirst(QStringLiteral("[betr-nr] = '3'"));
         QVERIFY(!rs->noMatch());
-
         // A pending new row can be read before it is stored; unset fields are Null.
         rs->addNew();
         rs->setValue(QStringLiteral("BETR-NR"), QStringLiteral("4"));
-        QCOMPARE(rs->value(QStringLiteral("betr-nr")).toString(), QStringLiteral("4"));
+        QCOMPARE(str(*rs, "betr-nr"), QStringLiteral("4"));
         QVERIFY(isNull(rs->value(QStringLiteral("b-eintr-name"))));
-        QCOMPARE(rs->field(QStringLiteral("betr-nr")).value().toString(), QStringLiteral("4"));
         rs->cancelUpdate();
         QCOMPARE(rs->recordCount(), 3L);
         QCOMPARE(errorOf([&] { rs->update(); }), err::UpdateWithoutAddNew);
         QCOMPARE(errorOf([&] { rs->setValue(QStringLiteral("betr-nr"), QStringLiteral("x")); }),
                  err::UpdateWithoutAddNew);
-
         // Edit writes through; the moved-away row keeps its old value if not stored.
         rs->findFirst(QStringLiteral("[betr-nr] = '1'"));
-        rs->edit();
-        rs->setValue(QStringLiteral("b-eintr-name"), QStringLiteral("Bäckerei Groß"));
-        rs->update();
+        change(*rs, "b-eintr-name", QStringLiteral("Bäckerei Groß"));
         rs->edit();
         rs->setValue(QStringLiteral("b-eintr-name"), QStringLiteral("verworfen"));
         rs->moveNext();
         rs->movePrevious();
-        QCOMPARE(rs->value(QStringLiteral("b-eintr-name")).toString(), QStringLiteral("Bäckerei Groß"));
-    }
-
-    void defaultsOfNewRows()
-    {
-        const QString org = copyTemplate(m_dir, QStringLiteral("PX_Org.mdb"), QStringLiteral("PX_Org.mdb"));
-        auto db = Database::open(org, true, false, QStringLiteral("; pwd=wexor"));
-        auto rs = db->openRecordset(QStringLiteral("aktuelleGemeinde"));
-        rs->addNew();
-        QCOMPARE(rs->value(QStringLiteral("markiert")), QVariant(false));
-        rs->setValue(QStringLiteral("gem-kz"), QStringLiteral("01001000"));
-        rs->update();
-        rs->moveFirst();
-        QCOMPARE(rs->value(QStringLiteral("markiert")), QVariant(false));
-        db->close();
-        releaseFile(org);
+        QCOMPARE(str(*rs, "b-eintr-name"), QStringLiteral("Bäckerei Groß"));
     }
 
     void closing()
@@ -279,9 +238,7 @@ private slots:
         QVERIFY(!rs->isOpen());
         // The database handling's failure cases count on a second Close failing.
         QCOMPARE(errorOf([&] { rs->close(); }), err::ObjectClosed);
-        QCOMPARE(errorOf([&] { rs->moveFirst(); }), err::ObjectClosed);
         QCOMPARE(errorOf([&] { rs->recordCount(); }), err::ObjectClosed);
-
         // Closing a database closes its sets; another handle on the file stays usable.
         auto other = Database::open(m_path);
         auto a = m_db->openRecordset(QStringLiteral("SELECT * FROM betrieb"));
@@ -296,38 +253,38 @@ private slots:
     void emptyTextIsNotNull_data()
     {
         QTest::addColumn<QString>("criteria");
-        QTest::addColumn<QStringList>("sortNrs");
-        QTest::newRow("= ''") << QStringLiteral("[pers-nr-jp] = ''") << QStringList{QStringLiteral("1")};
-        QTest::newRow("Is Null") << QStringLiteral("[pers-nr-jp] Is Null") << QStringList{QStringLiteral("2")};
-        QTest::newRow("Is NOT Null") << QStringLiteral("[pers-nr-jp] Is NOT Null")
-                                     << QStringList{QStringLiteral("1"), QStringLiteral("3")};
-        QTest::newRow("<> ''") << QStringLiteral("[pers-nr-jp] <> ''") << QStringList{QStringLiteral("3")};
-        QTest::newRow("len = 0 or Null") << QStringLiteral("len([pers-nr-jp]) = 0 OR len([pers-nr-jp]) is Null")
-                                         << QStringList{QStringLiteral("1"), QStringLiteral("2")};
+        QTest::addColumn<QString>("sortNrs");
+        QTest::newRow("= ''") << QStringLiteral("[pers-nr-jp] = ''") << QStringLiteral("1");
+        QTest::newRow("Is Null") << QStringLiteral("[pers-nr-jp] Is Null") << QStringLiteral("2");
+        QTest::newRow("Is NOT Null") << QStringLiteral("[pers-nr-jp] Is NOT Null") << QStringLiteral("1 3");
+        QTest::newRow("<> ''") << QStringLiteral("[pers-nr-jp] <> ''") << QStringLiteral("3");
+        QTest::newRow("len = 0 or Null") << QStringLiteral("len([pers-nr-jp]) = 0 OR len([pers-nr-jp]) is Null") << QStringLiteral("1 2");
     }
     void emptyTextIsNotNull()
     {
         QFETCH(QString, criteria);
-        QFETCH(QStringList, sortNrs);
+        QFETCH(QString, sortNrs);
         auto rs = m_db->openRecordset(QStringLiteral("beziehung_betrieb_person"));
         addRow(*rs, {{"bez-sort-nr", QStringLiteral("1")}, {"pers-nr-jp", QStringLiteral("")}});
         addRow(*rs, {{"bez-sort-nr", QStringLiteral("2")}, {"pers-nr-jp", QVariant()}});
         addRow(*rs, {{"bez-sort-nr", QStringLiteral("3")}, {"pers-nr-jp", QStringLiteral("8")}});
-        QCOMPARE(found(*rs, criteria, QStringLiteral("bez-sort-nr")), sortNrs);
+        QCOMPARE(found(*rs, criteria, QStringLiteral("bez-sort-nr")).join(QLatin1Char(' ')), sortNrs);
 
         rs->findFirst(QStringLiteral("[bez-sort-nr] = '1'"));
-        const QVariant empty = rs->value(QStringLiteral("pers-nr-jp"));
-        QVERIFY(!isNull(empty));
-        QCOMPARE(empty.toString(), QString());
+        QVERIFY(!isNull(rs->value(QStringLiteral("pers-nr-jp"))));
         rs->findFirst(QStringLiteral("[bez-sort-nr] = '2'"));
         QVERIFY(isNull(rs->value(QStringLiteral("pers-nr-jp"))));
     }
 
     void booleans()
     {
-        const QString org = copyTemplate(m_dir, QStringLiteral("PX_Org.mdb"), QStringLiteral("PX_Org.mdb"));
-        auto db = Database::open(org, true, false, QStringLiteral("; pwd=wexor"));
+        const QString org = copyOrg(m_dir);
+        auto db = openOrg(org);
         auto rs = db->openRecordset(QStringLiteral("aktuelleGemeinde"));
+        // A new row starts with the column's default, not Null.
+        rs->addNew();
+        QCOMPARE(rs->value(QStringLiteral("markiert")), QVariant(false));
+        rs->cancelUpdate();
         addRow(*rs, {{"gem-kz", QStringLiteral("1")}, {"markiert", true}});
         addRow(*rs, {{"gem-kz", QStringLiteral("2")}, {"markiert", false}});
         addRow(*rs, {{"gem-kz", QStringLiteral("3")}, {"markiert", -1}});
@@ -336,17 +293,9 @@ private slots:
         QCOMPARE(rs->value(QStringLiteral("markiert")).typeId(), int(QMetaType::Bool));
         QCOMPARE(rs->value(QStringLiteral("markiert")).toBool(), true);
         // Stored as -1/0, so criteria with either spelling find the same rows.
-        QCOMPARE(found(*rs, QStringLiteral("[markiert] = -1"), QStringLiteral("gem-kz")),
-                 (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
-        QCOMPARE(found(*rs, QStringLiteral("[markiert] = True"), QStringLiteral("gem-kz")),
-                 (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
-        QCOMPARE(found(*rs, QStringLiteral("[markiert] = 0"), QStringLiteral("gem-kz")),
-                 QStringList{QStringLiteral("2")});
-        auto q = db->openRecordset(
-            QStringLiteral("SELECT [gem-kz], [markiert] FROM aktuelleGemeinde WHERE [markiert] = False"));
-        QCOMPARE(q->recordCount(), 1L);
-        QCOMPARE(q->value(QStringLiteral("markiert")), QVariant(false));
-
+        const auto marked = [&](const char *c) { return found(*rs, QString::fromLatin1(c), QStringLiteral("gem-kz")).join(QLatin1Char(' ')); };
+        QCOMPARE(marked("[markiert] = -1"), QStringLiteral("1 3"));
+        QCOMPARE(marked("[markiert] = 0"), QStringLiteral("2"));
         // A required Boolean refuses Null and leaves no row behind.
         auto opt = db->openRecordset(QStringLiteral("Optionen"));
         const long rows = opt->recordCount();
@@ -374,9 +323,6 @@ private slots:
         QFETCH(QString, value);
         QFETCH(int, error);
         auto rs = m_db->openRecordset(QStringLiteral("betrieb"));
-        QCOMPARE(rs->field(QStringLiteral("betr-nr")).size(), 12);
-        QCOMPARE(rs->field(QStringLiteral("betr-nr")).type(), int(ftype::Text));
-        QCOMPARE(rs->field(QStringLiteral("b-bemerkung")).type(), int(ftype::Memo));
         rs->addNew();
         rs->setValue(QStringLiteral("gem-kz"), QStringLiteral("01001000"));
         QCOMPARE(errorOf([&] { rs->setValue(QStringLiteral("betr-nr"), value); }), error);
@@ -389,8 +335,8 @@ private slots:
         }
         rs->update();
         rs->moveFirst();
-        QCOMPARE(rs->value(QStringLiteral("betr-nr")).toString(), value);
-        QCOMPARE(rs->value(QStringLiteral("gem-kz")).toString(), QStringLiteral("01001000"));
+        QCOMPARE(str(*rs, "betr-nr"), value);
+        QCOMPARE(str(*rs, "gem-kz"), QStringLiteral("01001000"));
     }
 
     void fieldsByNameAndPosition()
@@ -402,6 +348,9 @@ private slots:
         QCOMPARE(errorOf([&] { rs->field(QStringLiteral("gibt-es-nicht")); }), err::ItemNotFound);
         QCOMPARE(errorOf([&] { rs->field(rs->fieldCount()); }), err::ItemNotFound);
         QCOMPARE(errorOf([&] { rs->value(-1); }), err::ItemNotFound);
+        // Table names ignore case and may come bracketed.
+        QCOMPARE(m_db->openRecordset(QStringLiteral("BETRIEB"))->recordCount(), 5L);
+        QCOMPARE(m_db->openRecordset(QStringLiteral("[betrieb_adresse]"))->recordCount(), 5L);
     }
 
     void joinSets()
@@ -410,23 +359,15 @@ private slots:
         auto rs = m_db->openRecordset(kBusinessJoin);
         QCOMPARE(rs->recordCount(), 5L);
         // Columns present in both tables answer to their qualified name only.
-        QCOMPARE(rs->value(QStringLiteral("betrieb.betr-nr")).toString(), QStringLiteral("101"));
-        QCOMPARE(rs->value(QStringLiteral("betrieb_adresse.betr-nr")).toString(), QStringLiteral("101"));
-        QCOMPARE(rs->value(QStringLiteral("Betrieb.[Betr-Nr]")).toString(), QStringLiteral("101"));
+        QCOMPARE(str(*rs, "betrieb.betr-nr"), QStringLiteral("101"));
+        QCOMPARE(str(*rs, "betrieb_adresse.betr-nr"), QStringLiteral("101"));
+        QCOMPARE(str(*rs, "Betrieb.[Betr-Nr]"), QStringLiteral("101"));
         QCOMPARE(errorOf([&] { rs->value(QStringLiteral("betr-nr")); }), err::ItemNotFound);
-        QVERIFY(rs->fieldIndex(QStringLiteral("betrieb.betr-nr")) >= 0);
-        bool qualified = false;
-        for (int i = 0; i < rs->fieldCount(); ++i)
-            qualified |= rs->field(i).name() == QLatin1String("betrieb.betr-nr");
-        QVERIFY(qualified);
+        QCOMPARE(rs->field(rs->fieldIndex(QStringLiteral("betrieb.betr-nr"))).name(), QStringLiteral("betrieb.betr-nr"));
         // Unique columns answer to their plain name, also in criteria.
-        QCOMPARE(rs->value(QStringLiteral("b-ort")).toString(), QStringLiteral("Ort 1"));
-        QCOMPARE(rs->field(QStringLiteral("b-ort")).size(), 150);
-        rs->findFirst(QStringLiteral("betrieb.[betr-nr] = '103'"));
-        QVERIFY(!rs->noMatch());
-        QCOMPARE(rs->value(QStringLiteral("b-ort")).toString(), QStringLiteral("Ort 3"));
+        QCOMPARE(str(*rs, "b-ort"), QStringLiteral("Ort 1"));
         rs->findFirst(QStringLiteral("[b-ort] = 'ORT 4' AND betrieb_adresse.[betr-hist-nr] = '0'"));
-        QCOMPARE(rs->value(QStringLiteral("betrieb.betr-nr")).toString(), QStringLiteral("104"));
+        QCOMPARE(str(*rs, "betrieb.betr-nr"), QStringLiteral("104"));
         QCOMPARE(errorOf([&] { rs->findFirst(QStringLiteral("[gibt-es-nicht] = '1'")); }), err::UnknownFieldName);
         // A join is read-only: nothing is written anywhere.
         QCOMPARE(errorOf([&] { rs->edit(); }), err::ReadOnly);
@@ -439,26 +380,16 @@ private slots:
     {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<bool>("updatable");
-        QTest::newRow("export selection")
-            << QStringLiteral("SELECT distinctrow * FROM betrieb ORDER BY betrieb.[betr-nr], betrieb.[betr-hist-nr];")
-            << true;
-        QTest::newRow("export key selection")
-            << QStringLiteral("SELECT distinctrow * FROM betrieb WHERE betrieb.schluesselfeld = 'K, 1'ORDER BY "
-                              "betrieb.[betr-nr], betrieb.[betr-hist-nr];")
-            << true;
-        QTest::newRow("record window") << QStringLiteral("SELECT DISTINCTROW * FROM betrieb WHERE betrieb.[gem-kz] = "
-                                                         "'01001000' AND betrieb.[betr-nr] = '102' ;")
-                                       << true;
+        // clang-format off
+        QTest::newRow("export selection") << QStringLiteral("SELECT distinctrow * FROM betrieb ORDER BY betrieb.[betr-nr], betrieb.[betr-hist-nr];") << true;
+        QTest::newRow("export key selection") << QStringLiteral("SELECT distinctrow * FROM betrieb WHERE betrieb.schluesselfeld = 'K, 1'ORDER BY betrieb.[betr-nr], betrieb.[betr-hist-nr];") << true;
+        QTest::newRow("record window") << QStringLiteral("SELECT DISTINCTROW * FROM betrieb WHERE betrieb.[gem-kz] = '01001000' AND betrieb.[betr-nr] = '102' ;") << true;
         QTest::newRow("SELECT ALL") << QStringLiteral("SELECT ALL * From betrieb ORDER BY [betr-nr];") << true;
         QTest::newRow("some columns") << QStringLiteral("SELECT [betr-nr], [bearb-status] FROM betrieb") << true;
-        QTest::newRow("GROUP BY") << QStringLiteral("SELECT betrieb.schluesselfeld From betrieb GROUP BY "
-                                                    "betrieb.schluesselfeld HAVING (betrieb.schluesselfeld<>'')")
-                                  << false;
+        QTest::newRow("GROUP BY") << QStringLiteral("SELECT betrieb.schluesselfeld From betrieb GROUP BY betrieb.schluesselfeld HAVING (betrieb.schluesselfeld<>'')") << false;
         QTest::newRow("DISTINCT") << QStringLiteral("SELECT DISTINCT [betr-nr], [bearb-status] FROM betrieb") << false;
-        QTest::newRow("two tables") << QStringLiteral("SELECT betrieb.[betr-nr], betrieb.[bearb-status] FROM betrieb, "
-                                                      "betrieb_adresse WHERE betrieb.[betr-nr] = "
-                                                      "betrieb_adresse.[betr-nr]")
-                                    << false;
+        QTest::newRow("two tables") << QStringLiteral("SELECT betrieb.[betr-nr], betrieb.[bearb-status] FROM betrieb, betrieb_adresse WHERE betrieb.[betr-nr] = betrieb_adresse.[betr-nr]") << false;
+        // clang-format on
     }
     void oneTableQueriesWriteThrough()
     {
@@ -468,9 +399,7 @@ private slots:
         {
             auto b = m_db->openRecordset(QStringLiteral("betrieb"));
             b->findFirst(QStringLiteral("[betr-nr] = '102'"));
-            b->edit();
-            b->setValue(QStringLiteral("schluesselfeld"), QStringLiteral("K, 1"));
-            b->update();
+            change(*b, "schluesselfeld", QStringLiteral("K, 1"));
         }
         auto rs = m_db->openRecordset(sql);
         QVERIFY(rs->recordCount() > 0);
@@ -482,45 +411,26 @@ private slots:
         // The export's status pass: edit from the last row back to the first.
         rs->moveLast();
         while (!rs->bof()) {
-            rs->edit();
-            rs->setValue(QStringLiteral("bearb-status"), QStringLiteral("A"));
-            rs->update();
-            QCOMPARE(rs->value(QStringLiteral("bearb-status")).toString(), QStringLiteral("A"));
+            change(*rs, "bearb-status", QStringLiteral("A"));
+            QCOMPARE(str(*rs, "bearb-status"), QStringLiteral("A"));
             rs->movePrevious();
         }
         const long marked = rs->recordCount();
         auto check = Database::open(m_path)->openRecordset(QStringLiteral("betrieb"));
         QCOMPARE(found(*check, QStringLiteral("[bearb-status] = 'A'"), QStringLiteral("betr-nr")).size(),
                  qsizetype(marked));
-
         // A delete goes to the table too; the set walks on past the gap.
         rs->moveFirst();
-        const QString gone = rs->value(QStringLiteral("betr-nr")).toString();
+        const QString gone = str(*rs, "betr-nr");
         rs->deleteRow();
         if (marked > 1) {
             rs->moveNext();
             QVERIFY(!rs->eof());
-            QVERIFY(rs->value(QStringLiteral("betr-nr")).toString() != gone);
+            QVERIFY(str(*rs, "betr-nr") != gone);
         }
         QCOMPARE(rs->recordCount(), marked - 1);
         check->findFirst(QStringLiteral("[betr-nr] = ") + sqlQuote(gone));
         QVERIFY(check->noMatch());
-    }
-
-    void distinctRowKeepsRepeatedRows()
-    {
-        // A transfer file may carry the same link twice; Jet lists both.
-        addRow(*m_db->openRecordset(QStringLiteral("person")), {{"pers-nr", QStringLiteral("7")}});
-        auto links = m_db->openRecordset(QStringLiteral("beziehung_betrieb_person"));
-        for (int i = 0; i < 2; ++i)
-            addRow(*links, {{"bez-betr-nr", QStringLiteral("1")},
-                            {"bez-betr-hist-nr", QStringLiteral("0")},
-                            {"bez-pers-nr", QStringLiteral("7")},
-                            {"pers-nr-jp", QStringLiteral("")}});
-        auto rs = m_db->openRecordset(QStringLiteral(
-            "SELECT DISTINCTROW * FROM person INNER JOIN beziehung_betrieb_person ON person.[pers-nr] = "
-            "beziehung_betrieb_person.[bez-pers-nr]WHERE beziehung_betrieb_person.[bez-betr-nr]= '1' ;"));
-        QCOMPARE(rs->recordCount(), 2L);
     }
 
     void sharedConnection()
@@ -528,30 +438,25 @@ private slots:
         fillFive();
         auto second = Database::open(m_path);
         auto reader = m_db->openRecordset(QStringLiteral("betrieb"));
-        auto query = m_db->openRecordset(QStringLiteral("SELECT * FROM betrieb ORDER BY [betr-nr]"));
         reader->moveFirst();
         reader->moveNext();
         QCOMPARE(reader->recordCount(), 5L);
-        query->setAbsolutePosition(2);
-        // Writing through another handle while both sets stand mid-way never waits or fails.
+        // Writing through another handle while a set stands mid-way never waits or fails.
         auto writer = second->openRecordset(QStringLiteral("betrieb"));
         addBusiness(*writer, QStringLiteral("106"), QStringLiteral("0"));
         writer->findFirst(QStringLiteral("[betr-nr] = '103'"));
-        writer->edit();
-        writer->setValue(QStringLiteral("b-eintr-name"), QStringLiteral("geändert"));
-        writer->update();
+        change(*writer, "b-eintr-name", QStringLiteral("geändert"));
         second->execute(QStringLiteral("UPDATE betrieb SET [meld-art] = '1'"));
         // The first handle sees it at once.
         reader->moveNext();
-        QCOMPARE(reader->value(QStringLiteral("b-eintr-name")).toString(), QStringLiteral("geändert"));
-        QCOMPARE(reader->value(QStringLiteral("meld-art")).toString(), QStringLiteral("1"));
+        QCOMPARE(str(*reader, "b-eintr-name"), QStringLiteral("geändert"));
+        QCOMPARE(str(*reader, "meld-art"), QStringLiteral("1"));
         reader->moveLast();
-        QCOMPARE(reader->value(QStringLiteral("betr-nr")).toString(), QStringLiteral("106"));
+        QCOMPARE(str(*reader, "betr-nr"), QStringLiteral("106"));
         // MoveLast completes the count, also for rows another handle added.
         QCOMPARE(reader->recordCount(), 6L);
         QCOMPARE(reader->absolutePosition(), 5L);
-        QCOMPARE(query->value(QStringLiteral("betr-nr")).toString(), QStringLiteral("103"));
-        QCOMPARE(Database::open(m_path)->openRecordset(QStringLiteral("betrieb"))->recordCount(), 6L);
+        QCOMPARE(rowCount(m_path), 6L);
     }
 
     void passwords_data()
@@ -559,24 +464,24 @@ private slots:
         QTest::addColumn<QString>("connect");
         QTest::addColumn<bool>("heldOpen");
         QTest::addColumn<int>("error");
+        const int refused = err::InvalidPassword;
         QTest::newRow("right password") << QStringLiteral("; pwd=wexor") << false << 0;
-        QTest::newRow("no password") << QString() << false << int(err::InvalidPassword);
-        QTest::newRow("wrong password") << QStringLiteral("; pwd=Wexor") << false << int(err::InvalidPassword);
-        QTest::newRow("empty password") << QStringLiteral("; pwd=") << false << int(err::InvalidPassword);
+        QTest::newRow("no password") << QString() << false << refused;
+        QTest::newRow("wrong password") << QStringLiteral("; pwd=Wexor") << false << refused;
+        QTest::newRow("empty password") << QStringLiteral("; pwd=") << false << refused;
         QTest::newRow("by path while held open") << QString() << true << 0;
         QTest::newRow("again with password while held open") << QStringLiteral("; pwd=wexor") << true << 0;
-        QTest::newRow("wrong password while held open")
-            << QStringLiteral("; pwd=xyz") << true << int(err::InvalidPassword);
+        QTest::newRow("wrong password while held open") << QStringLiteral("; pwd=xyz") << true << refused;
     }
     void passwords()
     {
         QFETCH(QString, connect);
         QFETCH(bool, heldOpen);
         QFETCH(int, error);
-        const QString org = copyTemplate(m_dir, QStringLiteral("PX_Org.mdb"), QStringLiteral("PX_Org.mdb"));
+        const QString org = copyOrg(m_dir);
         std::shared_ptr<Database> holder;
         if (heldOpen)
-            holder = Database::open(org, true, false, QStringLiteral("; pwd=wexor"));
+            holder = openOrg(org);
         std::shared_ptr<Database> db;
         QCOMPARE(errorOf([&] { db = Database::open(org, false, false, connect); }), error);
         if (!error)
@@ -602,12 +507,11 @@ private slots:
         // File names are matched without regard to case.
         QVERIFY(Database::open(m_dir.filePath(QStringLiteral("PX_4X_B.MDB")))->isOpen());
 
-        QCOMPARE(errorOf([&] { m_db->openRecordset(QStringLiteral("SELECT * FORM betrieb")); }), err::SyntaxError);
-        QCOMPARE(errorOf([&] { m_db->openRecordset(QStringLiteral("SELECT * FROM betrieb WHERE ([betr-nr] = '1'")); }),
-                 err::SyntaxError);
-        QCOMPARE(errorOf([&] { m_db->openRecordset(QStringLiteral("gibtesnicht")); }), err::TableNotFound);
-        QCOMPARE(errorOf([&] { m_db->openRecordset(QStringLiteral("SELECT * FROM gibtesnicht")); }),
-                 err::TableNotFound);
+        for (const auto &[sql, error] :
+             {std::pair{"SELECT * FORM betrieb", err::SyntaxError},
+              {"SELECT * FROM betrieb WHERE ([betr-nr] = '1'", err::SyntaxError},
+              {"gibtesnicht", err::TableNotFound}, {"SELECT * FROM gibtesnicht", err::TableNotFound}})
+            QVERIFY2(errorOf([&] { m_db->openRecordset(QString::fromLatin1(sql)); }) == error, sql);
         auto rs = m_db->openRecordset(QStringLiteral("betrieb"));
         QCOMPARE(errorOf([&] { rs->findFirst(QStringLiteral("[betr-nr] = '1")); }), err::SyntaxError);
         // Every number the engine raises has a text of its own in the log's table.
@@ -617,32 +521,20 @@ private slots:
             QVERIFY2(standardErrorText(n) != standardErrorText(1), qPrintable(QString::number(n)));
     }
 
-    void tableNamesIgnoreCase()
-    {
-        fillFive();
-        auto rs = m_db->openRecordset(QStringLiteral("BETRIEB"));
-        QCOMPARE(rs->name(), QStringLiteral("BETRIEB"));
-        QCOMPARE(rs->recordCount(), 5L);
-        QCOMPARE(m_db->openRecordset(QStringLiteral("[betrieb_adresse]"))->recordCount(), 5L);
-    }
-
     void compaction()
     {
         fillFive();
-        {
-            auto rs = m_db->openRecordset(QStringLiteral("betrieb"));
-            rs->findFirst(QStringLiteral("[betr-nr] = '103'"));
-            rs->edit();
-            rs->setValue(QStringLiteral("b-eintr-name"), QStringLiteral("Größe & Söhne"));
-            rs->update();
-            rs->findFirst(QStringLiteral("[betr-nr] = '105'"));
-            rs->deleteRow();
-        }
+        auto open = m_db->openRecordset(QStringLiteral("betrieb"));
+        open->findFirst(QStringLiteral("[betr-nr] = '103'"));
+        change(*open, "b-eintr-name", QStringLiteral("Größe & Söhne"));
+        open->findFirst(QStringLiteral("[betr-nr] = '105'"));
+        open->deleteRow();
         QVERIFY(QFileInfo::exists(m_path + QStringLiteral("-wal")));
-        m_db->close();
         const QString target = m_dir.filePath(QStringLiteral("DATENBANK.NEU"));
-        QFile::remove(target);
+        // Compacting the program's own open file: its handles are cut off rather than left on a stale file.
         compactDatabase(m_path, target);
+        QCOMPARE(errorOf([&] { open->moveNext(); }), err::ObjectClosed);
+        QCOMPARE(errorOf([&] { m_db->openRecordset(QStringLiteral("betrieb")); }), err::ObjectClosed);
         QVERIFY(!QFileInfo::exists(target + QStringLiteral("-wal")));
         QVERIFY(!QFileInfo::exists(target + QStringLiteral("-shm")));
         QVERIFY(!QFileInfo::exists(m_path + QStringLiteral("-wal")));
@@ -651,14 +543,13 @@ private slots:
         auto rs = copy->openRecordset(QStringLiteral("betrieb"));
         QCOMPARE(rs->recordCount(), 4L);
         rs->findFirst(QStringLiteral("[betr-nr] = '103'"));
-        QCOMPARE(rs->value(QStringLiteral("b-eintr-name")).toString(), QStringLiteral("Größe & Söhne"));
+        QCOMPARE(str(*rs, "b-eintr-name"), QStringLiteral("Größe & Söhne"));
         QCOMPARE(copy->openRecordset(QStringLiteral("betrieb_adresse"))->recordCount(), 5L);
         copy->close();
         releaseFile(target);
-
         // A target that exists is never overwritten.
         QCOMPARE(errorOf([&] { compactDatabase(m_path, target); }), err::DatabaseExists);
-        QVERIFY(Database::open(target)->openRecordset(QStringLiteral("betrieb"))->recordCount() == 4);
+        QVERIFY(rowCount(target) == 4);
         releaseFile(target);
         QFile::remove(target);
         QCOMPARE(errorOf([&] { compactDatabase(m_dir.filePath(QStringLiteral("fehlt.mdb")), target); }),
@@ -670,18 +561,14 @@ private slots:
 
     void compactionOfProtectedDatabase()
     {
-        const QString org = copyTemplate(m_dir, QStringLiteral("PX_Org.mdb"), QStringLiteral("PX_Org.mdb"));
+        const QString org = copyOrg(m_dir);
         const QString target = m_dir.filePath(QStringLiteral("org.neu"));
-        QFile::remove(target);
         QCOMPARE(errorOf([&] { compactDatabase(org, target); }), err::InvalidPassword);
         QVERIFY(!QFileInfo::exists(target));
         compactDatabase(org, target, QStringLiteral("wexor"));
         // The copy keeps its protection and its rows.
         QCOMPARE(errorOf([&] { Database::open(target); }), err::InvalidPassword);
-        auto db = Database::open(target, true, false, QStringLiteral("; pwd=wexor"));
-        QVERIFY(db->openRecordset(QStringLiteral("Rechtsformen"))->recordCount() > 0);
-        db->close();
-        releaseFile(target);
+        QVERIFY(openOrg(target)->openRecordset(QStringLiteral("Rechtsformen"))->recordCount() > 0);
     }
 
     void compactionWhileFileIsBusy()
@@ -696,28 +583,14 @@ private slots:
                               nullptr, nullptr),
                  SQLITE_OK);
         const QString target = m_dir.filePath(QStringLiteral("DATENBANK.NEU"));
-        QFile::remove(target);
         QCOMPARE(errorOf([&] { compactDatabase(m_path, target); }), err::FileInUse);
         QVERIFY(!QFileInfo::exists(target));
         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(other);
         // Nothing was lost; once the file is free the compaction succeeds.
-        QCOMPARE(Database::open(m_path)->openRecordset(QStringLiteral("betrieb"))->recordCount(), 5L);
+        QCOMPARE(rowCount(m_path), 5L);
         compactDatabase(m_path, target);
         QVERIFY(QFileInfo::exists(target));
-    }
-
-    void compactionClosesOwnConnection()
-    {
-        fillFive();
-        auto rs = m_db->openRecordset(QStringLiteral("betrieb"));
-        const QString target = m_dir.filePath(QStringLiteral("DATENBANK.NEU"));
-        QFile::remove(target);
-        compactDatabase(m_path, target);
-        // The handles left open are cut off rather than left on a stale file.
-        QCOMPARE(errorOf([&] { rs->moveNext(); }), err::ObjectClosed);
-        QCOMPARE(errorOf([&] { m_db->openRecordset(QStringLiteral("betrieb")); }), err::ObjectClosed);
-        QCOMPARE(Database::open(target)->openRecordset(QStringLiteral("betrieb"))->recordCount(), 5L);
     }
 
     void replacingAFile()
@@ -730,28 +603,18 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_path + QStringLiteral("-wal")));
         QVERIFY(!QFileInfo::exists(m_path + QStringLiteral("-shm")));
         QCOMPARE(errorOf([&] { old->moveFirst(); }), err::ObjectClosed);
-        QVERIFY(QFile::remove(m_path));
-        QVERIFY(QFile::copy(templatePath(QStringLiteral("px_4x_m.mdb")), m_path));
-        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+        copyTemplate(m_dir, QStringLiteral("px_4x_m.mdb"), QStringLiteral("px_4x_b.mdb"));
         auto fresh = Database::open(m_path);
         QCOMPARE(fresh->openRecordset(QStringLiteral("betrieb"))->recordCount(), 0L);
         addBusiness(*fresh->openRecordset(QStringLiteral("betrieb")), QStringLiteral("1"), QStringLiteral("0"));
         fresh->close();
         releaseFile(m_path);
-
-        // A copy taken after the release carries every committed row.
-        const QString copy = m_dir.filePath(QStringLiteral("kopie.mdb"));
-        QFile::remove(copy);
-        QVERIFY(QFile::copy(m_path, copy));
-        QCOMPARE(Database::open(copy)->openRecordset(QStringLiteral("betrieb"))->recordCount(), 1L);
-        releaseFile(copy);
-
         // Even without the release, a file replaced behind the program's back is not mixed up.
         auto held = Database::open(m_path);
         QVERIFY(QFile::remove(m_path));
         QVERIFY(QFile::copy(templatePath(QStringLiteral("px_4x_b.mdb")), m_path));
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(Database::open(m_path)->openRecordset(QStringLiteral("betrieb"))->recordCount(), 0L);
+        QCOMPARE(rowCount(m_path), 0L);
     }
 
     void readRowsForGrids()

@@ -27,10 +27,8 @@ class ImportFixture
 public:
     // Everything the window hooks were asked, in order ("status:...", "tab:0", ...).
     QStringList events;
-    // Answers the boxes; the default says Yes (and OK) to everything.
-    std::function<int(const platform::MessageRecord &)> answer = [](const platform::MessageRecord &) {
-        return platform::vbYes;
-    };
+    // Answers the boxes; setUp makes it say Yes (and OK) to everything.
+    std::function<int(const platform::MessageRecord &)> answer;
     // Runs at each turn of the event loop the import gives; its argument counts the turns.
     std::function<void(int)> onTurn;
     int turns = 0;
@@ -114,6 +112,11 @@ public:
         const QString path = writeFile(QStringLiteral("test.rml"), text, lf);
         Upd_1_Start(path);
     }
+
+    // Imports a file holding the given business blocks.
+    void importBusinesses(const QStringList &businesses);
+
+    QString lastBox() const { return boxes().value(boxes().size() - 1); }
 
     QStringList boxes() const
     {
@@ -229,4 +232,11 @@ inline QString business(const QString &nr, const QString &hist, const QStringLis
 inline QString element(const QString &name, const QString &value)
 {
     return QLatin1Char('<') + name + QLatin1Char('>') + value + QStringLiteral("</") + name + QLatin1Char('>');
+}
+
+inline void ImportFixture::importBusinesses(const QStringList &businesses)
+{
+    TransferText t;
+    t.businesses = businesses;
+    import(t.text());
 }

@@ -10,8 +10,6 @@
 #include "exchange/Frm_Verwaltungsblock.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
@@ -57,43 +55,19 @@ private slots:
         fx.tearDown();
     }
 
-    void layout()
+    // The fields the program fills are locked and greyed; the user types the rest.
+    void lockedFields()
     {
         fx.business("100", "1");
-        fx.business("100", "2");
         Frm_Verwaltungsblock *d = open();
-        QVERIFY(d);
-        QCOMPARE(d->windowTitle(), QStringLiteral(" Export - Verwaltungsblock"));
-        QCOMPARE(d->Label2->text(), QStringLiteral("Daten-&Export (ACCESS->RML)"));
-        QStringList labels;
-        for (const QLabel *l : d->Label1)
-            labels << l->text();
-        QCOMPARE(labels, (QStringList{"Verarbeitungsart:", "Struktur:", "Erstelldatum:", "Erstellzeit:", "Ersteller:",
-                                      "Ersteller-ID:", "Erstellquelle:", "Ersteller-Email:", "Berichtszeitraum von: ",
-                                      "Berichtszeitraum bis:", "Zahl Betriebe gesamt:", "Gemeinde-Name:",
-                                      "Gemeinde-Kennzahl:", "Gemeinde-Telefon:", "RML-Version:"}));
-        QStringList texts, locked;
-        for (int i = 0; i < 15; ++i) {
-            texts << d->Text1[size_t(i)]->text();
-            if (d->Text1[size_t(i)]->isReadOnly()) {
+        QStringList locked;
+        for (int i = 0; i < 15; ++i)
+            if (d->Text1[size_t(i)]->isReadOnly() && background(d->Text1[size_t(i)]) == QColor(224, 224, 224))
                 locked << QString::number(i);
-                QCOMPARE(background(d->Text1[size_t(i)]), QColor(224, 224, 224));
-            }
-        }
-        QCOMPARE(texts, (QStringList{"MIGRATION", "BETRIEBSBEZOGEN", "08.12.2026", "14.05.33", "", "", "MIGRATION ACCESS",
-                                     "", "", "08.12.2026", "2", "", "", "", "1.5.1"}));
         QCOMPARE(locked, (QStringList{"0", "1", "2", "3", "6", "9", "10", "14"}));
-        QCOMPARE(d->findChild<QGroupBox *>("Frame1")->title(), QStringLiteral("XML - Verwaltungsblock"));
-        QCOMPARE(d->findChild<QGroupBox *>("Frame2")->title(), QStringLiteral("Export-Optionen"));
-        QStringList checks;
-        for (const QCheckBox *c : d->Check1)
-            checks << c->text() + (c->isHidden() ? " hidden" : "") + (c->isChecked() ? " ticked" : "")
-                          + (c->isEnabled() ? "" : " disabled");
-        QCOMPARE(checks, (QStringList{"Export nach Schlüssel hidden", "Export nach Gemeinden hidden",
-                                      "Export nach Datum hidden", "Gesamter Datenbestand ticked disabled"}));
-        QCOMPARE(d->Command1[0]->text(), QStringLiteral("OK"));
-        QCOMPARE(d->Command1[1]->text(), QStringLiteral("Abbrechen"));
-        QCOMPARE(d->findChild<QLineEdit *>("Text1(4)"), d->Text1[4]);
+        QCOMPARE(d->Text1[2]->text(), QStringLiteral("08.12.2026"));
+        QCOMPARE(d->Text1[14]->text(), QStringLiteral("1.5.1"));
+        QVERIFY(d->Check1[3]->isChecked() && !d->Check1[3]->isEnabled());
     }
 
     void load_data()
@@ -140,17 +114,14 @@ private slots:
         QVERIFY(!first);
         QCOMPARE(fx.events.last(), kMark + "0");
         // "Abbrechen" leaves the item usable at once.
-        QVERIFY(open());
+        QPointer<Frm_Verwaltungsblock> second = open();
+        QVERIFY(second);
         QCOMPARE(fx.events.last(), kMark + "1");
-    }
-
-    void closeBoxClearsMark()
-    {
-        QPointer<Frm_Verwaltungsblock> d = open();
-        d->show();
-        d->close();
+        // So does the window's close box.
+        second->show();
+        second->close();
         flushDeletes();
-        QVERIFY(!d);
+        QVERIFY(!second);
         QCOMPARE(fx.events.last(), kMark + "0");
         QCOMPARE(fx.datFiles(), QStringList());
     }

@@ -5,16 +5,11 @@
 
 #include <QLocale>
 
-namespace {
-const QString kStamp = QStringLiteral("08-12-2026_14-05-33");
-}
-
 class TestExportDriver : public QObject
 {
     Q_OBJECT
     ExportFixture fx;
 
-    QString lastBox() const { return fx.boxes().value(fx.boxes().size() - 1); }
     QString lastStatus() const
     {
         const QStringList s = fx.events.filter(QRegularExpression("^status:"));
@@ -22,10 +17,7 @@ class TestExportDriver : public QObject
     }
     QStringList statuses() const
     {
-        QStringList out;
-        for (const QString &r : fx.values("SELECT [bearb-status] FROM betrieb ORDER BY [betr-nr], [betr-hist-nr]"))
-            out << r;
-        return out;
+        return fx.values("SELECT [bearb-status] FROM betrieb ORDER BY [betr-nr], [betr-hist-nr]");
     }
 
 private slots:
@@ -64,7 +56,7 @@ private slots:
         // One byte per umlaut, no byte-order mark.
         QVERIFY(fx.bytes(name).contains("B\xe4" "ckerei"));
         QVERIFY(fx.bytes(name).startsWith("<gewerbedatei"));
-        QCOMPARE(lastBox(), "Die Datei '" + name + "' wurde im Verzeichnis '" + G().Verz_Dat + "' erstellt!");
+        QCOMPARE(fx.lastBox(), "Die Datei '" + name + "' wurde im Verzeichnis '" + G().Verz_Dat + "' erstellt!");
         QCOMPARE(platform::MessageService::recorded().back().title, QStringLiteral("Text-Export!"));
         QCOMPARE(fx.events.filter("mark:"),
                  (QStringList{"mark:menue_export_textdatei=1", "mark:menue_export_textdatei=0"}));
@@ -91,15 +83,6 @@ private slots:
         QTEST(exchange::headerDate(typed), "written");
     }
 
-    void noRows()
-    {
-        fx.exportAll();
-        QCOMPARE(fx.datFiles(), QStringList());
-        QCOMPARE(fx.boxes(), QStringList{"Es wurden keine Daten in der Betriebsdatenbank gefunden!"});
-        QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
-        QCOMPARE(lastStatus(), QStringLiteral("Auswahl von Gewerbedaten!"));
-    }
-
     void keyMode()
     {
         fx.business("100", "1", {{"schluesselfeld", "B2"}});
@@ -123,17 +106,32 @@ private slots:
         QCOMPARE(fx.blocks(kStamp + ".rml").count("<betrieb>"), 5);
     }
 
-    void keyModeWithoutKeys()
+    void nothingToExport_data()
     {
-        fx.business("100", "1", {{"schluesselfeld", ""}});
-        fx.exportAll(exchange::kSchluesselfeld);
+        QTest::addColumn<bool>("withRow");
+        QTest::addColumn<QVariant>("art");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("no rows") << false << QVariant(QString())
+                                 << "Es wurden keine Daten in der Betriebsdatenbank gefunden!" << "Text-Export!";
+        QTest::newRow("per key, no keys") << true << QVariant(exchange::kSchluesselfeld)
+                                          << "In der Datenbank wurden keine Schlüsselnummern gefunden!"
+                                          << "PLOXA_4x_Access";
+    }
+    void nothingToExport()
+    {
+        QFETCH(bool, withRow);
+        QFETCH(QVariant, art);
+        if (withRow)
+            fx.business("100", "1", {{"schluesselfeld", ""}});
+        fx.exportAll(art);
         QCOMPARE(fx.datFiles(), QStringList());
         QCOMPARE(platform::MessageService::recorded().size(), size_t(1));
         const platform::MessageRecord &r = platform::MessageService::recorded().front();
-        QCOMPARE(r.text, QStringLiteral("In der Datenbank wurden keine Schlüsselnummern gefunden!"));
-        QCOMPARE(r.title, QStringLiteral("PLOXA_4x_Access"));
-        QCOMPARE(r.style, 0);
+        QTEST(r.text, "box");
+        QTEST(r.title, "title");
         QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
+        QCOMPARE(lastStatus(), withRow ? QString() : QStringLiteral("Auswahl von Gewerbedaten!"));
     }
 
     void keysAsFileNames_data()
@@ -283,7 +281,7 @@ private slots:
         QVERIFY(fx.lines("A_" + kStamp + ".rml").contains("</gewerbedatei>"));
         QVERIFY(fx.log().contains("Fehler in Sub/Function: RML_Exp_1\r\n"));
         QCOMPARE(fx.boxes().size(), 2);
-        QVERIFY(lastBox().startsWith("Der Export wurde wegen eines Fehlers abgebrochen!"));
+        QVERIFY(fx.lastBox().startsWith("Der Export wurde wegen eines Fehlers abgebrochen!"));
         QCOMPARE(fx.events.filter("mark:").last(), QStringLiteral("mark:menue_export_textdatei=0"));
     }
 };

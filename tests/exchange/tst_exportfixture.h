@@ -15,6 +15,9 @@
 
 using Values = QList<QPair<QString, QVariant>>;
 
+// The time stamp of the fixed clock, as file names carry it.
+inline const QString kStamp = QStringLiteral("08-12-2026_14-05-33");
+
 class ExportFixture : public ImportFixture
 {
 public:
@@ -97,13 +100,14 @@ public:
         return a < 0 || b < a ? QStringList() : all.mid(a, b - a + 1);
     }
 
-    // The body RML_Exp_2_Tabellen writes for one business of the database.
+    // The body RML_Exp_2_Tabellen writes for one business of the database (a null hist: a Null one).
     QStringList body(const QString &nr, const QString &hist) const
     {
         Declare &g = G();
         g.RS_betrieb = g.Datenbank_Daten->openRecordset(
             QStringLiteral("SELECT * FROM betrieb WHERE [betr-nr] = ") + engine::sqlQuote(nr)
-            + QStringLiteral(" AND [betr-hist-nr] = ") + engine::sqlQuote(hist));
+            + (hist.isNull() ? QStringLiteral(" AND [betr-hist-nr] IS NULL")
+                             : QStringLiteral(" AND [betr-hist-nr] = ") + engine::sqlQuote(hist)));
         const QString path = dat(QStringLiteral("body.txt"));
         g.Exp_Dateinummer = exchange::openExportFile(path);
         RML_Exp_2_Tabellen(g.RS_betrieb->value(QStringLiteral("betr-nr")), g.RS_betrieb->value(QStringLiteral("betr-hist-nr")));
@@ -154,16 +158,16 @@ public:
 
     static QStringList workTables()
     {
-        return {QStringLiteral("betrieb"),
-                QStringLiteral("betrieb_adresse"),
-                QStringLiteral("betrieb_taetigkeit"),
-                QStringLiteral("betrieb_erlaubnis"),
-                QStringLiteral("betrieb_handwerkskarte"),
-                QStringLiteral("betrieb_meldgrundsonst"),
-                QStringLiteral("person"),
-                QStringLiteral("person_staatsang"),
-                QStringLiteral("person_erlaubnis"),
-                QStringLiteral("person_handwerkskarte"),
-                QStringLiteral("beziehung_betrieb_person")};
+        return {"betrieb", "betrieb_adresse", "betrieb_taetigkeit", "betrieb_erlaubnis", "betrieb_handwerkskarte",
+                "betrieb_meldgrundsonst", "person", "person_staatsang", "person_erlaubnis", "person_handwerkskarte",
+                "beziehung_betrieb_person"};
+    }
+
+    // Tables compared one by one, so that a failure names the table.
+    void compareSnapshot(const QMap<QString, QStringList> &before, const QStringList &tables = workTables()) const
+    {
+        const QMap<QString, QStringList> after = snapshot();
+        for (const QString &table : tables)
+            QCOMPARE(after.value(table), before.value(table));
     }
 };

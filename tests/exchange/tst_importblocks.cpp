@@ -10,13 +10,6 @@ class TestImportBlocks : public QObject
     Q_OBJECT
     ImportFixture fx;
 
-    void importBusinesses(const QStringList &businesses)
-    {
-        TransferText t;
-        t.businesses = businesses;
-        fx.import(t.text());
-    }
-
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
     void init() { fx.setUp(); }
@@ -27,33 +20,15 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("content");
-        QTest::newRow("field") << "<b-ort>Kiel</b-ort>"
-                               << "b-ort"
-                               << "Kiel";
-        QTest::newRow("blanks kept") << "<b-ort>  Kiel </b-ort>"
-                                     << "b-ort"
-                                     << "  Kiel ";
-        QTest::newRow("only blanks") << "<b-ort>   </b-ort>"
-                                     << "b-ort"
-                                     << "kein Inhalt";
-        QTest::newRow("empty") << "<b-ort></b-ort>"
-                               << "b-ort"
-                               << "kein Inhalt";
-        QTest::newRow("no end tag") << "<b-ort>Kiel"
-                                    << "b-ort"
-                                    << "kein Inhalt";
-        QTest::newRow("address start") << "<adresse art=\"2\">"
-                                       << "adresse art=\"2\""
-                                       << "kein Inhalt";
-        QTest::newRow("end tag") << "</taetigkeit>"
-                                 << "/taetigkeit"
-                                 << "kein Inhalt";
-        QTest::newRow("entity stays") << "<b-eintr-name>A &amp; B</b-eintr-name>"
-                                      << "b-eintr-name"
-                                      << "A &amp; B";
-        QTest::newRow("no tag at all") << "text"
-                                       << "kein Name"
-                                       << "kein Inhalt";
+        QTest::newRow("field") << "<b-ort>Kiel</b-ort>" << "b-ort" << "Kiel";
+        QTest::newRow("blanks kept") << "<b-ort>  Kiel </b-ort>" << "b-ort" << "  Kiel ";
+        QTest::newRow("only blanks") << "<b-ort>   </b-ort>" << "b-ort" << "kein Inhalt";
+        QTest::newRow("empty") << "<b-ort></b-ort>" << "b-ort" << "kein Inhalt";
+        QTest::newRow("no end tag") << "<b-ort>Kiel" << "b-ort" << "kein Inhalt";
+        QTest::newRow("address start") << "<adresse art=\"2\">" << "adresse art=\"2\"" << "kein Inhalt";
+        QTest::newRow("end tag") << "</taetigkeit>" << "/taetigkeit" << "kein Inhalt";
+        QTest::newRow("entity stays") << "<b-eintr-name>A &amp; B</b-eintr-name>" << "b-eintr-name" << "A &amp; B";
+        QTest::newRow("no tag at all") << "text" << "kein Name" << "kein Inhalt";
     }
     void extractors()
     {
@@ -69,25 +44,19 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("YYYYMMDD") << element("tk-beginn", "20240131") << "tk-beginn"
-                                  << "31.01.2024";
-        QTest::newRow("unbekannt") << element("tk-beginn", "88888888") << "tk-beginn"
-                                   << "unbekannt";
-        QTest::newRow("unbegrenzt") << element("tk-ende", "99999999") << "tk-ende"
-                                    << "unbegrenzt";
-        QTest::newRow("four characters") << element("tk-beginn", "2024") << "tk-beginn"
-                                         << "..2024";
-        QTest::newRow("other letter case") << element("TK-Ende", "20231201") << "tk-ende"
-                                           << "01.12.2023";
-        QTest::newRow("no date column") << element("tk-schl", "20240131") << "tk-schl"
-                                        << "20240131";
+        QTest::newRow("YYYYMMDD") << element("tk-beginn", "20240131") << "tk-beginn" << "31.01.2024";
+        QTest::newRow("unbekannt") << element("tk-beginn", "88888888") << "tk-beginn" << "unbekannt";
+        QTest::newRow("unbegrenzt") << element("tk-ende", "99999999") << "tk-ende" << "unbegrenzt";
+        QTest::newRow("four characters") << element("tk-beginn", "2024") << "tk-beginn" << "..2024";
+        QTest::newRow("other letter case") << element("TK-Ende", "20231201") << "tk-ende" << "01.12.2023";
+        QTest::newRow("no date column") << element("tk-schl", "20240131") << "tk-schl" << "20240131";
     }
     void dates()
     {
         QFETCH(QString, line);
         QFETCH(QString, column);
         QFETCH(QString, stored);
-        importBusinesses({business("1", "0",
+        fx.importBusinesses({business("1", "0",
                                    {"<taetigkeiten>", "<taetigkeit>", line, "</taetigkeit>", "</taetigkeiten>",
                                     element("BETR-ENDE", "19991231")})});
         QCOMPARE(fx.values("SELECT [" + column + "] FROM betrieb_taetigkeit"), QStringList{stored});
@@ -97,7 +66,7 @@ private slots:
     void overlongValueIsCutAndLogged()
     {
         const QString name = QString(160, QLatin1Char('x'));
-        importBusinesses({business("1", "0", {element("b-eintr-name", name)})});
+        fx.importBusinesses({business("1", "0", {element("b-eintr-name", name)})});
         QCOMPARE(fx.values("SELECT [b-eintr-name] FROM betrieb"), QStringList{QString(150, QLatin1Char('x'))});
         QCOMPARE(fx.logged(3163), 1);
         QVERIFY(fx.log().contains("Feld zu klein für Datenmenge, Inhalt wurde gekürzt!"));
@@ -115,7 +84,7 @@ private slots:
         QFETCH(bool, last);
         QStringList body{element("b-eintr-name", "Bäckerei")};
         body.insert(last ? 1 : 0, element("kein-feld", "1"));
-        importBusinesses({business("1", "0", body)});
+        fx.importBusinesses({business("1", "0", body)});
         QCOMPARE(fx.values("SELECT [b-eintr-name] FROM betrieb"), QStringList{"Bäckerei"});
         QCOMPARE(fx.logged(3265), 1);
     }
@@ -131,7 +100,7 @@ private slots:
         engine::Database::open(path)->execute("ALTER TABLE betrieb ADD COLUMN [anzahl] INTEGER");
         engine::releaseFile(path);
         DB_Load();
-        importBusinesses({business("1", "0", {element("b-eintr-name", "A"), element("anzahl", "viele")})});
+        fx.importBusinesses({business("1", "0", {element("b-eintr-name", "A"), element("anzahl", "viele")})});
         QCOMPARE(fx.values("SELECT [b-eintr-name] || '/' || coalesce([anzahl], '<Null>') FROM betrieb"),
                  QStringList{"A/<Null>"});
         QCOMPARE(fx.logged(13), 1);
@@ -139,8 +108,7 @@ private slots:
 
     void subBlocksGetBusinessKeys()
     {
-        importBusinesses({business(
-            "7", "2",
+        fx.importBusinesses({business("7", "2",
             {"<meld-gruende-sonst>", "<meld-grund-sonst>", element("meld-grund-sonst-text", "Umzug"),
              "</meld-grund-sonst>", "</meld-gruende-sonst>", "<taetigkeiten>", "<taetigkeit>", element("tk-schl", "47"),
              "</taetigkeit>", "<taetigkeit>", element("tk-schl", "  "), "</taetigkeit>", "</taetigkeiten>",
@@ -157,8 +125,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("body");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("empty list") << QStringList{"<adressen>", "</adressen>", element("b-eintr-name", "A")}
-                                    << QStringList{"5/0/1/<Null>"};
+        QTest::newRow("empty list") << QStringList{"<adressen>", "</adressen>", element("b-eintr-name", "A")} << QStringList{"5/0/1/<Null>"};
         QTest::newRow("kind from element, not attribute")
             << QStringList{"<adressen>", "<adresse art=\"2\">", element("b-adr-art", "3"), element("b-ort", "Kiel"),
                            "</adresse>", "</adressen>"}
@@ -168,10 +135,9 @@ private slots:
     {
         QFETCH(QStringList, body);
         QFETCH(QStringList, rows);
-        importBusinesses({business("5", "0", body)});
+        fx.importBusinesses({business("5", "0", body)});
         QCOMPARE(fx.values("SELECT [betr-nr] || '/' || [betr-hist-nr] || '/' || [b-adr-art] || '/' || "
-                           "coalesce([b-ort], '<Null>') FROM betrieb_adresse"),
-                 rows);
+                           "coalesce([b-ort], '<Null>') FROM betrieb_adresse"), rows);
     }
 
     void subBlockWithoutEndLine_data()
@@ -184,7 +150,7 @@ private slots:
     void subBlockWithoutEndLine()
     {
         QFETCH(QStringList, body);
-        importBusinesses({business("1", "0", body), business("2", "0", {element("b-eintr-name", "B")})});
+        fx.importBusinesses({business("1", "0", body), business("2", "0", {element("b-eintr-name", "B")})});
         const QStringList errors = fx.boxes().filter("Laufzeitfehler Nr. 9 ''Index außerhalb des gültigen Bereichs''");
         QCOMPARE(errors.size(), 1);
         QCOMPARE(fx.values("SELECT [betr-nr] FROM betrieb"), QStringList{"2"});
@@ -209,7 +175,7 @@ private slots:
              << person("N3", "np", "", "") << "</personen>";
         QStringList other{element("b-rechtsform", "170"), "<personen>"};
         other << person("J9", "JP", "3", "") << person("N9", "NP", "2", "") << "</personen>";
-        importBusinesses({business("1", "0", body), business("2", "0", other)});
+        fx.importBusinesses({business("1", "0", body), business("2", "0", other)});
 
         QCOMPARE(fx.values("SELECT [bez-betr-nr] || ':' || [bez-sort-nr] || ':' || [bez-pers-nr] || ':' || "
                            "coalesce([pers-nr-jp], '<Null>') || ':' || [p-funktion] || ':' || [p-eintr-datum] "
@@ -224,32 +190,14 @@ private slots:
 
     void personNestedRows()
     {
-        const QStringList body{"<personen>",
-                               "<person>",
-                               element("pers-nr", "P1"),
-                               element("p-art", "NP"),
-                               "<staatsangehoerigkeiten>",
-                               "<staatsangehoerigkeit>",
-                               element("staat-text", "deutsch"),
-                               element("staat-schl", "000"),
-                               "</staatsangehoerigkeit>",
-                               "</staatsangehoerigkeiten>",
-                               "<p-erlaubnisse>",
-                               "<p-erlaubnis>",
-                               element("p-erl-art", "A"),
-                               "</p-erlaubnis>",
-                               "<p-erlaubnis>",
-                               element("p-erl-art", "B"),
-                               "</p-erlaubnis>",
-                               "</p-erlaubnisse>",
-                               "<p-handwerkskarten>",
-                               "<p-handwerkskarte>",
-                               element("p-hwk-art", "H"),
-                               "</p-handwerkskarten>",
-                               element("fam-name", "Nach"),
-                               "</person>",
-                               "</personen>"};
-        importBusinesses({business("3", "0", body)});
+        const QStringList body{"<personen>", "<person>", element("pers-nr", "P1"), element("p-art", "NP"),
+                               "<staatsangehoerigkeiten>", "<staatsangehoerigkeit>", element("staat-text", "deutsch"),
+                               element("staat-schl", "000"), "</staatsangehoerigkeit>", "</staatsangehoerigkeiten>",
+                               "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", "A"), "</p-erlaubnis>",
+                               "<p-erlaubnis>", element("p-erl-art", "B"), "</p-erlaubnis>", "</p-erlaubnisse>",
+                               "<p-handwerkskarten>", "<p-handwerkskarte>", element("p-hwk-art", "H"),
+                               "</p-handwerkskarten>", element("fam-name", "Nach"), "</person>", "</personen>"};
+        fx.importBusinesses({business("3", "0", body)});
         QCOMPARE(fx.values("SELECT [pers-nr] || [staat-text] || [staat-schl] FROM person_staatsang"),
                  QStringList{"P1deutsch000"});
         QCOMPARE(fx.values("SELECT [pers-nr] || [betr-nr] || [p-erl-art] FROM person_erlaubnis ORDER BY rowid"),
@@ -265,13 +213,12 @@ private slots:
     void personReimport()
     {
         const auto file = [](const QString &nr, const QString &permit) {
-            return business(nr, "0",
-                            {"<personen>", "<person>", element("pers-nr", "P1"), element("p-art", "NP"),
+            return business(nr, "0", {"<personen>", "<person>", element("pers-nr", "P1"), element("p-art", "NP"),
                              "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", permit), "</p-erlaubnis>",
                              "</p-erlaubnisse>", "</person>", "</personen>"});
         };
-        importBusinesses({file("1", "A"), file("2", "B")});
-        importBusinesses({file("1", "C")});
+        fx.importBusinesses({file("1", "A"), file("2", "B")});
+        fx.importBusinesses({file("1", "C")});
         QCOMPARE(fx.values("SELECT [betr-nr] || [p-erl-art] FROM person_erlaubnis ORDER BY [betr-nr]"),
                  (QStringList{"1C", "2B"}));
         QCOMPARE(fx.count("person"), 1);
@@ -286,8 +233,8 @@ private slots:
                             {element("b-eintr-name", name), "<taetigkeiten>", "<taetigkeit>", element("tk-schl", name),
                              "</taetigkeit>", "</taetigkeiten>"});
         };
-        importBusinesses({keyless("A")});
-        importBusinesses({keyless("B")});
+        fx.importBusinesses({keyless("A")});
+        fx.importBusinesses({keyless("B")});
         QCOMPARE(fx.values("SELECT [b-eintr-name] FROM betrieb ORDER BY rowid"), (QStringList{"A", "B"}));
         QCOMPARE(fx.values("SELECT [tk-schl] FROM betrieb_taetigkeit ORDER BY rowid"), (QStringList{"A", "B"}));
         QVERIFY(fx.log().contains("Betrieb ohne Betriebsnummer"));
@@ -295,8 +242,8 @@ private slots:
 
     void wholeBusinessOnOneLine()
     {
-        importBusinesses({business("1", "0", {element("b-eintr-name", "A")})});
-        importBusinesses({"<betrieb><betr-nr>1</betr-nr><b-eintr-name>B</b-eintr-name></betrieb>\n"});
+        fx.importBusinesses({business("1", "0", {element("b-eintr-name", "A")})});
+        fx.importBusinesses({"<betrieb><betr-nr>1</betr-nr><b-eintr-name>B</b-eintr-name></betrieb>\n"});
         QCOMPARE(fx.values("SELECT [b-eintr-name] FROM betrieb"), QStringList{"A"});
     }
 };

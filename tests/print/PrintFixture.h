@@ -9,9 +9,12 @@
 #include "storage/DatabaseHandling.h"
 
 #include <QMap>
+#include <QRegularExpression>
 #include <QStringList>
 #include <utility>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 // The storage fixture with both databases loaded, a recording printer in
 // place of the system's, a printer dialog that answers as told, and the
@@ -19,15 +22,15 @@
 class PrintFixture : public StorageFixture
 {
 public:
-    explicit PrintFixture(double pageWidth = 11000, double pageHeight = 15000)
+    PrintFixture()
     {
-        auto recording = std::make_unique<RecordingPrinter>(pageWidth, pageHeight);
+        auto recording = std::make_unique<RecordingPrinter>(11000, 15000);
         paper = recording.get();
         print::setPrinter(std::move(recording));
         print::setPrinterDialog([this] {
             ++dialogs;
             if (dialogError)
-                throw engine::EngineError(dialogError, QStringLiteral("CommonDialog"));
+                throw engine::EngineError(dialogError, u"CommonDialog"_s);
             return dialogAnswer;
         });
         DB_Load();
@@ -37,7 +40,6 @@ public:
         f.setBusyCursor = [this](bool on) { pointer << on; };
         f.startPictureShown = [this] { return startPicture; };
     }
-
     ~PrintFixture()
     {
         print::setPrinter(nullptr);
@@ -46,55 +48,48 @@ public:
 
     using Row = std::vector<std::pair<const char *, QVariant>>;
 
+    static QString sql(const QVariant &v) { return engine::isNull(v) ? u"NULL"_s : engine::sqlQuote(v.toString()); }
+
     static void insert(const char *table, const Row &row)
     {
         QStringList names, values;
         for (const auto &[name, value] : row) {
             names << engine::sqlName(QString::fromLatin1(name));
-            values << (engine::isNull(value) ? QStringLiteral("NULL") : engine::sqlQuote(value.toString()));
+            values << sql(value);
         }
-        G().Datenbank_Daten->execute(QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
-                                         .arg(QString::fromLatin1(table), names.join(QLatin1Char(',')),
-                                              values.join(QLatin1Char(','))));
+        G().Datenbank_Daten->execute(u"INSERT INTO [%1] (%2) VALUES (%3)"_s.arg(
+            QString::fromLatin1(table), names.join(u','), values.join(u',')));
     }
 
-    static std::vector<platform::MessageRecord> boxes(const QString &title)
+    // The message boxes shown so far as "title|text|style", those with this title alone when one is given.
+    static QStringList boxes(const QString &title = {})
     {
-        std::vector<platform::MessageRecord> out;
-        for (const auto &box : platform::MessageService::recorded()) {
-            if (box.title == title)
-                out.push_back(box);
-        }
+        QStringList out;
+        for (const auto &box : platform::MessageService::recorded())
+            if (title.isEmpty() || box.title == title)
+                out << box.title + u'|' + box.text + u'|' + QString::number(box.style);
         return out;
     }
 
     // Index of the first printed line with this text, -1 when none.
-    int find(const QString &text, int from = 0) const
-    {
-        const auto &lines = paper->lines();
-        for (int i = from; i < int(lines.size()); ++i) {
-            if (lines[size_t(i)].text == text)
-                return i;
-        }
-        return -1;
-    }
-
+    int find(const QString &text) const { return int(paper->texts().indexOf(text)); }
     const RecordingPrinter::Line &line(int i) const { return paper->lines().at(size_t(i)); }
-
+    // A printed line's text, size and emphasis in one string ("Seite: 1|12 BU"), so a
+    // line's whole look is checked at once.
+    QString look(int i) const
+    {
+        const auto &f = line(i).font;
+        return line(i).text + u'|' + QString::number(f.size) + u' ' + (f.bold ? u"B"_s : u""_s)
+               + (f.underline ? u"U"_s : u""_s);
+    }
+    QStringList titles() const { return startingWith(u"    Tabellenname:"_s); }
     QStringList startingWith(const QString &prefix) const
     {
-        QStringList out;
-        for (const QString &t : paper->texts()) {
-            if (t.startsWith(prefix))
-                out << t;
-        }
-        return out;
+        return paper->texts().filter(QRegularExpression(u'^' + QRegularExpression::escape(prefix)));
     }
 
     RecordingPrinter *paper = nullptr;
-    int dialogs = 0;
-    int dialogAnswer = 0;
-    int dialogError = 0;
+    int dialogs = 0, dialogAnswer = 0, dialogError = 0;
     QMap<QString, bool> marks;
     QList<bool> pointer;
     bool startPicture = false;

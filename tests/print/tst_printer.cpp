@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestPrinter : public QObject
 {
     Q_OBJECT
@@ -16,28 +18,25 @@ private slots:
 
     void badFontSizeAndDeviceFailuresRaise()
     {
+        const auto raised = [](auto &&call) {
+            try {
+                call();
+            } catch (const engine::EngineError &e) {
+                return e.number();
+            }
+            return 0;
+        };
         RecordingPrinter p;
-        try {
-            p.setFontSize(0);
-            QFAIL("no error");
-        } catch (const engine::EngineError &e) {
-            QCOMPARE(e.number(), 380);
-        }
+        QCOMPARE(raised([&] { p.setFontSize(0); }), 380);
         QCOMPARE(p.fontSize(), 10.0);
-        p.setFailure([](RecordingPrinter::Operation op, const QString &) {
-            return op == RecordingPrinter::Operation::NewPage;
-        });
-        try {
-            p.newPage();
-            QFAIL("no error");
-        } catch (const engine::EngineError &e) {
-            QCOMPARE(e.number(), print::PrinterError);
-        }
+        const auto failOn = [&](RecordingPrinter::Operation which) {
+            p.setFailure([which](RecordingPrinter::Operation op, const QString &) { return op == which; });
+        };
+        failOn(RecordingPrinter::Operation::NewPage);
+        QCOMPARE(raised([&] { p.newPage(); }), print::PrinterError);
         // The end of a document that could not be sent still starts the next one afresh.
-        p.setFailure([](RecordingPrinter::Operation op, const QString &) {
-            return op == RecordingPrinter::Operation::EndDocument;
-        });
-        QVERIFY_THROWS_EXCEPTION(engine::EngineError, p.endDoc());
+        failOn(RecordingPrinter::Operation::EndDocument);
+        QVERIFY(raised([&] { p.endDoc(); }) != 0);
         QVERIFY(!p.documentOpen());
         QCOMPARE(p.page(), 1);
     }
@@ -45,20 +44,20 @@ private slots:
     void systemPrinterWritesPagesWithAMonospacedCourier()
     {
         QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("druck.pdf"));
+        const QString file = dir.filePath(u"druck.pdf"_s);
         {
             SystemPrinter p(file);
-            p.setFontName(QStringLiteral("Courier New"));
+            p.setFontName(u"Courier New"_s);
             p.setFontSize(8);
             QVERIFY(p.pageWidth() > 8000 && p.pageHeight() > 10000);
-            QCOMPARE(qRound(p.textWidth(QStringLiteral("iiii"))), qRound(p.textWidth(QStringLiteral("MMMM"))));
+            QCOMPARE(qRound(p.textWidth(u"iiii"_s)), qRound(p.textWidth(u"MMMM"_s)));
             const double eight = p.textHeight();
             p.setFontSize(12);
             QVERIFY(p.textHeight() > eight);
-            p.print(QStringLiteral("Betriebsnummer: 1     Seite: 1"));
-            p.print(QStringLiteral("Zeile\r\nmit Umbruch"));
+            p.print(u"Betriebsnummer: 1     Seite: 1"_s);
+            p.print(u"Zeile\r\nmit Umbruch"_s);
             p.newPage();
-            p.print(QStringLiteral("Seite 2"));
+            p.print(u"Seite 2"_s);
             p.endDoc();
         }
         QFile pdf(file);

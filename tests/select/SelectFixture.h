@@ -2,12 +2,27 @@
 
 #include "engine/Database.h"
 #include "engine/JetSql.h"
+#include "platform/MessageService.h"
+#include "record/Frm_Start.h"
+#include "select/ViewTableModel.h"
+#include "storage/BoundView.h"
 #include "storage/Declare.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMap>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
+
+using platform::MessageService;
 
 // A program directory with fresh copies of the shipped databases, opened the
 // way the start-up opens them, and writers of fixture rows.
@@ -19,6 +34,7 @@ struct SelectFixture
 
     bool setUp()
     {
+        QLocale::setDefault(QLocale(QLocale::German));
         G().reset();
         for (const QString &to : {orgPath, workPath}) {
             engine::releaseFile(to);
@@ -69,5 +85,88 @@ struct SelectFixture
         G().Datenbank_Org->execute(
             QStringLiteral("INSERT INTO aktuelleGemeinde ([gem-kz], [markiert]) VALUES (%1, %2)")
                 .arg(lit(gemKz), engine::isNull(marked) ? QStringLiteral("NULL") : marked.toBool() ? "-1" : "0"));
+    }
+
+    // Two marked municipalities, an unmarked and a Null-marked one.
+    void standardMunicipalities()
+    {
+        municipality("01001000", true);
+        municipality("02002000", true);
+        municipality("03003000", false);
+        municipality("04004000", QVariant());
+    }
+};
+
+// The main window holding the record window and a second child, with the
+// menu marks and the child-window hooks recorded instead of acted on.
+struct ListFixture : SelectFixture
+{
+    QMainWindow *main = nullptr;
+    QMdiArea *area = nullptr;
+    QMdiSubWindow *other = nullptr;
+    Frm_Start *start = nullptr;
+    QMap<QString, bool> marks;
+    int answer = platform::vbOK;
+    int closeChildCalls = 0;
+
+    bool setUpWindows()
+    {
+        if (!setUp())
+            return false;
+        marks.clear();
+        answer = platform::vbOK;
+        closeChildCalls = 0;
+        MessageService::clearRecorded();
+        MessageService::setScript([this](const platform::MessageRecord &) { return answer; });
+        main = new QMainWindow;
+        area = new QMdiArea(main);
+        main->setCentralWidget(area);
+        main->resize(1000, 800);
+        start = new Frm_Start;
+        start->installHooks();
+        for (BoundView *v : start->findChildren<BoundView *>())
+            v->setDatabaseName(workPath);
+        start->DATA_ORG->setDatabaseName(orgPath);
+        area->addSubWindow(start)->show();
+        other = area->addSubWindow(new QWidget);
+        other->show();
+        auto *gemeinde = new BoundView(QStringLiteral("DATA_GEMEINDE"), main);
+        main->show();
+        if (!QTest::qWaitForWindowExposed(main))
+            return false;
+        FormHooks &f = G().forms;
+        f.menuChecked = [this](const QString &item) { return marks.value(item); };
+        f.setMenuChecked = [this](const QString &item, bool on) { marks[item] = on; };
+        f.closeChildWindows = [this] {
+            ++closeChildCalls;
+            marks.clear();
+        };
+        f.addMdiChild = [this](QWidget *w) { area->addSubWindow(w)->show(); };
+        f.optionenGemeinde = [gemeinde] { return gemeinde; };
+        return true;
+    }
+
+    void tearDownWindows()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete main; // owns the lists through their sub-windows
+        MessageService::clearScript();
+        tearDown();
+    }
+
+    // The one box shown, as "title|style|text".
+    static QString onlyBox()
+    {
+        const auto &r = MessageService::recorded();
+        return r.size() != 1 ? QStringLiteral("%1 boxes").arg(r.size())
+                             : QStringLiteral("%1|%2|%3").arg(r[0].title).arg(r[0].style).arg(r[0].text);
+    }
+
+    // Character by character, as a clerk types (umlauts included).
+    static void type(QLineEdit *field, const QString &typed)
+    {
+        field->setFocus();
+        for (QChar c : typed)
+            field->insert(QString(c));
     }
 };

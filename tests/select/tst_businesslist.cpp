@@ -1,25 +1,9 @@
 #include "SelectFixture.h"
 
-#include "platform/MessageService.h"
-#include "record/Frm_Start.h"
 #include "select/BusinessList.h"
 #include "select/Frm_Auswahl_Betr.h"
-#include "select/ViewTableModel.h"
-#include "storage/BoundView.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
-#include <QMainWindow>
-#include <QMap>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
-#include <QTest>
-
-using platform::MessageService;
 
 namespace {
 const QString kItem = QStringLiteral("menue_suchen_betrieb");
@@ -29,20 +13,12 @@ const QStringList kAll{"1001", "1002", "1003", "2004", "2006", "2006", "3007", "
 class TestBusinessList : public QObject
 {
     Q_OBJECT
-    SelectFixture m_fx;
-    QMainWindow *m_main = nullptr;
-    QMdiArea *m_area = nullptr;
-    QMdiSubWindow *m_other = nullptr;
-    Frm_Start *m_start = nullptr;
-    QMap<QString, bool> m_marks;
-    int m_answer = platform::vbOK;
-    int m_closeChildCalls = 0;
+    ListFixture m_fx;
     int m_optionsShown = 0;
     QStringList m_recordWindow;
 
-    // Two marked municipalities, an unmarked and a Null-marked one; a business
-    // without a key, '999' notifications, an empty end date (counts as ended),
-    // no location address, two location addresses.
+    // A business without a key, '999' notifications, an empty end date (counts
+    // as ended), no location address, two location addresses.
     void standardBusinesses()
     {
         const struct
@@ -65,10 +41,13 @@ class TestBusinessList : public QObject
         m_fx.address("2006", "1", QStringLiteral("Lübeck"), QStringLiteral("Am Markt"));
         m_fx.address("2006", "1", QStringLiteral("Eutin"), QStringLiteral("Bahnhofstraße"));
         m_fx.address("3007", "3", QStringLiteral("Plön"), QStringLiteral("Seeweg"));
-        m_fx.municipality("01001000", true);
-        m_fx.municipality("02002000", true);
-        m_fx.municipality("03003000", false);
-        m_fx.municipality("04004000", QVariant());
+        m_fx.standardMunicipalities();
+    }
+
+    void oneBusiness()
+    {
+        m_fx.business("01001000", "1001", QStringLiteral("Eins"));
+        m_fx.address("1001", "1", QStringLiteral("Kiel"), QStringLiteral("Hauptstraße"));
     }
 
     Frm_Auswahl_Betr *open()
@@ -90,14 +69,6 @@ class TestBusinessList : public QObject
         return list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString();
     }
 
-    // Character by character, as a clerk types (umlauts included).
-    static void type(QLineEdit *field, const QString &typed)
-    {
-        field->setFocus();
-        for (QChar c : typed)
-            field->insert(QString(c));
-    }
-
     // On the option's circle: its text may end left of its middle.
     static void choose(QRadioButton *option)
     {
@@ -105,43 +76,12 @@ class TestBusinessList : public QObject
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
-
     void init()
     {
-        QVERIFY(m_fx.setUp());
-        m_marks.clear();
-        m_answer = platform::vbOK;
-        m_closeChildCalls = m_optionsShown = 0;
+        QVERIFY(m_fx.setUpWindows());
+        m_optionsShown = 0;
         m_recordWindow.clear();
-        MessageService::clearRecorded();
-        MessageService::setScript([this](const platform::MessageRecord &) { return m_answer; });
-
-        m_main = new QMainWindow;
-        m_area = new QMdiArea(m_main);
-        m_main->setCentralWidget(m_area);
-        m_main->resize(1000, 800);
-        m_start = new Frm_Start;
-        m_start->installHooks();
-        for (BoundView *v : m_start->findChildren<BoundView *>())
-            v->setDatabaseName(m_fx.workPath);
-        m_start->DATA_ORG->setDatabaseName(m_fx.orgPath);
-        m_area->addSubWindow(m_start)->show();
-        m_other = m_area->addSubWindow(new QWidget);
-        m_other->show();
-        auto *gemeinde = new BoundView(QStringLiteral("DATA_GEMEINDE"), m_main);
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main));
-
         FormHooks &f = G().forms;
-        f.menuChecked = [this](const QString &item) { return m_marks.value(item); };
-        f.setMenuChecked = [this](const QString &item, bool on) { m_marks[item] = on; };
-        f.closeChildWindows = [this] {
-            ++m_closeChildCalls;
-            m_marks.clear();
-        };
-        f.addMdiChild = [this](QWidget *w) { m_area->addSubWindow(w)->show(); };
-        f.optionenGemeinde = [gemeinde] { return gemeinde; };
         f.showOptionen = [this] { ++m_optionsShown; };
         f.showRecordView = [this] { m_recordWindow << QStringLiteral("record view"); };
         f.setTab = [this](int tab) { m_recordWindow << QStringLiteral("tab %1").arg(tab); };
@@ -152,55 +92,48 @@ private slots:
     {
         if (Frm_Auswahl_Betr::loaded())
             Frm_Auswahl_Betr::loaded()->unload();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete m_main; // owns the record window through its sub-window
-        MessageService::clearScript();
-        m_fx.tearDown();
+        m_fx.tearDownWindows();
     }
 
     void openingWithoutList_data()
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("box");
         QTest::addColumn<int>("optionsShown");
-        const QString question = QStringLiteral(
-            "Filter ist aktiviert, aber keine Gemeindekennzahl festgelegt!\n\nWollen Sie eine auswählen?\n");
-        QTest::newRow("empty table") << "empty" << 1 << "Es wurden in der Datenbank keine Sätze gefunden!" << 64 << 0;
-        QTest::newRow("nothing marked, yes") << "unmarked" << 6 << question << 36 << 1;
-        QTest::newRow("nothing marked, no") << "unmarked" << 7 << question << 36 << 0;
+        const QString title = QStringLiteral("Auswahlliste Betrieb!|");
+        const QString question = title + QStringLiteral("36|Filter ist aktiviert, aber keine Gemeindekennzahl "
+                                                        "festgelegt!\n\nWollen Sie eine auswählen?\n");
+        QTest::newRow("empty table") << "empty" << 1 << title + "64|Es wurden in der Datenbank keine Sätze gefunden!"
+                                     << 0;
+        QTest::newRow("nothing marked, yes") << "unmarked" << 6 << question << 1;
+        QTest::newRow("nothing marked, no") << "unmarked" << 7 << question << 0;
         QTest::newRow("marked without businesses")
-            << "foreign" << 1 << "Bitte wählen Sie im Menüpunkt ''Optionen'',\neine gültige Gemeindekennzahl aus!" << 64
-            << 0;
+            << "foreign" << 1
+            << title + "64|Bitte wählen Sie im Menüpunkt ''Optionen'',\neine gültige Gemeindekennzahl aus!" << 0;
     }
 
     void openingWithoutList()
     {
         QFETCH(QString, setup);
         QFETCH(int, answer);
-        QFETCH(QString, text);
-        QFETCH(int, style);
+        QFETCH(QString, box);
         QFETCH(int, optionsShown);
         if (setup != QLatin1String("empty")) {
-            m_fx.business("01001000", "1001", QStringLiteral("Eins"));
-            m_fx.address("1001", "1", QStringLiteral("Kiel"), QStringLiteral("Hauptstraße"));
+            oneBusiness();
             G().Gemeindefilter_aktiv = true;
             m_fx.municipality("01001000", false);
             m_fx.municipality("05005000", setup == QLatin1String("foreign"));
         }
-        m_answer = answer;
+        m_fx.answer = answer;
         QVERIFY(!open());
-        QCOMPARE(MessageService::recorded().size(), size_t(1));
-        QCOMPARE(MessageService::recorded()[0].text, text);
-        QCOMPARE(MessageService::recorded()[0].title, QStringLiteral("Auswahlliste Betrieb!"));
-        QCOMPARE(MessageService::recorded()[0].style, style);
+        QCOMPARE(ListFixture::onlyBox(), box);
         QCOMPARE(m_optionsShown, optionsShown);
-        QCOMPARE(m_closeChildCalls, 1);
-        QCOMPARE(m_marks.value(kItem), false);
-        QCOMPARE(m_start->DATA_BETR->RecordSource(), QStringLiteral("betrieb"));
+        QCOMPARE(m_fx.closeChildCalls, 1);
+        QCOMPARE(m_fx.marks.value(kItem), false);
+        QCOMPARE(m_fx.start->DATA_BETR->RecordSource(), QStringLiteral("betrieb"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(m_area->findChildren<Frm_Auswahl_Betr *>().isEmpty());
+        QVERIFY(m_fx.area->findChildren<Frm_Auswahl_Betr *>().isEmpty());
     }
 
     void viewsListTheRightBusinesses_data()
@@ -228,7 +161,7 @@ private slots:
         G().Gemeindefilter_aktiv = filter;
         Frm_Auswahl_Betr *list = open();
         QVERIFY(list && list->isVisible());
-        QCOMPARE(m_marks.value(kItem), true);
+        QCOMPARE(m_fx.marks.value(kItem), true);
         if (option >= 0)
             choose(list->Option1[size_t(option)]);
         QCOMPARE(listed(list), numbers);
@@ -240,18 +173,12 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("found");
-        QTest::newRow("number prefix") << 1 << "20"
-                                       << "2004";
-        QTest::newRow("no match stays on the first row") << 1 << "9"
-                                                         << "1001";
-        QTest::newRow("asterisk matches any run") << 1 << "*6"
-                                                  << "2006";
-        QTest::newRow("name without regard to case") << 3 << "mül"
-                                                     << "2006";
-        QTest::newRow("apostrophe") << 3 << "o'b"
-                                    << "3008";
-        QTest::newRow("place of the second address") << 4 << "eut"
-                                                     << "2006";
+        QTest::newRow("number prefix") << 1 << "20" << "2004";
+        QTest::newRow("no match stays on the first row") << 1 << "9" << "1001";
+        QTest::newRow("asterisk matches any run") << 1 << "*6" << "2006";
+        QTest::newRow("name without regard to case") << 3 << "mül" << "2006";
+        QTest::newRow("apostrophe") << 3 << "o'b" << "3008";
+        QTest::newRow("place of the second address") << 4 << "eut" << "2006";
     }
 
     void search()
@@ -264,7 +191,7 @@ private slots:
         QVERIFY(list);
         for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
             QCOMPARE(t->text(), QString());
-        type(list->Text1[size_t(field)], typed);
+        ListFixture::type(list->Text1[size_t(field)], typed);
         QCOMPARE(current(list), found);
         const long pos = list->data->Recordset()->absolutePosition();
         QCOMPARE(list->DBGrid1->currentIndex().row(), int(pos));
@@ -279,12 +206,9 @@ private slots:
         QTest::addColumn<QString>("firstAfterTwo");
         // In number order the names run from "äpfel" to "O'Brien": the umlaut
         // must count as an a, or the first click never sorts descending.
-        QTest::newRow("name") << 3 << "3008"
-                              << "1001";
-        QTest::newRow("number") << 1 << "3008"
-                                << "1001";
-        QTest::newRow("equal first and last sorts ascending") << 2 << "1001"
-                                                              << "1001";
+        QTest::newRow("name") << 3 << "3008" << "1001";
+        QTest::newRow("number") << 1 << "3008" << "1001";
+        QTest::newRow("equal first and last sorts ascending") << 2 << "1001" << "1001";
     }
 
     void sortByClickedField()
@@ -295,8 +219,8 @@ private slots:
         standardBusinesses();
         Frm_Auswahl_Betr *list = open();
         QVERIFY(list);
-        type(list->Text1[0], QStringLiteral("0"));
-        type(list->Text1[4], QStringLiteral("L"));
+        ListFixture::type(list->Text1[0], QStringLiteral("0"));
+        ListFixture::type(list->Text1[4], QStringLiteral("L"));
         QTest::mouseClick(list->Text1[size_t(field)], Qt::LeftButton);
         for (QLineEdit *t : list->Text1)
             QCOMPARE(t->text(), QString());
@@ -316,24 +240,24 @@ private slots:
         Frm_Auswahl_Betr *list = open();
         QVERIFY(list);
         auto *own = qobject_cast<QMdiSubWindow *>(list->parentWidget());
-        QCOMPARE(m_area->activeSubWindow(), own);
-        type(list->Text1[1], QStringLiteral("20"));
+        QCOMPARE(m_fx.area->activeSubWindow(), own);
+        ListFixture::type(list->Text1[1], QStringLiteral("20"));
         QCOMPARE(open(), list); // the busy flag keeps the open list as it is
-        QCOMPARE(m_closeChildCalls, 1);
+        QCOMPARE(m_fx.closeChildCalls, 1);
         // A top-level window (a message box) takes the activation and gives
         // it back: that is no new activation of the list.
         QWidget box;
         box.show();
         box.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&box));
-        m_main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_main));
-        m_area->setActiveSubWindow(own);
+        m_fx.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_fx.main));
+        m_fx.area->setActiveSubWindow(own);
         QCOMPARE(list->Text1[1]->text(), QStringLiteral("20"));
         QCOMPARE(current(list), QStringLiteral("2004"));
 
-        m_area->setActiveSubWindow(m_other);
-        m_area->setActiveSubWindow(own);
+        m_fx.area->setActiveSubWindow(m_fx.other);
+        m_fx.area->setActiveSubWindow(own);
         QCOMPARE(list->Text1[1]->text(), QString());
         QCOMPARE(current(list), QStringLiteral("1001"));
     }
@@ -361,29 +285,28 @@ private slots:
         else
             QTest::mouseClick(list->Command1[0], Qt::LeftButton);
         QCOMPARE(m_recordWindow, (QStringList{"record view", "tab 0", "Anzeige: Meldedaten"}));
-        QCOMPARE(m_start->DATA_BETR->currentValue(QStringLiteral("betr-nr")).toString(), QStringLiteral("2006"));
+        QCOMPARE(m_fx.start->DATA_BETR->currentValue(QStringLiteral("betr-nr")).toString(), QStringLiteral("2006"));
         QVERIFY(!Frm_Auswahl_Betr::loaded());
-        QCOMPARE(m_marks.value(kItem), false);
+        QCOMPARE(m_fx.marks.value(kItem), false);
     }
 
     void buttonsOnAnEmptyList()
     {
-        m_fx.business("01001000", "1001", QStringLiteral("Eins"));
-        m_fx.address("1001", "1", QStringLiteral("Kiel"), QStringLiteral("Hauptstraße"));
+        oneBusiness();
         Frm_Auswahl_Betr *list = open();
         QVERIFY(list);
         choose(list->Option1[2]);
         QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 0 von 0"));
         for (int i : {0, 3, 4})
             QTest::mouseClick(list->Command1[size_t(i)], Qt::LeftButton);
-        type(list->Text1[3], QStringLiteral("x"));
+        ListFixture::type(list->Text1[3], QStringLiteral("x"));
         QTest::mouseClick(list->Text1[3], Qt::LeftButton);
         QCOMPARE(Frm_Auswahl_Betr::loaded(), list);
         QVERIFY(m_recordWindow.isEmpty());
         QVERIFY(MessageService::recorded().empty());
         QTest::mouseClick(list->Command1[1], Qt::LeftButton);
         QVERIFY(!Frm_Auswahl_Betr::loaded());
-        QCOMPARE(m_marks.value(kItem), false);
+        QCOMPARE(m_fx.marks.value(kItem), false);
     }
 
     void failingSearchShowsABox()
@@ -392,7 +315,7 @@ private slots:
         Frm_Auswahl_Betr *list = open();
         QVERIFY(list);
         engine::releaseFile(m_fx.workPath); // the database goes away under the open list
-        type(list->Text1[1], QStringLiteral("2"));
+        ListFixture::type(list->Text1[1], QStringLiteral("2"));
         QCOMPARE(MessageService::recorded().size(), size_t(1));
         QVERIFY(MessageService::recorded()[0].text.startsWith(QStringLiteral("Die Suche in der Auswahlliste")));
         QCOMPARE(Frm_Auswahl_Betr::loaded(), list);

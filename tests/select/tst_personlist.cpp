@@ -1,53 +1,34 @@
 #include "SelectFixture.h"
 
-#include "platform/MessageService.h"
-#include "record/Frm_Start.h"
 #include "record/LoadBusiness.h"
 #include "select/Frm_Auswahl_Pers.h"
 #include "select/PersonList.h"
-#include "select/ViewTableModel.h"
-#include "storage/BoundView.h"
 
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
-#include <QMainWindow>
-#include <QMap>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
-#include <QTest>
-
-using platform::MessageService;
 
 namespace {
 const QString kItem = QStringLiteral("menue_suchen_person");
-const QString kEmpty = QStringLiteral("Es wurden in der Datenbank keine Sätze gefunden!");
 const QString kPersonsHeader = QStringLiteral("Anzeige: Personendaten (nat. und jur. Person)");
+
+QVariant text(const char *s)
+{
+    return s ? QVariant(QString::fromUtf8(s)) : QVariant();
+}
 } // namespace
 
 class TestPersonList : public QObject
 {
     Q_OBJECT
-    SelectFixture m_fx;
-    QMainWindow *m_main = nullptr;
-    QMdiArea *m_area = nullptr;
-    QMdiSubWindow *m_other = nullptr;
-    Frm_Start *m_start = nullptr;
-    QMap<QString, bool> m_marks;
-    int m_closeChildCalls = 0;
+    ListFixture m_fx;
 
     void person(const char *nr, const char *art, const char *jpName, const char *famName)
     {
         G().Datenbank_Daten->execute(
             QStringLiteral("INSERT INTO person ([pers-nr], [p-art], [p-eintr-name], [fam-name]) "
                            "VALUES (%1, %2, %3, %4)")
-                .arg(SelectFixture::lit(nr), SelectFixture::lit(art),
-                     SelectFixture::lit(jpName ? QVariant(QString::fromUtf8(jpName)) : QVariant()),
-                     SelectFixture::lit(famName ? QVariant(QString::fromUtf8(famName)) : QVariant())));
+                .arg(SelectFixture::lit(nr), SelectFixture::lit(art), SelectFixture::lit(text(jpName)),
+                     SelectFixture::lit(text(famName))));
     }
 
     void link(const char *betrNr, const char *persNr, const char *jp = nullptr)
@@ -56,7 +37,7 @@ class TestPersonList : public QObject
                                                     "[bez-betr-hist-nr], [bez-pers-nr], [pers-nr-jp]) "
                                                     "VALUES (%1, '1', %2, %3)")
                                          .arg(SelectFixture::lit(betrNr), SelectFixture::lit(persNr),
-                                              SelectFixture::lit(jp ? QVariant(jp) : QVariant())));
+                                              SelectFixture::lit(text(jp))));
     }
 
     // P001 in two businesses; P002 a juridical person in 1001 with the
@@ -69,28 +50,19 @@ class TestPersonList : public QObject
         m_fx.business("02002000", "1002", QStringLiteral("Malerei Berg"));
         m_fx.business("03003000", "1003", QStringLiteral("Fremd GmbH"));
         m_fx.business("", "1004", QStringLiteral("Ohne Gemeinde"));
-        person("P001", "NP", nullptr, "Müller");
+        const char *natural[][2] = {{"P001", "Müller"}, {"P003", "Schmidt"}, {"P004", "o'Neill"},
+                                    {"P005", "Zander"}, {"P006", "Meier"}};
+        for (const auto &p : natural)
+            person(p[0], "NP", nullptr, p[1]);
         person("P002", "JP", "Adler GmbH", nullptr);
-        person("P003", "NP", nullptr, "Schmidt");
-        person("P004", "NP", nullptr, "o'Neill");
-        person("P005", "NP", nullptr, "Zander");
-        person("P006", "NP", nullptr, "Meier");
         person("P008", "JP", "Leer AG", nullptr);
-        link("1001", "P001");
-        link("1002", "P001");
-        link("1001", "P002");
-        link("1001", "P003", "P002");
-        link("1003", "P004");
-        link("1004", "P005");
-        link("1001", "P006", "P002");
-        link("1002", "P006", "P002");
-        link("1003", "P008");
-        link("1002", "P999");
-        link("9999", "P001");
-        m_fx.municipality("01001000", true);
-        m_fx.municipality("02002000", true);
-        m_fx.municipality("03003000", false);
-        m_fx.municipality("04004000", QVariant());
+        const char *links[][3] = {{"1001", "P001", nullptr}, {"1002", "P001", nullptr}, {"1001", "P002", nullptr},
+                                  {"1001", "P003", "P002"},  {"1003", "P004", nullptr}, {"1004", "P005", nullptr},
+                                  {"1001", "P006", "P002"},  {"1002", "P006", "P002"},  {"1003", "P008", nullptr},
+                                  {"1002", "P999", nullptr}, {"9999", "P001", nullptr}};
+        for (const auto &l : links)
+            link(l[0], l[1], l[2]);
+        m_fx.standardMunicipalities();
     }
 
     Frm_Auswahl_Pers *open()
@@ -113,69 +85,30 @@ class TestPersonList : public QObject
         return list->data->currentValue(QString::fromLatin1(column)).toString();
     }
 
-    static void type(QLineEdit *field, const QString &typed)
+    QString shown(const char *column) const
     {
-        field->setFocus();
-        for (QChar c : typed)
-            field->insert(QString(c));
+        const BoundView *view = QByteArray(column).contains("pers") ? m_fx.start->DATA_PERS : m_fx.start->DATA_BETR;
+        return view->currentValue(QString::fromLatin1(column)).toString();
     }
 
     // The record window on business 1001 with its juridical person current.
     void showJuridicalPerson(int tab)
     {
         DB_Load_DATA(QStringLiteral("01001000"), QStringLiteral("1001"), QStringLiteral("1"));
-        m_start->showRecordView();
-        m_start->SSTab1->setCurrentIndex(tab);
-        m_start->DATA_PERS->navigateNext();
-        QCOMPARE(m_start->DATA_PERS->currentValue(QStringLiteral("pers-nr")).toString(), QStringLiteral("P002"));
+        m_fx.start->showRecordView();
+        m_fx.start->SSTab1->setCurrentIndex(tab);
+        m_fx.start->DATA_PERS->navigateNext();
+        QCOMPARE(shown("pers-nr"), QStringLiteral("P002"));
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
-
-    void init()
-    {
-        QVERIFY(m_fx.setUp());
-        m_marks.clear();
-        m_closeChildCalls = 0;
-        MessageService::clearRecorded();
-        MessageService::setScript([](const platform::MessageRecord &) { return platform::vbOK; });
-
-        m_main = new QMainWindow;
-        m_area = new QMdiArea(m_main);
-        m_main->setCentralWidget(m_area);
-        m_main->resize(1000, 800);
-        m_start = new Frm_Start;
-        m_start->installHooks();
-        for (BoundView *v : m_start->findChildren<BoundView *>())
-            v->setDatabaseName(m_fx.workPath);
-        m_start->DATA_ORG->setDatabaseName(m_fx.orgPath);
-        m_area->addSubWindow(m_start)->show();
-        m_other = m_area->addSubWindow(new QWidget);
-        m_other->show();
-        auto *gemeinde = new BoundView(QStringLiteral("DATA_GEMEINDE"), m_main);
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main));
-
-        FormHooks &f = G().forms;
-        f.menuChecked = [this](const QString &item) { return m_marks.value(item); };
-        f.setMenuChecked = [this](const QString &item, bool on) { m_marks[item] = on; };
-        f.closeChildWindows = [this] {
-            ++m_closeChildCalls;
-            m_marks.clear();
-        };
-        f.addMdiChild = [this](QWidget *w) { m_area->addSubWindow(w)->show(); };
-        f.optionenGemeinde = [gemeinde] { return gemeinde; };
-    }
+    void init() { QVERIFY(m_fx.setUpWindows()); }
 
     void cleanup()
     {
         if (Frm_Auswahl_Pers::loaded())
             Frm_Auswahl_Pers::loaded()->unload();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete m_main;
-        MessageService::clearScript();
-        m_fx.tearDown();
+        m_fx.tearDownWindows();
     }
 
     void listedRows_data()
@@ -211,7 +144,7 @@ private slots:
         G().Gemeindefilter_aktiv = filter;
         Frm_Auswahl_Pers *list = open();
         QVERIFY(list && list->isVisible());
-        QCOMPARE(m_marks.value(kItem), true);
+        QCOMPARE(m_fx.marks.value(kItem), true);
         QVERIFY(!list->representativesMode());
         QStringList got = rows(list);
         QStringList persons;
@@ -246,20 +179,18 @@ private slots:
         G().Gemeindefilter_aktiv = situation == QLatin1String("filter");
         if (situation == QLatin1String("representatives")) {
             DB_Load_DATA(QStringLiteral("03003000"), QStringLiteral("1003"), QStringLiteral("1"));
-            m_start->Command1->click();
+            m_fx.start->Command1->click();
         } else {
-            m_start->DATA_BETR->setRecordSource(QStringLiteral("betrieb"));
+            m_fx.start->DATA_BETR->setRecordSource(QStringLiteral("betrieb"));
             QVERIFY(!open());
-            QCOMPARE(m_closeChildCalls, 1);
-            QCOMPARE(m_start->DATA_BETR->RecordSource(), QStringLiteral("betrieb"));
+            QCOMPARE(m_fx.closeChildCalls, 1);
+            QCOMPARE(m_fx.start->DATA_BETR->RecordSource(), QStringLiteral("betrieb"));
         }
-        QCOMPARE(MessageService::recorded().size(), size_t(1));
-        QCOMPARE(MessageService::recorded()[0].text, kEmpty);
-        QCOMPARE(MessageService::recorded()[0].title, QStringLiteral("Auswahlliste Personen!"));
-        QCOMPARE(MessageService::recorded()[0].style, 64);
-        QCOMPARE(m_marks.value(kItem), false);
+        QCOMPARE(ListFixture::onlyBox(),
+                 QStringLiteral("Auswahlliste Personen!|64|Es wurden in der Datenbank keine Sätze gefunden!"));
+        QCOMPARE(m_fx.marks.value(kItem), false);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(m_area->findChildren<Frm_Auswahl_Pers *>().isEmpty());
+        QVERIFY(m_fx.area->findChildren<Frm_Auswahl_Pers *>().isEmpty());
     }
 
     void search_data()
@@ -286,7 +217,7 @@ private slots:
         QVERIFY(list);
         for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
             QCOMPARE(t->text(), QString());
-        type(list->Text1[size_t(field)], typed);
+        ListFixture::type(list->Text1[size_t(field)], typed);
         QString got = current(list);
         if (found.contains(QLatin1Char('/')))
             got += QLatin1Char('/') + current(list, "betr-nr");
@@ -321,7 +252,7 @@ private slots:
         G().Gemeindefilter_aktiv = filter;
         Frm_Auswahl_Pers *list = open();
         QVERIFY(list);
-        type(list->Text1[2], QStringLiteral("sch"));
+        ListFixture::type(list->Text1[2], QStringLiteral("sch"));
         QTest::mouseClick(list->Text1[size_t(field)], Qt::LeftButton);
         for (QLineEdit *t : list->Text1)
             QCOMPARE(t->text(), QString());
@@ -339,63 +270,57 @@ private slots:
         Frm_Auswahl_Pers *list = open();
         QVERIFY(list);
         auto *own = qobject_cast<QMdiSubWindow *>(list->parentWidget());
-        type(list->Text1[2], QStringLiteral("sch"));
+        ListFixture::type(list->Text1[2], QStringLiteral("sch"));
         QCOMPARE(open(), list); // the busy flag keeps the open list as it is
-        QCOMPARE(m_closeChildCalls, 1);
-        m_area->setActiveSubWindow(m_other);
-        m_area->setActiveSubWindow(own);
+        QCOMPARE(m_fx.closeChildCalls, 1);
+        m_fx.area->setActiveSubWindow(m_fx.other);
+        m_fx.area->setActiveSubWindow(own);
         QCOMPARE(list->Text1[2]->text(), QString());
         QCOMPARE(current(list), QStringLiteral("P001"));
         QCOMPARE(list->Label1->text(), QStringLiteral("Person Nr. 1 von 9"));
     }
 
-    void okShowsThePersonsBusiness_data()
+    void leavingTheList_data()
     {
-        QTest::addColumn<bool>("doubleClick");
-        QTest::newRow("OK") << false;
-        QTest::newRow("double-click") << true;
+        QTest::addColumn<int>("how"); // 0 OK, 1 double-click, 2 Abbrechen
+        QTest::newRow("OK") << 0;
+        QTest::newRow("double-click") << 1;
+        QTest::newRow("Abbrechen changes nothing") << 2;
     }
 
-    void okShowsThePersonsBusiness()
+    void leavingTheList()
     {
-        QFETCH(bool, doubleClick);
+        QFETCH(int, how);
         standardData();
-        m_start->showStartPicture();
-        m_start->Command3->setVisible(true);
+        m_fx.start->showStartPicture();
+        m_fx.start->Command3->setVisible(true);
+        m_fx.start->Label2->setText(QStringLiteral("vorher"));
         Frm_Auswahl_Pers *list = open();
         QVERIFY(list);
-        type(list->Text1[5], QStringLiteral("malerei"));
+        ListFixture::type(list->Text1[5], QStringLiteral("malerei"));
         QCOMPARE(current(list, "betr-nr"), QStringLiteral("1002"));
-        if (doubleClick) {
-            const QModelIndex cell = list->gridModel->index(list->DBGrid1->currentIndex().row(), 2);
-            const QPoint at = list->DBGrid1->visualRect(cell).center();
+        const QModelIndex cell = list->gridModel->index(list->DBGrid1->currentIndex().row(), 2);
+        const QPoint at = list->DBGrid1->visualRect(cell).center();
+        if (how == 1) {
             QTest::mouseClick(list->DBGrid1->viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(list->DBGrid1->viewport(), Qt::LeftButton, {}, at);
         } else {
-            QTest::mouseClick(list->Command1[0], Qt::LeftButton);
+            QTest::mouseClick(list->Command1[size_t(how / 2)], Qt::LeftButton);
         }
         QVERIFY(!Frm_Auswahl_Pers::loaded());
-        QCOMPARE(m_marks.value(kItem), false);
-        QCOMPARE(m_start->SSTab1->currentIndex(), 3);
-        QVERIFY(m_start->SSTab1->isVisible() && m_start->Frame_Ueberschrift->isVisible());
-        QVERIFY(m_start->Frame_Anzahl->isVisible() && !m_start->Image2->isVisible());
-        QVERIFY(!m_start->Command3->isVisible());
-        QCOMPARE(m_start->Label2->text(), kPersonsHeader);
-        QCOMPARE(m_start->DATA_BETR->currentValue(QStringLiteral("betr-nr")).toString(), QStringLiteral("1002"));
-        QCOMPARE(m_start->DATA_PERS->currentValue(QStringLiteral("pers-nr")).toString(), QStringLiteral("P001"));
-    }
-
-    void abbrechenChangesNothing()
-    {
-        standardData();
-        m_start->Label2->setText(QStringLiteral("vorher"));
-        Frm_Auswahl_Pers *list = open();
-        QVERIFY(list);
-        QTest::mouseClick(list->Command1[1], Qt::LeftButton);
-        QVERIFY(!Frm_Auswahl_Pers::loaded());
-        QCOMPARE(m_marks.value(kItem), false);
-        QCOMPARE(m_start->Label2->text(), QStringLiteral("vorher"));
-        QVERIFY(m_start->DATA_BETR->RecordSource().isEmpty());
+        QCOMPARE(m_fx.marks.value(kItem), false);
+        if (how == 2) {
+            QCOMPARE(m_fx.start->Label2->text(), QStringLiteral("vorher"));
+            QVERIFY(m_fx.start->DATA_BETR->RecordSource().isEmpty());
+            return;
+        }
+        QCOMPARE(m_fx.start->SSTab1->currentIndex(), 3);
+        QVERIFY(m_fx.start->SSTab1->isVisible() && m_fx.start->Frame_Ueberschrift->isVisible());
+        QVERIFY(m_fx.start->Frame_Anzahl->isVisible() && !m_fx.start->Image2->isVisible());
+        QVERIFY(!m_fx.start->Command3->isVisible());
+        QCOMPARE(m_fx.start->Label2->text(), kPersonsHeader);
+        QCOMPARE(shown("betr-nr"), QStringLiteral("1002"));
+        QCOMPARE(shown("pers-nr"), QStringLiteral("P001"));
     }
 
     // With the filter on, the marks must not widen the list beyond the
@@ -418,71 +343,70 @@ private slots:
             G().Datenbank_Org->execute(QStringLiteral("UPDATE aktuelleGemeinde SET [markiert] = 0"));
         G().Gemeindefilter_aktiv = filter;
         showJuridicalPerson(4);
-        m_start->Command1->click();
+        Frm_Start *start = m_fx.start;
+        start->Command1->click();
         Frm_Auswahl_Pers *list = Frm_Auswahl_Pers::loaded();
         QVERIFY(list && list->isVisible());
         QVERIFY(list->representativesMode());
-        QCOMPARE(m_marks.value(kItem), true);
+        QCOMPARE(m_fx.marks.value(kItem), true);
         QCOMPARE(rows(list), (QStringList{"P003/1001", "P006/1001"}));
         QCOMPARE(open(), list); // the menu item does nothing while the list is open
-        QCOMPARE(m_closeChildCalls, 0);
+        QCOMPARE(m_fx.closeChildCalls, 0);
 
         list->DBGrid1->selectRow(1);
         QTest::mouseClick(list->Command1[0], Qt::LeftButton);
         QVERIFY(!Frm_Auswahl_Pers::loaded());
-        QCOMPARE(m_marks.value(kItem), false);
-        QCOMPARE(m_start->SSTab1->currentIndex(), 4);
-        QCOMPARE(m_start->Label2->text(), QStringLiteral("Anzeige: Personendaten (Vertreter einer jur. Person)"));
-        QVERIFY(m_start->Command3->isVisible());
-        QCOMPARE(m_start->DATA_BETR->currentValue(QStringLiteral("betr-nr")).toString(), QStringLiteral("1001"));
-        QCOMPARE(m_start->DATA_PERS->Recordset()->recordCount(), 1L);
-        QCOMPARE(m_start->DATA_PERS->currentValue(QStringLiteral("pers-nr")).toString(), QStringLiteral("P006"));
-        QCOMPARE(m_start->DATA_PERS->currentValue(QStringLiteral("bez-betr-nr")).toString(), QStringLiteral("1001"));
+        QCOMPARE(m_fx.marks.value(kItem), false);
+        QCOMPARE(start->SSTab1->currentIndex(), 4);
+        QCOMPARE(start->Label2->text(), QStringLiteral("Anzeige: Personendaten (Vertreter einer jur. Person)"));
+        QVERIFY(start->Command3->isVisible());
+        QCOMPARE(shown("betr-nr"), QStringLiteral("1001"));
+        QCOMPARE(start->DATA_PERS->Recordset()->recordCount(), 1L);
+        QCOMPARE(shown("pers-nr"), QStringLiteral("P006"));
+        QCOMPARE(start->DATA_PERS->currentValue(QStringLiteral("bez-betr-nr")).toString(), QStringLiteral("1001"));
 
         // "zurück": the business again, with its own persons only.
-        m_start->Command3->click();
-        QVERIFY(!m_start->Command3->isVisible());
-        QCOMPARE(m_start->SSTab1->currentIndex(), 3);
-        QCOMPARE(m_start->Label2->text(), kPersonsHeader);
-        QCOMPARE(m_start->DATA_PERS->Recordset()->recordCount(), 2L);
-        QCOMPARE(m_start->DATA_PERS->currentValue(QStringLiteral("pers-nr")).toString(), QStringLiteral("P001"));
+        start->Command3->click();
+        QVERIFY(!start->Command3->isVisible());
+        QCOMPARE(start->SSTab1->currentIndex(), 3);
+        QCOMPARE(start->Label2->text(), kPersonsHeader);
+        QCOMPARE(start->DATA_PERS->Recordset()->recordCount(), 2L);
+        QCOMPARE(shown("pers-nr"), QStringLiteral("P001"));
         QVERIFY(MessageService::recorded().empty());
     }
 
     void personenAnzeigenDoesNothing_data()
     {
         QTest::addColumn<QString>("situation");
-        QTest::newRow("natural person") << "NP";
-        QTest::newRow("empty person view") << "empty";
-        QTest::newRow("import running") << "import";
-        QTest::newRow("business list open") << "list";
+        QTest::addColumn<QString>("busy"); // menu item marked as running
+        QTest::newRow("natural person") << "NP" << "";
+        QTest::newRow("empty person view") << "empty" << "";
+        QTest::newRow("import running") << "" << "menue_import_datenbank";
+        QTest::newRow("business list open") << "" << "menue_suchen_betrieb";
     }
 
     void personenAnzeigenDoesNothing()
     {
         QFETCH(QString, situation);
+        QFETCH(QString, busy);
         standardData();
         showJuridicalPerson(3);
         if (situation == QLatin1String("NP"))
-            m_start->DATA_PERS->navigateFirst();
+            m_fx.start->DATA_PERS->navigateFirst();
         if (situation == QLatin1String("empty")) {
             G().Datenbank_Daten->execute(
                 QStringLiteral("DELETE FROM beziehung_betrieb_person WHERE [bez-betr-nr] = '1004'"));
             DB_Load_DATA(QStringLiteral(""), QStringLiteral("1004"), QStringLiteral("1"));
         }
-        const QString busy = situation == QLatin1String("import") ? QStringLiteral("menue_import_datenbank")
-                             : situation == QLatin1String("list") ? QStringLiteral("menue_suchen_betrieb")
-                                                                  : QString();
         if (!busy.isEmpty())
-            m_marks[busy] = true;
-        m_start->Command1->click();
+            m_fx.marks[busy] = true;
+        m_fx.start->Command1->click();
         QVERIFY(!Frm_Auswahl_Pers::loaded());
-        QCOMPARE(m_marks.value(kItem), false);
+        QCOMPARE(m_fx.marks.value(kItem), false);
         if (!busy.isEmpty())
-            QCOMPARE(m_marks.value(busy), true);
+            QCOMPARE(m_fx.marks.value(busy), true);
         QVERIFY(MessageService::recorded().empty());
     }
-
 };
 
 QTEST_MAIN(TestPersonList)

@@ -5,7 +5,6 @@
 #include "storage/BoundView.h"
 
 #include <QAbstractItemModelTester>
-#include <QLocale>
 #include <QTableView>
 #include <QTest>
 
@@ -23,8 +22,6 @@ class TestViewTableModel : public QObject
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
-
     void init()
     {
         QVERIFY(m_fx.setUp());
@@ -48,21 +45,12 @@ private slots:
         point(view, QString());
         QCOMPARE(model.rowCount(), kRows);
         // Read out of order, so that the block of one row cannot serve another by luck.
-        const struct
-        {
-            int row;
-            const char *number;
-            QVariant name;
-        } cells[] = {{kRows - 1, "0000", QStringLiteral("Name 0")},
-                     {0, "0299", QStringLiteral("Name 299")},
-                     {128, "0171", QStringLiteral("Name 171")},
-                     {127, "0172", QStringLiteral("Name 172")},
-                     {294, "0005", QVariant()}};
-        for (const auto &c : cells) {
-            QCOMPARE(model.data(model.index(c.row, 0)).toString(), QString::fromLatin1(c.number));
-            QCOMPARE(model.data(model.index(c.row, 1)), c.name);
-            QVERIFY(!model.data(model.index(c.row, 2)).isValid());
-            QVERIFY(!(model.flags(model.index(c.row, 0)) & Qt::ItemIsEditable));
+        const std::pair<int, int> cells[] = {{kRows - 1, 0}, {0, 299}, {128, 171}, {127, 172}, {294, 5}};
+        for (const auto &[row, i] : cells) {
+            QCOMPARE(model.data(model.index(row, 0)).toString(), QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')));
+            QCOMPARE(model.data(model.index(row, 1)), i == 5 ? QVariant() : QVariant(QStringLiteral("Name %1").arg(i)));
+            QVERIFY(!model.data(model.index(row, 2)).isValid());
+            QVERIFY(!(model.flags(model.index(row, 0)) & Qt::ItemIsEditable));
         }
         point(view, QStringLiteral("WHERE [betr-nr] LIKE '00*'"));
         QCOMPARE(model.rowCount(), 100);

@@ -75,15 +75,16 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    QStringList loggedLabels() const { return labelsIn(logBytes()); }
+
     // The procedure labels of the logged records, in order.
-    QStringList loggedLabels() const
+    static QStringList labelsIn(const QByteArray &log)
     {
         QStringList labels;
         const QString prefix = QStringLiteral("Fehler in Sub/Function: ");
-        for (const QString &line : QString::fromLatin1(logBytes()).split(QStringLiteral("\r\n"))) {
+        for (const QString &line : QString::fromLatin1(log).split(QStringLiteral("\r\n")))
             if (line.startsWith(prefix))
                 labels << line.mid(prefix.size());
-        }
         return labels;
     }
 

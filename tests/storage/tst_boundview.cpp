@@ -1,6 +1,5 @@
 #include "StorageFixture.h"
 
-
 #include <QAbstractItemModelTester>
 #include <QTest>
 

@@ -32,41 +32,29 @@ class TestDatabaseHandling : public QObject
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
 
-    void loadBindsTheViews_data()
-    {
-        QTest::addColumn<QString>("view");
-        QTest::addColumn<bool>("organisation");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<bool>("refreshed");
-        QTest::newRow("DATA_ORG") << "DATA_ORG" << true << "gemeindekennzahlen" << false;
-        QTest::newRow("DATA_ORG_RF") << "DATA_ORG_RF" << true << "Rechtsformen" << false;
-        QTest::newRow("DATA_GEMEINDE") << "DATA_GEMEINDE" << true << "aktuelleGemeinde" << true;
-        QTest::newRow("DATA_BETR") << "DATA_BETR" << false << "betrieb" << false;
-        QTest::newRow("DATA_Meld") << "DATA_Meld" << false << "betrieb_meldgrundsonst" << false;
-        QTest::newRow("DATA_ADR") << "DATA_ADR" << false << "betrieb_adresse" << false;
-        QTest::newRow("DATA_BETRErl") << "DATA_BETRErl" << false << "betrieb_erlaubnis" << false;
-        QTest::newRow("DATA_BETRHwk") << "DATA_BETRHwk" << false << "betrieb_handwerkskarte" << false;
-        QTest::newRow("DATA_TAET") << "DATA_TAET" << false << "betrieb_taetigkeit" << false;
-        QTest::newRow("DATA_Bez_Betr_Pers") << "DATA_Bez_Betr_Pers" << false << "beziehung_betrieb_person" << true;
-        QTest::newRow("DATA_PERSStaat") << "DATA_PERSStaat" << false << "person_staatsang" << true;
-        QTest::newRow("DATA_PERS") << "DATA_PERS" << false << "person" << false;
-        QTest::newRow("DATA_PERSErl") << "DATA_PERSErl" << false << "person_erlaubnis" << false;
-        QTest::newRow("DATA_PERSHwk") << "DATA_PERSHwk" << false << "person_handwerkskarte" << false;
-    }
-
+    // Which database and source each view gets; only some are refreshed at once.
     void loadBindsTheViews()
     {
-        QFETCH(QString, view);
-        QFETCH(bool, organisation);
-        QFETCH(QString, source);
-        QFETCH(bool, refreshed);
+        struct Row { const char *view; bool organisation; const char *source; bool refreshed; };
+        const Row rows[] =
+        {{"DATA_ORG", true, "gemeindekennzahlen", false}, {"DATA_ORG_RF", true, "Rechtsformen", false},
+         {"DATA_GEMEINDE", true, "aktuelleGemeinde", true}, {"DATA_BETR", false, "betrieb", false},
+         {"DATA_Meld", false, "betrieb_meldgrundsonst", false}, {"DATA_ADR", false, "betrieb_adresse", false},
+         {"DATA_BETRErl", false, "betrieb_erlaubnis", false},
+         {"DATA_BETRHwk", false, "betrieb_handwerkskarte", false}, {"DATA_TAET", false, "betrieb_taetigkeit", false},
+         {"DATA_Bez_Betr_Pers", false, "beziehung_betrieb_person", true},
+         {"DATA_PERSStaat", false, "person_staatsang", true}, {"DATA_PERS", false, "person", false},
+         {"DATA_PERSErl", false, "person_erlaubnis", false}, {"DATA_PERSHwk", false, "person_handwerkskarte", false}};
         StorageFixture fx;
         DB_Load();
         QVERIFY(fx.logBytes().isEmpty());
-        BoundView *v = view == QLatin1String("DATA_GEMEINDE") ? fx.gemeinde.get() : fx.views.at(view).get();
-        QCOMPARE(v->DatabaseName(), organisation ? G().Datei_DB_Org : G().Datei_DB_offen);
-        QCOMPARE(v->RecordSource(), source);
-        QCOMPARE(v->Recordset() != nullptr, refreshed);
+        for (const Row &r : rows) {
+            const QString view = QString::fromLatin1(r.view);
+            BoundView *v = view == QLatin1String("DATA_GEMEINDE") ? fx.gemeinde.get() : fx.views.at(view).get();
+            QVERIFY2(v->DatabaseName() == (r.organisation ? G().Datei_DB_Org : G().Datei_DB_offen), r.view);
+            QCOMPARE(v->RecordSource(), QString::fromLatin1(r.source));
+            QVERIFY2((v->Recordset() != nullptr) == r.refreshed, r.view);
+        }
     }
 
     void secondLoadReplacesEveryHandle()
@@ -173,7 +161,6 @@ private slots:
         QVERIFY(log.contains(QStringLiteral("Ortungs-Nummer/BetrNr:  Fehler bei Komprimierung von '")
                              + G().Datei_DB_Daten + QStringLiteral("'\r\n")));
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestDatabaseHandling)

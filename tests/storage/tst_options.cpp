@@ -67,26 +67,21 @@ private slots:
         QTest::addColumn<QString>("storedKind");
         QTest::addColumn<bool>("betrieb"); // which kind the globals and the caption follow
 
-        QTest::newRow("empty table gets the defaults") << false << QVariant() << "" << "" << 0 << "default"
-                                                       << "default" << "BETRIEBSBEZOGEN" << true;
-        QTest::newRow("capitals elsewhere accepted") << true << QVariant(QStringLiteral("BETRIEBSBEZOGEN"))
-                                                     << "capitals" << "capitals" << 0 << "capitals" << "capitals"
-                                                     << "BETRIEBSBEZOGEN" << true;
-        QTest::newRow("longer file name replaced") << true << QVariant(QStringLiteral("BETRIEBSBEZOGEN")) << "prefixed"
-                                                   << "default" << 1 << "default" << "default" << "BETRIEBSBEZOGEN"
-                                                   << true;
-        QTest::newRow("both paths wrong") << true << QVariant(QStringLiteral("MELDUNGSBEZOGEN")) << "missing"
-                                          << "prefixed" << 2 << "default" << "default" << "MELDUNGSBEZOGEN" << false;
-        QTest::newRow("empty or null path without a box") << true << QVariant(QStringLiteral("BETRIEBSBEZOGEN"))
-                                                          << "null" << "empty" << 0 << "default" << "default"
-                                                          << "BETRIEBSBEZOGEN" << true;
+        const QVariant none, betr(QStringLiteral("BETRIEBSBEZOGEN")), meld(QStringLiteral("MELDUNGSBEZOGEN"));
+        const QString B = betr.toString(), M = meld.toString(), D = QStringLiteral("default");
+        QTest::newRow("empty table gets the defaults") << false << none << "" << "" << 0 << D << D << B << true;
+        QTest::newRow("capitals elsewhere accepted")
+            << true << betr << "capitals" << "capitals" << 0 << "capitals" << "capitals" << B << true;
+        QTest::newRow("longer file name replaced")
+            << true << betr << "prefixed" << "default" << 1 << D << D << B << true;
+        QTest::newRow("both paths wrong") << true << meld << "missing" << "prefixed" << 2 << D << D << M << false;
+        QTest::newRow("empty or null path without a box")
+            << true << betr << "null" << "empty" << 0 << D << D << B << true;
         QTest::newRow("lower-case kind is report-related") << true << QVariant(QStringLiteral("betriebsbezogen"))
-                                                           << "default" << "capitals" << 0 << "default" << "capitals"
-                                                           << "betriebsbezogen" << false;
-        QTest::newRow("null kind repaired") << true << QVariant() << "default" << "default" << 0 << "default"
-                                            << "default" << "BETRIEBSBEZOGEN" << true;
-        QTest::newRow("blank kind repaired") << true << QVariant(QStringLiteral("   ")) << "default" << "default" << 0
-                                             << "default" << "default" << "BETRIEBSBEZOGEN" << true;
+            << "default" << "capitals" << 0 << D << "capitals" << "betriebsbezogen" << false;
+        QTest::newRow("null kind repaired") << true << none << "default" << "default" << 0 << D << D << B << true;
+        QTest::newRow("blank kind repaired")
+            << true << QVariant(QStringLiteral("   ")) << "default" << "default" << 0 << D << D << B << true;
     }
 
     void readAndRepair()
@@ -192,7 +187,6 @@ private slots:
         QCOMPARE(fx.caption, wantB ? QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)")
                                    : QStringLiteral("PLOXA_4x_Access (meldungsbezogene Daten)"));
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestOptions)
