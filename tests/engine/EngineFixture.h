@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared by the engine tests: fresh copies of the built templates in a
-// temporary program directory, rows written through the engine, and a way to
-// look at the error number an operation raises.
+// Shared by the engine tests: writable copies of the built templates, rows
+// written and read through the engine, and the error number an operation raises.
 #include "engine/Database.h"
 #include "engine/Recordset.h"
 
@@ -67,13 +66,11 @@ inline long rowCount(const QString &path, const char *table = "betrieb")
     return engine::Database::open(path)->openRecordset(QString::fromLatin1(table))->recordCount();
 }
 
-// One field of the current row as text.
 inline QString str(engine::Recordset &rs, const char *name)
 {
     return rs.value(QString::fromUtf8(name)).toString();
 }
 
-// Edit, set one field, Update.
 inline void change(engine::Recordset &rs, const char *name, const QVariant &value)
 {
     rs.edit();

