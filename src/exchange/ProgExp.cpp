@@ -377,6 +377,10 @@ QString fileNamePart(const QString &key)
         ++b;
     while (e > b && (out.at(e - 1) == QLatin1Char(' ') || out.at(e - 1) == QLatin1Char('.')))
         --e;
+    // A name that begins with a dot is hidden from the file dialog and the
+    // desktop, and ".." names the directory above.
+    for (qsizetype i = b; i < e && out.at(i) == QLatin1Char('.'); ++i)
+        out[i] = QLatin1Char('_');
     return out.mid(b, e - b);
 }
 

@@ -383,10 +383,10 @@ void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
                 out.close();
             }
 
-            // A permit or card without a business number (empty or missing)
-            // belongs to every business of the person; one with a number only
-            // to that business.
-            const QString ofPersonHere = ofPerson + QStringLiteral(" AND ([betr-nr] Is Null OR Len([betr-nr]) = 0 OR ")
+            // A permit or card with an empty business number belongs to every
+            // business of the person; one with a number only to that business.
+            // One whose number is missing (Null) belongs to none.
+            const QString ofPersonHere = ofPerson + QStringLiteral(" AND (Len([betr-nr]) = 0 OR ")
                                          + is(QStringLiteral("[betr-nr]"), n) + QLatin1Char(')');
             struct PersonBlock
             {

@@ -138,6 +138,9 @@ private:
 
     QString m_path;
     QFile m_file;
+    // The header's questions are asked once per import, also when the first
+    // business does not end in the piece that holds the header.
+    bool m_headerExamined = false;
     qint32 m_businesses = 0;
     int m_pieces = 0;
     QString m_fileKind;
@@ -223,7 +226,7 @@ void TransferImport::run()
             g.Ortungs_Nr = 6;
             continue;
         }
-        if (m_businesses == 0 && examineHeader(buffer, firstBlock) == Next::Stop)
+        if (!m_headerExamined && examineHeader(buffer, firstBlock) == Next::Stop)
             return;
         if (cutBlocks(buffer, position) == Next::Stop)
             return;
@@ -267,6 +270,7 @@ void TransferImport::run()
 TransferImport::Next TransferImport::examineHeader(const QString &buffer, qsizetype firstBlock)
 {
     Declare &g = G();
+    m_headerExamined = true;
     const QString header = buffer.left(firstBlock + 1);
     QString text;
     if (between(header, QStringLiteral("struktur"), text))

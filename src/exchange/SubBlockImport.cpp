@@ -122,6 +122,14 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
         }
         if (pers == kKeinInhalt)
             return;
+        if (pers.isEmpty()) {
+            // Without any pers-nr element the rows could never be reached or
+            // replaced again: the block is skipped like one with an empty pers-nr.
+            Error_Log(site.label, QString(), 0,
+                      QStringLiteral("Person ohne Personennummer: es wurden keine früheren Daten gelöscht!"),
+                      QStringLiteral("BetrNr: ") + betrNr + QStringLiteral(" BetrHistNr: ") + betrHistNr, 0);
+            return;
+        }
         // Taken once the whole block is read, so that the element order
         // inside the person does not decide whom the next persons represent.
         if (pArt == QLatin1String("JP"))
@@ -133,21 +141,15 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
         if (austr == kKeinInhalt)
             austr.clear();
 
-        if (pers.isEmpty()) {
-            Error_Log(site.label, QString(), 0,
-                      QStringLiteral("Person ohne Personennummer: es wurden keine früheren Daten gelöscht!"),
-                      QStringLiteral("BetrNr: ") + betrNr + QStringLiteral(" BetrHistNr: ") + betrHistNr, 0);
-        } else {
-            const QString kp = keyIs(QStringLiteral("pers-nr"), pers);
-            Upd_6_Kill(kp, g.RS_person);
-            Upd_6_Kill(kp, g.RS_person_staatsang);
-            // A block without business number must not take the permits that
-            // belong to all businesses of the person (empty betr-nr).
-            if (!betrNr.isEmpty()) {
-                const QString kpb = kp + QStringLiteral(" AND ") + keyIs(QStringLiteral("betr-nr"), betrNr);
-                Upd_6_Kill(kpb, g.RS_person_erlaubnis);
-                Upd_6_Kill(kpb, g.RS_person_handwerkskarte);
-            }
+        const QString kp = keyIs(QStringLiteral("pers-nr"), pers);
+        Upd_6_Kill(kp, g.RS_person);
+        Upd_6_Kill(kp, g.RS_person_staatsang);
+        // A block without business number must not take the permits that
+        // belong to all businesses of the person (empty betr-nr).
+        if (!betrNr.isEmpty()) {
+            const QString kpb = kp + QStringLiteral(" AND ") + keyIs(QStringLiteral("betr-nr"), betrNr);
+            Upd_6_Kill(kpb, g.RS_person_erlaubnis);
+            Upd_6_Kill(kpb, g.RS_person_handwerkskarte);
         }
     }
 

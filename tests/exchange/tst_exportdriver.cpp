@@ -144,6 +144,9 @@ private slots:
             << QStringList{"x*?\"<>|\ty"} << QStringList{"x_______y_" + kStamp + ".rml"};
         QTest::newRow("blanks at the ends go") << QStringList{" k1 "} << QStringList{"k1_" + kStamp + ".rml"};
         QTest::newRow("apostrophe") << QStringList{"O'K"} << QStringList{"O'K_" + kStamp + ".rml"};
+        // A leading dot would hide the file.
+        QTest::newRow("leading dots") << QStringList{"../x", " .k.2"}
+                                      << QStringList{"___x_" + kStamp + ".rml", "_k.2_" + kStamp + ".rml"};
         QTest::newRow("keys that meet in one name keep apart")
             << QStringList{"A/1", "A:1"} << QStringList{"A_1_" + kStamp + ".rml", "A_1_" + kStamp + "_2.rml"};
     }

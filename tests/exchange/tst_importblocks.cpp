@@ -172,6 +172,7 @@ private slots:
         body << person("N0", "NP", "2", "Vorn") << person("J1", "JP", "4", "") << person("N1", "NP", "2", "Erst")
              << person("J2", "JP", "3", "") << person("N2", "NP", "2", "") << person("N1", "NP", "2", "Zweit")
              << person("kein", "XX", "1", "") << QStringList{"<person>", element("pers-nr", ""), "</person>"}
+             << QStringList{"<person>", element("p-art", "JP"), element("fam-name", "Ohne"), "</person>"}
              << person("N3", "np", "", "") << "</personen>";
         QStringList other{element("b-rechtsform", "170"), "<personen>"};
         other << person("J9", "JP", "3", "") << person("N9", "NP", "2", "") << "</personen>";
@@ -182,10 +183,13 @@ private slots:
                            "FROM beziehung_betrieb_person ORDER BY rowid"),
                  (QStringList{"1:1:N0::2:01.01.2020", "1:2:J1:<Null>:4:01.01.2020", "1:3:N1:J1:2:01.01.2020",
                               "1:4:J2:J1:3:01.01.2020", "1:5:N2:J1:2:01.01.2020", "1:7:kein:<Null>:1:01.01.2020",
-                              "1:9:N3:J1::01.01.2020", "2:1:J9:<Null>:3:01.01.2020", "2:2:N9:J9:2:01.01.2020"}));
+                              "1:10:N3:J1::01.01.2020", "2:1:J9:<Null>:3:01.01.2020", "2:2:N9:J9:2:01.01.2020"}));
         // The second occurrence of a person replaces the first one's row.
         QCOMPARE(fx.values("SELECT [fam-name] FROM person WHERE [pers-nr] = 'N1'"), QStringList{"Zweit"});
         QCOMPARE(fx.count("person"), 9);
+        // A person without any pers-nr element leaves no row nobody could reach, only its log record.
+        QCOMPARE(fx.count("person", "[pers-nr] Is Null OR [fam-name] = 'Ohne'"), 0);
+        QCOMPARE(fx.log().count("Person ohne Personennummer"), 1);
     }
 
     void personNestedRows()

@@ -240,18 +240,33 @@ private slots:
         QCOMPARE(G().Fehler_geloggt, qint16(0));
     }
 
-    // While no block has ended, every piece brings the header back.
-    void headerExaminedAgain()
+    // The header is examined once per import, also when the first business
+    // does not end in the piece that holds the header.
+    void headerExaminedOnce_data()
     {
+        QTest::addColumn<bool>("withStruktur");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("old version") << true << "ist nicht kompatibel zum Programm";
+        // Two Yes answers would switch the data kind there and back again.
+        QTest::newRow("no kind, switched") << false << "Daten-Art wechseln";
+    }
+    void headerExaminedOnce()
+    {
+        QFETCH(bool, withStruktur);
+        QFETCH(QString, question);
         TransferText t;
         t.version = QStringLiteral("1.5.0");
+        t.withStruktur = withStruktur;
         t.businesses = {business("1", "0", {element("b-eintr-name", "A")}), business("2", "0")};
         QString text = t.text();
         // The first piece ends inside the first block, the second completes it.
         exchange::setPieceSize(text.replace("\n", "\r\n").indexOf("<betrieb>") + 20);
         fx.import(t.text());
-        QCOMPARE(fx.boxes().filter("ist nicht kompatibel zum Programm").size(), 2);
+        QCOMPARE(fx.boxes().filter(question).size(), 1);
+        QCOMPARE(G().Datenart_aktuell.toString(),
+                 withStruktur ? QStringLiteral("BETRIEBSBEZOGEN") : QStringLiteral("MELDUNGSBEZOGEN"));
         QCOMPARE(fx.count("betrieb"), 2);
+        QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
     }
 
     void compactionSchedule()
