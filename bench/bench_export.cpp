@@ -1,99 +1,258 @@
-// Transfer-file export throughput: fills a fresh working database with
-// synthetic businesses (addresses, activities, permits, persons with
-// nationalities and permits), exports all of them through RML_Exp_1 with the
-// window system given its turn once per business, and reads the file back
-// through the import to check that every business arrived. Prints the
-// figures; exits non-zero when a business went missing.
+// Transfer-file export through the program's own path against raw SQLite.
 //
-//   bench_export [businesses] [persons per business]   (default 20,000 and 2)
-#include "exchange/Import.h"
+// For each size: fills a fresh working database with businesses shaped like
+// real ones (12 rows each, stored through checked raw inserts), exports all
+// of them with RML_Exp_1 into Dat, and in the same run writes the same body
+// with raw prepared statements: one read of betrieb in export order, then per
+// business the reads of its sub-blocks and persons, each line formatted and
+// written as the file carries it. The baseline must read every stored row,
+// and the program's file must hold, from "<datenblock>" on, the very bytes
+// the baseline wrote; otherwise the benchmark fails. Each size runs in its
+// own process, so that its peak memory is its own.
+//
+//   bench_export [businesses ...]   (default 10000 100000 300000)
+#include "TransferBench.h"
+
+#include "exchange/DateColumns.h"
 #include "exchange/ProgExp.h"
 
 #include "engine/Database.h"
-#include "engine/JetSql.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageService.h"
 #include "storage/DatabaseHandling.h"
-#include "storage/Declare.h"
 #include "storage/Options.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
-QString q(const QString &v)
+bool g_targetsMet = true;
+
+void target(const char *what, double value, double limit, bool atLeast, const char *unit)
 {
-    return engine::sqlQuote(v);
+    const bool met = atLeast ? value >= limit : value <= limit;
+    g_targetsMet = g_targetsMet && met;
+    std::printf("  %-34s %9.2f %-4s (target %s %g) %s\n", what, value, unit, atLeast ? ">=" : "<=", limit,
+                met ? "ok" : "MISSED");
 }
 
-QString date(int i)
+// The body as the file carries it, written by hand over raw statements.
+class RawExport
 {
-    return QStringLiteral("%1.%2.%3").arg(1 + i % 28, 2, 10, QLatin1Char('0')).arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(1990 + i % 30);
-}
+public:
+    RawExport(bench::RawDb &db, const QString &path) : m_db(db), m_file(path)
+    {
+        if (!m_file.open(QIODevice::WriteOnly))
+            bench::fail(QStringLiteral("cannot write ") + path);
+    }
 
-void fill(engine::Database &db, int businesses, int persons)
-{
-    db.beginTrans();
-    for (int i = 0; i < businesses; ++i) {
-        const QString nr = q(QStringLiteral("%1").arg(i, 9, 10, QLatin1Char('0')));
-        db.execute(QStringLiteral("INSERT INTO betrieb ([gem-kz], [betr-nr], [betr-hist-nr], [b-eintr-name], [meld-art], "
-                                  "[anzeige-datum], [betr-beginn], [b-bemerkung], [schluesselfeld]) VALUES ('01001000', %1, '1', %2, "
-                                  "'01', %3, %4, 'Synthetischer Betrieb; für die Zeitmessung.', %5)")
-                       .arg(nr, q(QStringLiteral("Gärtnerei Müller & Söhne Nr. %1").arg(i)), q(date(i)), q(date(i + 7)),
-                            q(QStringLiteral("K%1").arg(i % 4))));
-        for (int a = 1; a <= 2; ++a)
-            db.execute(QStringLiteral("INSERT INTO betrieb_adresse ([betr-nr], [betr-hist-nr], [b-adr-art], [b-strasse], "
-                                      "[b-plz], [b-ort]) VALUES (%1, '1', '%2', 'Holstenstraße', '24103', 'Kiel')")
-                           .arg(nr)
-                           .arg(a));
-        for (int t = 0; t < 2; ++t)
-            db.execute(QStringLiteral("INSERT INTO betrieb_taetigkeit ([betr-nr], [betr-hist-nr], [tk-schl], [tk-beginn], "
-                                      "[tk-originaltext]) VALUES (%1, '1', '47.1%2', %3, 'Einzelhandel mit Blumen')")
-                           .arg(nr)
-                           .arg(t)
-                           .arg(q(date(i + t))));
-        db.execute(QStringLiteral("INSERT INTO betrieb_erlaubnis ([betr-nr], [betr-hist-nr], [b-erl-datum], [b-erl-art]) "
-                                  "VALUES (%1, '1', %2, '§ 34c GewO')")
-                       .arg(nr, q(date(i + 11))));
-        for (int p = 0; p < persons; ++p) {
-            const QString pers = q(QStringLiteral("P%1-%2").arg(i).arg(p));
-            db.execute(QStringLiteral("INSERT INTO person ([pers-nr], [p-art], [fam-name], [vornamen], [geb-datum], [p-ort]) "
-                                      "VALUES (%1, 'NP', 'Müller', 'Hans-Jürgen', %2, 'Kiel')")
-                           .arg(pers, q(date(i * 7 + p))));
-            db.execute(QStringLiteral("INSERT INTO person_staatsang ([pers-nr], [staat-text], [staat-schl]) VALUES (%1, 'deutsch', '000')")
-                           .arg(pers));
-            db.execute(QStringLiteral("INSERT INTO person_erlaubnis ([pers-nr], [betr-nr], [p-erl-art]) VALUES (%1, %2, 'Sachkunde')")
-                           .arg(pers, nr));
-            db.execute(QStringLiteral("INSERT INTO beziehung_betrieb_person ([bez-betr-nr], [bez-betr-hist-nr], [bez-pers-nr], "
-                                      "[bez-sort-nr], [p-funktion], [p-eintr-datum]) VALUES (%1, '1', %2, '%3', '2', %4)")
-                           .arg(nr, pers)
-                           .arg(p + 1)
-                           .arg(q(date(i + p))));
+    void run()
+    {
+        line(QStringLiteral("<datenblock>"));
+        sqlite3_stmt *betriebe =
+            m_db.statement(QStringLiteral("SELECT * FROM betrieb ORDER BY \"betr-nr\", \"betr-hist-nr\""));
+        int rc;
+        while ((rc = sqlite3_step(betriebe)) == SQLITE_ROW) {
+            ++read["betrieb"];
+            const QString nr = text(betriebe, column(betriebe, "betr-nr"));
+            const QString hist = text(betriebe, column(betriebe, "betr-hist-nr"));
+            line(QStringLiteral("<betrieb>"));
+            for (const char *key : {"gem-kz", "betr-nr", "betr-hist-nr"})
+                element(QString::fromLatin1(key), text(betriebe, column(betriebe, key)).trimmed());
+            fields(betriebe, false);
+            static const char *const blocks[][3] = {{"betrieb_meldgrundsonst", "meld-gruende-sonst", "meld-grund-sonst"},
+                                                    {"betrieb_adresse", "adressen", "adresse"},
+                                                    {"betrieb_taetigkeit", "taetigkeiten", "taetigkeit"},
+                                                    {"betrieb_handwerkskarte", "b-handwerkskarten", "b-handwerkskarte"},
+                                                    {"betrieb_erlaubnis", "b-erlaubnisse", "b-erlaubnis"}};
+            for (const auto &b : blocks) {
+                sqlite3_stmt *st = m_db.statement(
+                    QStringLiteral("SELECT * FROM \"%1\" WHERE \"betr-nr\" = ? AND \"betr-hist-nr\" = ? ORDER BY rowid")
+                        .arg(QString::fromLatin1(b[0])));
+                m_db.bind(st, 1, nr);
+                m_db.bind(st, 2, hist);
+                items(st, b[0], b[1], b[2], false);
+            }
+            persons(nr, hist);
+            line(QStringLiteral("</betrieb>"));
+        }
+        if (rc != SQLITE_DONE)
+            bench::fail(QStringLiteral("reading betrieb"));
+        line(QStringLiteral("</datenblock>"));
+        line(QStringLiteral("</gewerbedatei>"));
+        flush();
+    }
+
+    std::map<QString, long> read;
+
+private:
+    static int column(sqlite3_stmt *st, const char *name)
+    {
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            if (qstrcmp(sqlite3_column_name(st, i), name) == 0)
+                return i;
+        bench::fail(QStringLiteral("no column ") + QString::fromLatin1(name));
+    }
+
+    static QString text(sqlite3_stmt *st, int i)
+    {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
+                                 sqlite3_column_bytes(st, i));
+    }
+
+    void line(const QString &l)
+    {
+        m_out += platform::toCp1252(l);
+        m_out += "\r\n";
+        if (m_out.size() > 1 << 20)
+            flush();
+    }
+
+    void flush()
+    {
+        if (m_file.write(m_out) != m_out.size())
+            bench::fail(QStringLiteral("writing ") + m_file.fileName());
+        m_out.clear();
+    }
+
+    void element(const QString &name, const QString &value)
+    {
+        line(QLatin1Char('<') + name + QLatin1Char('>') + value + QStringLiteral("</") + name + QLatin1Char('>'));
+    }
+
+    // The field elements of the current row: every column with a value but
+    // the keys, dates in the file's form, values cleaned.
+    void fields(sqlite3_stmt *st, bool withoutPerson)
+    {
+        for (int i = 0; i < sqlite3_column_count(st); ++i) {
+            const QString name = QString::fromUtf8(sqlite3_column_name(st, i));
+            QString v = text(st, i);
+            if (v.trimmed().isEmpty() || name == QLatin1String("betr-nr") || name == QLatin1String("betr-hist-nr") ||
+                name == QLatin1String("gem-kz") || (withoutPerson && name == QLatin1String("pers-nr")))
+                continue;
+            if (exchange::isDateColumn(name))
+                v = v == QLatin1String("unbekannt")    ? QStringLiteral("88888888")
+                    : v == QLatin1String("unbegrenzt") ? QStringLiteral("99999999")
+                                                       : v.mid(6, 4) + v.mid(3, 2) + v.left(2);
+            v.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            v = v.trimmed();
+            if (v.startsWith(QLatin1Char(';')))
+                v.remove(0, 1);
+            if (v.endsWith(QLatin1Char(';')))
+                v.chop(1);
+            v = v.trimmed();
+            v.replace(QLatin1Char('<'), QLatin1Char(' ')).replace(QLatin1Char('>'), QLatin1Char(' '));
+            element(name, v);
         }
     }
-    db.commitTrans();
+
+    void items(sqlite3_stmt *st, const char *table, const char *wrapper, const char *item, bool withoutPerson)
+    {
+        bool opened = false;
+        const bool address = qstrcmp(item, "adresse") == 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ++read[QString::fromLatin1(table)];
+            if (!opened)
+                line(QStringLiteral("<%1>").arg(QString::fromLatin1(wrapper)));
+            opened = true;
+            if (address) {
+                const int kind = text(st, column(st, "b-adr-art")).trimmed().toInt();
+                if (kind < 1 || kind > 4)
+                    continue;
+                line(QStringLiteral("<adresse art=\"%1\">").arg(kind));
+            } else {
+                line(QStringLiteral("<%1>").arg(QString::fromLatin1(item)));
+            }
+            fields(st, withoutPerson);
+            line(QStringLiteral("</%1>").arg(QString::fromLatin1(item)));
+        }
+        if (opened)
+            line(QStringLiteral("</%1>").arg(QString::fromLatin1(wrapper)));
+    }
+
+    void persons(const QString &nr, const QString &hist)
+    {
+        sqlite3_stmt *links = m_db.statement(
+            QStringLiteral("SELECT \"bez-pers-nr\", \"p-funktion\", \"p-eintr-datum\", \"p-austr-datum\" FROM "
+                           "beziehung_betrieb_person WHERE \"bez-betr-nr\" = ? AND \"bez-betr-hist-nr\" = ? "
+                           "ORDER BY CAST(\"bez-sort-nr\" AS REAL), rowid"));
+        m_db.bind(links, 1, nr);
+        m_db.bind(links, 2, hist);
+        bool opened = false;
+        while (sqlite3_step(links) == SQLITE_ROW) {
+            ++read[QStringLiteral("beziehung_betrieb_person")];
+            const QString pers = text(links, 0);
+            sqlite3_stmt *person =
+                m_db.statement(QStringLiteral("SELECT * FROM person WHERE \"pers-nr\" = ? ORDER BY rowid LIMIT 1"));
+            m_db.bind(person, 1, pers);
+            if (sqlite3_step(person) != SQLITE_ROW)
+                continue;
+            ++read[QStringLiteral("person")];
+            if (!opened)
+                line(QStringLiteral("<personen>"));
+            opened = true;
+            line(QStringLiteral("<person>"));
+            if (!text(links, 1).trimmed().isEmpty())
+                element(QStringLiteral("p-funktion"), text(links, 1).trimmed());
+            for (int i : {2, 3}) {
+                const QString d = text(links, i).trimmed();
+                if (!d.isEmpty())
+                    element(QString::fromUtf8(sqlite3_column_name(links, i)), d.mid(6, 4) + d.mid(3, 2) + d.left(2));
+            }
+            fields(person, false);
+            sqlite3_stmt *staat = m_db.statement(QStringLiteral(
+                "SELECT \"staat-text\", \"staat-schl\" FROM person_staatsang WHERE \"pers-nr\" = ? ORDER BY rowid"));
+            m_db.bind(staat, 1, pers);
+            bool staatOpened = false;
+            while (sqlite3_step(staat) == SQLITE_ROW) {
+                ++read[QStringLiteral("person_staatsang")];
+                if (!staatOpened)
+                    line(QStringLiteral("<staatsangehoerigkeiten>"));
+                staatOpened = true;
+                line(QStringLiteral("<staatsangehoerigkeit>"));
+                element(QStringLiteral("staat-text"), text(staat, 0).trimmed());
+                element(QStringLiteral("staat-schl"), text(staat, 1).trimmed());
+                line(QStringLiteral("</staatsangehoerigkeit>"));
+            }
+            if (staatOpened)
+                line(QStringLiteral("</staatsangehoerigkeiten>"));
+            static const char *const blocks[][3] = {{"person_erlaubnis", "p-erlaubnisse", "p-erlaubnis"},
+                                                    {"person_handwerkskarte", "p-handwerkskarten", "p-handwerkskarte"}};
+            for (const auto &b : blocks) {
+                sqlite3_stmt *st = m_db.statement(QStringLiteral("SELECT * FROM \"%1\" WHERE \"pers-nr\" = ? AND "
+                                                                 "(\"betr-nr\" = ? OR \"betr-nr\" = '') "
+                                                                 "ORDER BY rowid")
+                                                      .arg(QString::fromLatin1(b[0])));
+                m_db.bind(st, 1, pers);
+                m_db.bind(st, 2, nr);
+                items(st, b[0], b[1], b[2], true);
+            }
+            line(QStringLiteral("</person>"));
+        }
+        if (opened)
+            line(QStringLiteral("</personen>"));
+    }
+
+    bench::RawDb &m_db;
+    QFile m_file;
+    QByteArray m_out;
+};
+
+QByteArray fromDataBlock(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        bench::fail(QStringLiteral("cannot read ") + path);
+    const QByteArray all = f.readAll();
+    const qsizetype at = all.indexOf("<datenblock>\r\n");
+    if (at < 0)
+        bench::fail(path + QStringLiteral(" holds no <datenblock>"));
+    return all.mid(at);
 }
 
-long count(const QString &sql)
+int runOneSize(int businesses)
 {
-    const auto rs = G().Datenbank_Daten->openRecordset(sql);
-    return rs->value(0).toLongLong();
-}
-
-} // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    const int businesses = argc > 1 ? std::atoi(argv[1]) : 20000;
-    const int persons = argc > 2 ? std::atoi(argv[2]) : 2;
-
     QTemporaryDir dir;
     const QString root = dir.path() + QLatin1Char('/');
     for (const char *sub : {"Log", "Dat", "DB"})
@@ -111,44 +270,84 @@ int main(int argc, char **argv)
     g.DB_Passwort = QStringLiteral("wexor");
     g.forms.processEvents = [] { QCoreApplication::processEvents(); };
     platform::MessageService::setScript([](const platform::MessageRecord &) { return platform::vbYes; });
-    g.Datenbank_Org = engine::Database::open(g.Verz_DB + QStringLiteral("PX_Org.mdb"), true, false, QStringLiteral("; pwd=wexor"));
+    g.Datenbank_Org =
+        engine::Database::open(g.Verz_DB + QStringLiteral("PX_Org.mdb"), true, false, QStringLiteral("; pwd=wexor"));
     g.RS_Optionen = g.Datenbank_Org->openRecordset(QStringLiteral("Optionen"));
     A_org_lesen();
+    const QString working = platform::resolvePath(g.Datei_DB_Daten);
+    {
+        bench::RawDb raw(working);
+        bench::rawImport(raw, businesses, false);
+        bench::checkCounts(raw, businesses, "filling the working database");
+    }
     DB_Load();
-
-    QElapsedTimer t;
-    t.start();
-    fill(*g.Datenbank_Daten, businesses, persons);
-    std::printf("fill:    %d businesses, %d persons each: %.2f s\n", businesses, persons, t.elapsed() / 1000.0);
+    const double memoryBefore = bench::peakMegabytes();
 
     exchange::ExportHeader header;
     header.text = {QStringLiteral("MIGRATION"), QStringLiteral("BETRIEBSBEZOGEN"), QStringLiteral("08.12.2026"),
                    QStringLiteral("14.05.33"), QStringLiteral("Bench"), QString(), QStringLiteral("MIGRATION ACCESS"),
                    QString(), QString(), QStringLiteral("08.12.2026"), QString(), QString(), QString(), QString(),
                    exchange::rmlVersionText()};
-    t.restart();
+    QElapsedTimer t;
+    t.start();
     RML_Exp_1(QString(), header);
-    const double exportSeconds = t.elapsed() / 1000.0;
+    const double program = bench::seconds(t);
+    const double memoryAfter = bench::peakMegabytes();
     const QStringList files = QDir(g.Verz_Dat).entryList({QStringLiteral("*.rml")}, QDir::Files);
-    const qint64 size = files.isEmpty() ? 0 : QFileInfo(g.Verz_Dat + files.first()).size();
-    std::printf("export:  %.2f s, %.0f businesses/s, %.1f MB\n", exportSeconds, businesses / qMax(exportSeconds, 0.001),
-                size / 1e6);
+    if (files.size() != 1)
+        bench::fail(QStringLiteral("%1 files written for one export").arg(files.size()));
+    const QString exported = g.Verz_Dat + files.first();
+
+    const QString rawPath = root + QStringLiteral("raw.rml");
+    double raw = 0;
+    std::map<QString, long> read;
+    {
+        bench::RawDb db(working);
+        RawExport writer(db, rawPath);
+        t.restart();
+        writer.run();
+        raw = bench::seconds(t);
+        read = writer.read;
+    }
+    for (const auto &[table, n] : bench::expectedRows(businesses))
+        if (read[table] != n)
+            bench::fail(QStringLiteral("the raw export read %1 rows of %2, expected %3").arg(read[table]).arg(table).arg(n));
+    const QByteArray programBody = fromDataBlock(exported);
+    const QByteArray rawBody = fromDataBlock(rawPath);
+    if (programBody != rawBody) {
+        qsizetype at = 0;
+        while (at < programBody.size() && at < rawBody.size() && programBody[at] == rawBody[at])
+            ++at;
+        bench::fail(QStringLiteral("the program's file differs from the raw export at byte %1 of the body:\n%2\n---\n%3")
+                        .arg(at)
+                        .arg(QString::fromLatin1(programBody.mid(qMax<qsizetype>(0, at - 200), 300)),
+                             QString::fromLatin1(rawBody.mid(qMax<qsizetype>(0, at - 200), 300))));
+    }
 
     t.restart();
     RML_Exp_1(exchange::kSchluesselfeld, header);
-    std::printf("per key: %.2f s for %lld files\n", t.elapsed() / 1000.0,
-                qint64(QDir(g.Verz_Dat).entryList({QStringLiteral("K*.rml")}, QDir::Files).size()));
+    const double perKey = bench::seconds(t);
 
-    if (files.size() != 1) {
-        std::printf("FAIL: %lld files of all rows\n", qint64(files.size()));
-        return 1;
-    }
-    g.Datenbank_Daten->execute(QStringLiteral("DELETE FROM betrieb"));
-    t.restart();
-    Upd_1_Start(g.Verz_Dat + files.first());
-    const long back = count(QStringLiteral("SELECT count(*) FROM betrieb"));
-    std::printf("read back: %ld of %d businesses in %.2f s\n", back, businesses, t.elapsed() / 1000.0);
-    // The handles go before the engine's own statics do.
+    std::printf("%d businesses, %.1f MB transfer file\n", businesses, double(QFileInfo(exported).size()) / 1e6);
+    std::printf("  %-34s %9.2f s  raw %8.2f s  ratio %5.2f\n", "export of all businesses", program, raw,
+                program / raw);
+    std::printf("  %-34s %9.2f s\n", "export per key (4 files)", perKey);
+    std::printf("  %-34s %9.1f MB before, %.1f MB after the export\n", "peak memory", memoryBefore, memoryAfter);
+    target("export: businesses/s", businesses / program, 10000, true, "1/s");
+    std::printf("\n");
+    std::fflush(stdout);
+    platform::MessageService::clearScript();
     G().reset();
-    return back == businesses ? 0 : 1;
+    return g_targetsMet ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && QByteArray(argv[1]) == "--size") {
+        QCoreApplication app(argc, argv);
+        return runOneSize(std::atoi(argv[2]));
+    }
+    return bench::runSizes(argv[0], "--size", bench::sizesFrom(argc, argv)) ? 0 : 1;
 }
