@@ -68,7 +68,7 @@ void printRow(const QString &row)
 void List_Druck_Liste(ListKind kind, BoundView *data)
 {
     const bool person = kind == ListKind::Person;
-    const QString title = person ? QStringLiteral("Personendaten drucken!") : QStringLiteral("Betriebsdaten drucken!");
+    const QString title = printDialogTitle(kind);
     const QString label = person ? QStringLiteral("Frm_Auswahl_Pers.Command1_Click")
                                  : QStringLiteral("Frm_Auswahl_Betr.Command1_Click");
     const RS rs = data ? data->Recordset() : RS();
@@ -84,9 +84,9 @@ void List_Druck_Liste(ListKind kind, BoundView *data)
     print::Printer &p = print::printer();
     long lfdNr = 0;
     long position = -1;
+    g.Druck_OK = true;
     const bool done = guarded(label, [&] {
         position = rs->absolutePosition();
-        g.Druck_OK = true;
         p.setFontName(QStringLiteral("Courier New"));
         p.setFontSize(12);
         p.setFontUnderline(true);
@@ -115,7 +115,7 @@ void List_Druck_Liste(ListKind kind, BoundView *data)
             printRow(rowText(kind, *rs, lfdNr));
             rs->moveNext();
         }
-        p.endDoc();
+        endPrintRun();
         if (position >= 0)
             rs->setAbsolutePosition(position);
     });
@@ -123,9 +123,12 @@ void List_Druck_Liste(ListKind kind, BoundView *data)
         return;
 
     // Whatever was printed goes out, and the list stands where it stood.
-    guarded(label, [&] { p.endDoc(); });
+    guarded(label, endPrintRun);
     if (position >= 0)
         guarded(label, [&] { rs->setAbsolutePosition(position); });
+    // A printer failure has had its box already.
+    if (!g.Druck_OK)
+        return;
     g.Msg_Titel = title;
     g.Msg_Text = QStringLiteral("Die Liste konnte nicht vollständig gedruckt werden!") + QChar(10)
                  + QStringLiteral("Der Fehler wurde in die Log-Datei geschrieben.");

@@ -10,6 +10,7 @@
 #include "storage/ErrorLog.h"
 #include "storage/RuntimeError.h"
 
+#include <algorithm>
 #include <functional>
 
 using engine::sqlQuote;
@@ -84,6 +85,43 @@ void messageBox(const QString &title, const QString &text, int style)
     g.Msg_Text = text;
     g.Msg_Stil = style;
     Msg_Box();
+}
+
+// The first printer failure of a run ends its printing, and the clerk hears
+// of it in one box that says what failed.
+void printerFailed(const QString &detail)
+{
+    Declare &g = G();
+    g.Druck_OK = false;
+    const QString what = detail.isEmpty() ? QStringLiteral("Der Drucker meldet einen Fehler.") : detail;
+    messageBox(QStringLiteral("Druckerfehler!"),
+               what + QChar(10)
+                   + QStringLiteral("Der Ausdruck wurde abgebrochen und der Fehler in die Log-Datei geschrieben."),
+               64);
+}
+
+// One line, on a new page below the header when it would start too low.
+void printLine(const QVariant &text)
+{
+    Declare &g = G();
+    print::Printer &p = printer();
+    if (p.currentY() > p.pageHeight() - 300) {
+        // The line keeps the place its caller gave it, below the header.
+        const double x = p.currentX();
+        p.newPage();
+        const double size = p.fontSize();
+        p.setFontSize(12);
+        p.setFontBold(true);
+        p.setFontUnderline(true);
+        p.print(g.Druck_Kopfzeile + QString::number(p.page()));
+        p.setFontBold(false);
+        p.setFontUnderline(false);
+        p.setFontSize(size);
+        p.print(QString());
+        g.Druck_Y = p.currentY();
+        p.setCurrentX(x);
+    }
+    p.print(print::fieldText(text));
 }
 
 // The current row's value of a view's record set; a view that holds no result
@@ -195,7 +233,7 @@ void druck1(const QString &kind, const QString &betrNr, const QString &betrHistN
             }
         }
 
-        p.endDoc();
+        endPrintRun();
         p.setFontSize(g.Druck_Schriftgroesse_alt.toDouble());
         p.setFontName(g.Druck_Schriftart_alt.toString());
         setBusy(false);
@@ -228,10 +266,12 @@ void printField(print::Printer &p, engine::Recordset &rs, int index)
     }
 
     // Too wide for its half: the name alone, then the value in pieces below
-    // it, each about as wide as the column.
+    // it, each with its three-blank indent as wide as the column at most
+    // (a right-hand piece would otherwise run off the page).
     DS_Druck_Zeile(label);
     g.Druck_Text = value;
-    const int pieces = int(p.textWidth(value) / half) + 1;
+    const double room = std::max(half - p.textWidth(QStringLiteral("   ")), 1.0);
+    const int pieces = int(p.textWidth(value) / room) + 1;
     const int length = int(value.size() / pieces);
     g.Druck_Anzahl = double(pieces);
     g.Druck_Laenge = length;
@@ -275,6 +315,13 @@ void printCurrentRecord(bool person)
         }
         const QString betrNr = print::fieldText(rs->value(QStringLiteral("betr-nr")));
         const QString betrHistNr = print::fieldText(rs->value(QStringLiteral("betr-hist-nr")));
+        // The current printer is taken as it stands only where it is a queue:
+        // a print to file would overwrite the last file unasked, and without
+        // any printer the run could only fail. An open document goes on.
+        const print::Printer &p = printer();
+        if (!p.documentOpen() && !p.printsToQueue()
+            && DS_Drucker_Dialog(printDialogTitle(person ? ListKind::Person : ListKind::Betrieb)) >= 1)
+            return;
         if (!person) {
             DS_Druck_1(QStringLiteral("Betrieb"), betrNr, betrHistNr, QString());
             return;
@@ -303,7 +350,7 @@ qint16 DS_Drucker_Dialog(const QString &title)
     int number = 0;
     // The dialog reports its outcome as an error number; it logs nothing.
     try {
-        number = print::runPrinterDialog();
+        number = print::runPrinterDialog(title);
     } catch (const engine::EngineError &e) {
         number = e.number();
     } catch (...) {
@@ -373,38 +420,48 @@ void DS_Druck_Zeile(const QVariant &text)
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
-    if (!g.Druck_OK) {
-        messageBox(QStringLiteral("Druckerfehler!"), QString(), 64);
+    // The rest of a run after a printer failure prints nothing; the clerk has
+    // been told once.
+    if (!g.Druck_OK)
         return;
-    }
+    QString failure;
     const bool printed = guarded(QStringLiteral("DS_Druck_1"), [&] {
-        print::Printer &p = printer();
-        if (p.currentY() > p.pageHeight() - 300) {
-            // The line keeps the place its caller gave it, below the header.
-            const double x = p.currentX();
-            p.newPage();
-            const double size = p.fontSize();
-            p.setFontSize(12);
-            p.setFontBold(true);
-            p.setFontUnderline(true);
-            p.print(g.Druck_Kopfzeile + QString::number(p.page()));
-            p.setFontBold(false);
-            p.setFontUnderline(false);
-            p.setFontSize(size);
-            p.print(QString());
-            g.Druck_Y = p.currentY();
-            p.setCurrentX(x);
+        try {
+            printLine(text);
+        } catch (const engine::EngineError &e) {
+            failure = e.text();
+            throw;
         }
-        p.print(print::fieldText(text));
     });
     if (!printed)
-        g.Druck_OK = false;
+        printerFailed(failure);
+}
+
+void endPrintRun()
+{
+    try {
+        printer().endDoc();
+    } catch (const engine::EngineError &e) {
+        if (e.number() != print::PrinterError)
+            throw;
+        // A run that failed before has been told and logged already.
+        if (!G().Druck_OK)
+            return;
+        printerFailed(e.text());
+        throw;
+    }
+}
+
+QString printDialogTitle(ListKind kind)
+{
+    return kind == ListKind::Person ? QStringLiteral("Personendaten drucken!")
+                                    : QStringLiteral("Betriebsdaten drucken!");
 }
 
 void List_Druck_Satz(ListKind kind, BoundView *data)
 {
     const bool person = kind == ListKind::Person;
-    const QString title = person ? QStringLiteral("Personendaten drucken!") : QStringLiteral("Betriebsdaten drucken!");
+    const QString title = printDialogTitle(kind);
     const QString label = person ? QStringLiteral("Frm_Auswahl_Pers.Command1_Click")
                                  : QStringLiteral("Frm_Auswahl_Betr.Command1_Click");
     QString betrNr, betrHistNr;

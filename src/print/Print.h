@@ -11,12 +11,16 @@ class Recordset;
 }
 
 // The menu items "aktueller &Betrieb" and "aktuelle &Person" of "&drucken...":
-// print what the record window shows, on the current printer. They do nothing
-// while another window or job holds its busy flag.
+// print what the record window shows, on the current printer when that is a
+// printer queue; where it is a file or there is none they ask for the printer
+// first. They do nothing while another window or job holds its busy flag.
 void MDIForm1_menue_druck_betrieb_Click();
 void MDIForm1_menue_druck_Person_Click();
 
 enum class ListKind { Betrieb, Person };
+
+// The title of the printer selection for business or person data.
+QString printDialogTitle(ListKind kind);
 
 // The "drucken" buttons of the two selection lists: "Satz" prints the record
 // of the list's current row, "Liste" the list. data: the list's data view.
@@ -40,6 +44,12 @@ void DS_Druck_1(const QString &kind, const QString &betrNr, const QString &betrH
 void DS_Druck_2(const std::shared_ptr<engine::Recordset> &recordSet, const QString &tableName, qint16 nr);
 
 // Prints one line, with a new page and the page header when the line would
-// start too low. After a printer failure it prints nothing and shows
-// "Druckerfehler!" instead, until the next print run starts.
+// start too low. A printer failure is logged and shown once, in a box titled
+// "Druckerfehler!" that says what failed; after it the line printer prints
+// nothing until the next print run starts.
 void DS_Druck_Zeile(const QVariant &text);
+
+// Ends the document of a print run. A printer failure there is the run's
+// failure, shown as above and raised for the caller's handler to log; after
+// an earlier failure of the same run it is dropped, told and logged already.
+void endPrintRun();

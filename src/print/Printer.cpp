@@ -146,12 +146,12 @@ void setPrinterDialog(PrinterDialog dialog)
     dialogSeam() = std::move(dialog);
 }
 
-int runPrinterDialog()
+int runPrinterDialog(const QString &title)
 {
     if (const PrinterDialog &dialog = dialogSeam())
-        return dialog();
+        return dialog(title);
     if (auto *system = dynamic_cast<SystemPrinter *>(&printer()))
-        return system->selectPrinter();
+        return system->selectPrinter(title);
     return 0;
 }
 

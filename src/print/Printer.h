@@ -51,6 +51,9 @@ public:
     // 1 on the first page of a document.
     int page() const { return m_page; }
     bool documentOpen() const { return m_open; }
+    // False when a document would go into a file or nowhere: printing
+    // without asking would then overwrite the last file or fail.
+    virtual bool printsToQueue() const { return true; }
 
     // Width of a text and height of one line in the current font.
     double textWidth(const QString &text) const;
@@ -93,13 +96,13 @@ private:
 Printer &printer();
 void setPrinter(std::unique_ptr<Printer> surface);
 
-// The printer selection: returns 0 when the user confirmed, CancelError when
-// he cancelled, another error number when the dialog failed (or throws
-// engine::EngineError). The program's own shows the system's print dialog
-// for the current printer; tests answer it themselves.
-using PrinterDialog = std::function<int()>;
+// The printer selection under a title: returns 0 when the user confirmed,
+// CancelError when he cancelled, another error number when the dialog failed
+// (or throws engine::EngineError). The program's own shows the system's print
+// dialog for the current printer; tests answer it themselves.
+using PrinterDialog = std::function<int(const QString &title)>;
 void setPrinterDialog(PrinterDialog dialog);
-int runPrinterDialog();
+int runPrinterDialog(const QString &title);
 
 // Raises the device error of the printer.
 [[noreturn]] void raisePrinterError(const QString &detail = {});

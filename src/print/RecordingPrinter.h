@@ -35,6 +35,9 @@ public:
     int documentsStarted() const { return m_started; }
     int documentsEnded() const { return m_ended; }
     void setFailure(Failure failure) { m_failure = std::move(failure); }
+    // Stands for a print to file (or no printer at all) when false.
+    void setPrintsToQueue(bool queue) { m_queue = queue; }
+    bool printsToQueue() const override { return m_queue; }
 
     static double charWidth(double points) { return points * 12.0; }
     static double lineHeight(double points) { return points * 24.0; }
@@ -60,4 +63,5 @@ private:
     int m_ended = 0;
     int m_page = 1;
     Failure m_failure;
+    bool m_queue = true;
 };

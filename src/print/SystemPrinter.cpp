@@ -3,18 +3,17 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QWidget>
 
 namespace {
 constexpr double kTwipsPerInch = 1440.0;
 }
 
-SystemPrinter::SystemPrinter(const QString &pdfFile) : m_printer(QPrinter::HighResolution)
+SystemPrinter::SystemPrinter(const QString &pdfFile) : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
-    if (!pdfFile.isEmpty()) {
-        m_printer.setOutputFormat(QPrinter::PdfFormat);
-        m_printer.setOutputFileName(pdfFile);
-    }
+    if (!pdfFile.isEmpty())
+        printToFile(pdfFile);
 }
 
 SystemPrinter::~SystemPrinter()
@@ -24,22 +23,90 @@ SystemPrinter::~SystemPrinter()
         m_painter.end();
 }
 
-int SystemPrinter::selectPrinter()
+void SystemPrinter::printToFile(const QString &pdfFile)
 {
-    // While a document is open the printer cannot be switched; the choice
-    // then applies from the next document on.
-    QPrintDialog dialog(&m_printer, QApplication::activeWindow());
+    m_printer->setOutputFileName(pdfFile);
+    // An empty name alone would fall back to a queue where there is one.
+    m_printer->setOutputFormat(QPrinter::PdfFormat);
+}
+
+int SystemPrinter::selectPrinter(const QString &title)
+{
+    // While a document is open the device keeps its target and ignores a
+    // new choice; the open document goes on where it began.
+    QPrintDialog dialog(m_printer.get(), QApplication::activeWindow());
+    dialog.setWindowTitle(title);
     return dialog.exec() == QDialog::Accepted ? 0 : print::CancelError;
+}
+
+bool SystemPrinter::printsToQueue() const
+{
+    if (m_printer->outputFormat() != QPrinter::NativeFormat || !m_printer->outputFileName().isEmpty())
+        return false;
+    // A queue removed since it was chosen is as good as none.
+    return !QPrinterInfo::printerInfo(m_printer->printerName()).isNull();
+}
+
+QString SystemPrinter::failureText(Step step) const
+{
+    const QString file = m_printer->outputFileName();
+    const bool toFile = m_printer->outputFormat() == QPrinter::PdfFormat || !file.isEmpty();
+    const QString name = toFile ? file : m_printer->printerName();
+    // By step: beginning the document, a new page, ending it.
+    static const char *const fileTexts[] = {"Die Datei „%1“ lässt sich nicht anlegen.",
+                                            "In der Datei „%1“ lässt sich keine neue Seite beginnen.",
+                                            "Die Datei „%1“ konnte nicht fertig geschrieben werden."};
+    static const char *const queueTexts[] = {"Der Drucker „%1“ nimmt keinen Auftrag an.",
+                                             "Der Drucker „%1“ kann keine neue Seite beginnen.",
+                                             "Der Auftrag konnte dem Drucker „%1“ nicht übergeben werden."};
+    QString text = name.isEmpty()
+                       ? QStringLiteral("Es ist kein Drucker eingerichtet und keine Datei gewählt.")
+                       : QString::fromUtf8((toFile ? fileTexts : queueTexts)[int(step)]).arg(name);
+    if (m_printer->printerState() == QPrinter::Aborted)
+        text += QStringLiteral(" Der Auftrag wurde abgebrochen.");
+    else if (m_printer->printerState() == QPrinter::Error)
+        text += QStringLiteral(" Das Drucksystem meldet einen Fehler.");
+    return text;
+}
+
+void SystemPrinter::fail(Step step)
+{
+    const QString text = failureText(step);
+    // Once no document is open, a device that failed is not trusted with
+    // the next one: it may still count itself active and then refuse every
+    // change of target the printer dialog makes.
+    if (!m_painter.isActive())
+        renew();
+    print::raisePrinterError(text);
+}
+
+void SystemPrinter::renew()
+{
+    const QPrinter &old = *m_printer;
+    auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (old.outputFormat() == QPrinter::NativeFormat && !old.printerName().isEmpty())
+        fresh->setPrinterName(old.printerName());
+    fresh->setOutputFileName(old.outputFileName());
+    if (old.outputFormat() == QPrinter::PdfFormat)
+        fresh->setOutputFormat(QPrinter::PdfFormat);
+    fresh->setPageLayout(old.pageLayout());
+    fresh->setCopyCount(old.copyCount());
+    fresh->setCollateCopies(old.collateCopies());
+    fresh->setDuplex(old.duplex());
+    fresh->setColorMode(old.colorMode());
+    fresh->setPageOrder(old.pageOrder());
+    fresh->setDocName(old.docName());
+    m_printer = std::move(fresh);
 }
 
 double SystemPrinter::toDevice(double twips) const
 {
-    return twips * m_printer.resolution() / kTwipsPerInch;
+    return twips * m_printer->resolution() / kTwipsPerInch;
 }
 
 double SystemPrinter::toTwips(double dots) const
 {
-    return dots * kTwipsPerInch / m_printer.resolution();
+    return dots * kTwipsPerInch / m_printer->resolution();
 }
 
 QFont SystemPrinter::qfont(const print::PrinterFont &font) const
@@ -53,30 +120,28 @@ QFont SystemPrinter::qfont(const print::PrinterFont &font) const
 
 double SystemPrinter::devicePageWidth() const
 {
-    return m_printer.pageLayout().paintRect(QPageLayout::Inch).width() * kTwipsPerInch;
+    return m_printer->pageLayout().paintRect(QPageLayout::Inch).width() * kTwipsPerInch;
 }
 
 double SystemPrinter::devicePageHeight() const
 {
-    return m_printer.pageLayout().paintRect(QPageLayout::Inch).height() * kTwipsPerInch;
+    return m_printer->pageLayout().paintRect(QPageLayout::Inch).height() * kTwipsPerInch;
 }
 
 double SystemPrinter::deviceTextWidth(const print::PrinterFont &font, const QString &text) const
 {
-    auto *device = const_cast<QPrinter *>(&m_printer);
-    return toTwips(QFontMetricsF(qfont(font), device).horizontalAdvance(text));
+    return toTwips(QFontMetricsF(qfont(font), m_printer.get()).horizontalAdvance(text));
 }
 
 double SystemPrinter::deviceLineHeight(const print::PrinterFont &font) const
 {
-    auto *device = const_cast<QPrinter *>(&m_printer);
-    return toTwips(QFontMetricsF(qfont(font), device).height());
+    return toTwips(QFontMetricsF(qfont(font), m_printer.get()).height());
 }
 
 void SystemPrinter::deviceBeginDocument()
 {
-    if (!m_painter.begin(&m_printer))
-        print::raisePrinterError(QStringLiteral("Der Drucker nimmt keinen Auftrag an."));
+    if (!m_painter.begin(m_printer.get()))
+        fail(Step::Begin);
 }
 
 void SystemPrinter::deviceDrawText(const print::PrinterFont &font, double x, double y, const QString &text)
@@ -85,7 +150,7 @@ void SystemPrinter::deviceDrawText(const print::PrinterFont &font, double x, dou
         return;
     const QFont f = qfont(font);
     m_painter.setFont(f);
-    const QFontMetricsF metrics(f, &m_printer);
+    const QFontMetricsF metrics(f, m_printer.get());
     // A remark may hold line breaks or tabs; on one printed line they are gaps.
     QString line = text;
     for (QChar &c : line) {
@@ -97,12 +162,12 @@ void SystemPrinter::deviceDrawText(const print::PrinterFont &font, double x, dou
 
 void SystemPrinter::deviceNewPage()
 {
-    if (!m_printer.newPage())
-        print::raisePrinterError(QStringLiteral("Neue Seite nicht möglich."));
+    if (!m_printer->newPage())
+        fail(Step::NewPage);
 }
 
 void SystemPrinter::deviceEndDocument()
 {
     if (m_painter.isActive() && !m_painter.end())
-        print::raisePrinterError(QStringLiteral("Der Auftrag konnte nicht abgeschlossen werden."));
+        fail(Step::End);
 }

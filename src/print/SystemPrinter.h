@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <memory>
 
 // The system's current printer through Qt's print support. Twips map to the
 // device's dots at its own resolution; the page is the printable area.
@@ -15,9 +16,15 @@ public:
     explicit SystemPrinter(const QString &pdfFile = QString());
     ~SystemPrinter() override;
 
-    // The system's print dialog for this printer: 0 chosen, CancelError
-    // cancelled.
-    int selectPrinter();
+    // From the next document on, write into this PDF file; an empty name
+    // leaves the printer without any target, as on a machine without a queue.
+    void printToFile(const QString &pdfFile);
+
+    // The system's print dialog for this printer under the given title:
+    // 0 chosen, CancelError cancelled.
+    int selectPrinter(const QString &title);
+
+    bool printsToQueue() const override;
 
 protected:
     double devicePageWidth() const override;
@@ -30,10 +37,16 @@ protected:
     void deviceEndDocument() override;
 
 private:
+    enum class Step { Begin, NewPage, End };
+
     QFont qfont(const print::PrinterFont &font) const;
     double toDevice(double twips) const;
     double toTwips(double dots) const;
+    // What failed, in the clerk's words, with the state the device reports.
+    QString failureText(Step step) const;
+    [[noreturn]] void fail(Step step);
+    void renew();
 
-    QPrinter m_printer;
+    std::unique_ptr<QPrinter> m_printer;
     QPainter m_painter;
 };

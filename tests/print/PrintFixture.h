@@ -17,8 +17,9 @@
 using namespace Qt::StringLiterals;
 
 // The storage fixture with both databases loaded, a recording printer in
-// place of the system's, a printer dialog that answers as told, and the
-// menu marks, the start picture and the pointer of the windows kept here.
+// place of the system's, a printer dialog that answers as told and keeps its
+// titles, and the menu marks, the start picture and the pointer of the
+// windows kept here.
 class PrintFixture : public StorageFixture
 {
 public:
@@ -27,8 +28,8 @@ public:
         auto recording = std::make_unique<RecordingPrinter>(11000, 15000);
         paper = recording.get();
         print::setPrinter(std::move(recording));
-        print::setPrinterDialog([this] {
-            ++dialogs;
+        print::setPrinterDialog([this](const QString &title) {
+            dialogs << title;
             if (dialogError)
                 throw engine::EngineError(dialogError, u"CommonDialog"_s);
             return dialogAnswer;
@@ -89,7 +90,8 @@ public:
     }
 
     RecordingPrinter *paper = nullptr;
-    int dialogs = 0, dialogAnswer = 0, dialogError = 0;
+    QStringList dialogs; // the titles of the printer dialogs shown
+    int dialogAnswer = 0, dialogError = 0;
     QMap<QString, bool> marks;
     QList<bool> pointer;
     bool startPicture = false;

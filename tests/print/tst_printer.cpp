@@ -41,6 +41,41 @@ private slots:
         QCOMPARE(p.page(), 1);
     }
 
+    void systemPrinterRecoversFromATargetThatFails_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no printer, no file") << QString() << u"Es ist kein Drucker eingerichtet und keine Datei gewählt."_s;
+        QTest::newRow("missing folder") << u"fehlt/druck.pdf"_s << u"Die Datei „%1“ lässt sich nicht anlegen."_s;
+    }
+    void systemPrinterRecoversFromATargetThatFails()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        const QString bad = target.isEmpty() ? target : dir.filePath(target);
+        SystemPrinter p;
+        p.printToFile(bad);
+        QVERIFY(!p.printsToQueue());
+        QString text;
+        try {
+            p.print(u"erste Zeile"_s);
+        } catch (const engine::EngineError &e) {
+            QCOMPARE(e.number(), print::PrinterError);
+            text = e.text();
+        }
+        QVERIFY2(text.startsWith(QString(told).replace(u"%1"_s, bad)), qPrintable(text));
+        QVERIFY(!p.documentOpen());
+        // The file chosen next takes the next document.
+        const QString good = dir.filePath(u"neu.pdf"_s);
+        p.printToFile(good);
+        p.print(u"zweite Zeile"_s);
+        p.endDoc();
+        QFile pdf(good);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.readAll().startsWith("%PDF"));
+    }
+
     void systemPrinterWritesPagesWithAMonospacedCourier()
     {
         QTemporaryDir dir;
