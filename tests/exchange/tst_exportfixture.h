@@ -117,26 +117,6 @@ public:
         return out;
     }
 
-    // Every row of every working table, values in column order, rows sorted.
-    QMap<QString, QStringList> snapshot() const
-    {
-        QMap<QString, QStringList> out;
-        for (const QString &table : workTables()) {
-            QStringList rows;
-            const auto rs = G().Datenbank_Daten->openRecordset(table);
-            for (; !rs->eof(); rs->moveNext()) {
-                QStringList values;
-                for (int i = 0; i < rs->fieldCount(); ++i)
-                    values << (engine::isNull(rs->value(i)) ? QStringLiteral("<Null>") : rs->value(i).toString());
-                rows << values.join(QLatin1Char('|'));
-            }
-            rs->close();
-            rows.sort();
-            out.insert(table, rows);
-        }
-        return out;
-    }
-
     void emptyWorkTables() const
     {
         for (const QString &table : workTables())
@@ -154,20 +134,5 @@ public:
         DB_Close();
         A_org_lesen();
         DB_Load();
-    }
-
-    static QStringList workTables()
-    {
-        return {"betrieb", "betrieb_adresse", "betrieb_taetigkeit", "betrieb_erlaubnis", "betrieb_handwerkskarte",
-                "betrieb_meldgrundsonst", "person", "person_staatsang", "person_erlaubnis", "person_handwerkskarte",
-                "beziehung_betrieb_person"};
-    }
-
-    // Tables compared one by one, so that a failure names the table.
-    void compareSnapshot(const QMap<QString, QStringList> &before, const QStringList &tables = workTables()) const
-    {
-        const QMap<QString, QStringList> after = snapshot();
-        for (const QString &table : tables)
-            QCOMPARE(after.value(table), before.value(table));
     }
 };

@@ -27,6 +27,34 @@ QStringList threeBusinesses(const QString &middleNr = "101", const QString &midd
     return out;
 }
 
+// Three businesses that fill every working table between them, in CR LF
+// lines with blank lines (one holding blanks) between the businesses. Kept
+// short: a read in pieces of one character compacts before every tenth piece.
+QString everyTable()
+{
+    const auto item = [](const QString &name, const QStringList &fields) {
+        return QStringList{"<" + name + ">"} + fields + QStringList{"</" + name + ">"};
+    };
+    QStringList person{"<person>", element("p-funktion", "2"), element("pers-nr", "N1"), element("p-art", "NP")};
+    person << item("staatsangehoerigkeit", {element("staat-text", "dänisch"), element("staat-schl", "126")})
+           << item("p-erlaubnis", {element("p-erl-art", "M")}) << item("p-handwerkskarte", {element("p-hwk-art", "H")})
+           << "</person>";
+    QStringList first{element("b-eintr-name", "Bäcker")};
+    first << item("meld-grund-sonst", {element("meld-grund-sonst-text", "U")}) << "<adresse art=\"1\">"
+          << element("b-adr-art", "1") << element("b-ort", "Kiel") << "</adresse>"
+          << item("taetigkeit", {element("tk-beginn", "20190301")})
+          << item("b-handwerkskarte", {element("b-hwk-art", "B")}) << item("b-erlaubnis", {element("b-erl-art", "E")})
+          << person;
+    TransferText t;
+    t.businesses = {business("1", "1", first), business("2", "1", {"<adressen>", "</adressen>"}),
+                    business("3", "1", {element("b-eintr-name", "Müller")})};
+    QString text = t.text();
+    const QString border = QStringLiteral("</betrieb>\n<betrieb>");
+    text.replace(text.indexOf(border), border.size(), QStringLiteral("</betrieb>\n\n<betrieb>"));
+    text.replace(text.indexOf(border), border.size(), QStringLiteral("</betrieb>\n   \n\n<betrieb>"));
+    return text;
+}
+
 const char *const kTables[] = {"betrieb", "betrieb_adresse", "beziehung_betrieb_person", "person", "person_staatsang"};
 
 } // namespace
@@ -35,6 +63,7 @@ class TestImportDriver : public QObject
 {
     Q_OBJECT
     ImportFixture fx;
+    QMap<QString, QStringList> m_whole; // the tables after reading everyTable() in one piece
 
     QStringList counts() const
     {
@@ -81,6 +110,48 @@ private slots:
         QCOMPARE(counts(), (QStringList{"3", "3", "3", "3", "3"}));
         QCOMPARE(fx.values("SELECT [b-eintr-name] FROM betrieb ORDER BY [betr-nr]"),
                  (QStringList{"Gärtnerei 100", "Gärtnerei 101", "Gärtnerei 102"}));
+        QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
+        QCOMPARE(fx.log(), QString());
+    }
+
+    // Wherever a piece border falls, inside a "<betrieb>" tag or among the
+    // blank lines between businesses, every table ends up holding what a
+    // read of the whole file in one piece gives.
+    void pieceBordersAnywhere_data()
+    {
+        QTest::addColumn<qint64>("piece");
+        for (int size = 1; size <= 12; ++size)
+            QTest::addRow("pieces of %d", size) << qint64(size);
+        QTest::newRow("pieces of 64") << qint64(64);
+        QTest::newRow("the program's pieces") << exchange::kPieceSize;
+        // The first piece holds the first business whole and ends inside the
+        // start tag of the second, after the blank line.
+        QString text = everyTable();
+        text.replace('\n', QStringLiteral("\r\n"));
+        const qsizetype second = text.indexOf("<betrieb>", text.indexOf("</betrieb>"));
+        for (int k = 1; k < 9; ++k)
+            QTest::addRow("border %d characters into the second <betrieb>", k) << qint64(second + k);
+    }
+    void pieceBordersAnywhere()
+    {
+        QFETCH(qint64, piece);
+        const QString text = everyTable();
+        if (m_whole.isEmpty()) {
+            exchange::setPieceSize(text.size() + text.count('\n')); // CR LF: the whole file
+            fx.import(text);
+            const QMap<QString, QStringList> whole = fx.snapshot();
+            for (const QString &table : ImportFixture::workTables())
+                QVERIFY2(!whole.value(table).isEmpty(), qPrintable(table));
+            QCOMPARE(fx.values("SELECT [betr-nr] FROM betrieb ORDER BY [betr-nr]"), (QStringList{"1", "2", "3"}));
+            QCOMPARE(fx.log(), QString());
+            m_whole = whole;
+            fx.tearDown();
+            fx.setUp();
+        }
+        exchange::setPieceSize(piece);
+        fx.import(text);
+        fx.compareSnapshot(m_whole);
+        QCOMPARE(fx.boxes().size(), 2); // confirmation and final message
         QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
         QCOMPARE(fx.log(), QString());
     }
