@@ -229,6 +229,69 @@ private slots:
         QCOMPARE(fx.count("beziehung_betrieb_person"), 2);
     }
 
+    // A new version of a business that leaves a person out takes that
+    // person's permits, craft cards and link row of this business along;
+    // what the person holds for another business stays.
+    void reimportWithoutAPerson_data()
+    {
+        QTest::addColumn<QString>("struktur");
+        QTest::addColumn<QString>("hist"); // of the new version; the first one has "1"
+        QTest::addColumn<QStringList>("links");
+        QTest::newRow("business-related") << "BETRIEBSBEZOGEN" << "1" << QStringList{"1/1/P1", "2/1/P2"};
+        QTest::newRow("business-related, next history number")
+            << "BETRIEBSBEZOGEN" << "2" << QStringList{"1/2/P1", "2/1/P2"};
+        QTest::newRow("report-related") << "MELDUNGSBEZOGEN" << "1" << QStringList{"1/1/P1", "2/1/P2"};
+        // The earlier history row keeps its links; permits and cards belong to the business number.
+        QTest::newRow("report-related, next history number")
+            << "MELDUNGSBEZOGEN" << "2" << QStringList{"1/1/P1", "1/1/P2", "1/2/P1", "2/1/P2"};
+    }
+    void reimportWithoutAPerson()
+    {
+        QFETCH(QString, struktur);
+        QFETCH(QString, hist);
+        QFETCH(QStringList, links);
+        const auto person = [](const QString &nr, const QString &what, const QString &staat) {
+            return QStringList{"<person>", element("p-funktion", "2"), element("pers-nr", nr), element("p-art", "NP"),
+                               "<staatsangehoerigkeiten>", "<staatsangehoerigkeit>", element("staat-text", staat),
+                               element("staat-schl", "000"), "</staatsangehoerigkeit>", "</staatsangehoerigkeiten>",
+                               "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", what), "</p-erlaubnis>",
+                               "</p-erlaubnisse>", "<p-handwerkskarten>", "<p-handwerkskarte>",
+                               element("p-hwk-art", what), "</p-handwerkskarte>", "</p-handwerkskarten>", "</person>"};
+        };
+        const auto withPersons = [](const QString &nr, const QString &h, const QList<QStringList> &persons) {
+            QStringList body{element("b-eintr-name", "Betrieb " + nr), "<personen>"};
+            for (const QStringList &p : persons)
+                body << p;
+            return business(nr, h, body << "</personen>");
+        };
+        TransferText t;
+        t.struktur = struktur;
+        t.businesses = {withPersons("1", "1", {person("P1", "A", "deutsch"), person("P2", "X", "dänisch")}),
+                        withPersons("2", "1", {person("P2", "Y", "dänisch")})};
+        fx.import(t.text());
+        QCOMPARE(fx.count("beziehung_betrieb_person"), 3);
+        QCOMPARE(fx.count("person_erlaubnis"), 3);
+        QCOMPARE(fx.count("person_handwerkskarte"), 3);
+
+        t.businesses = {withPersons("1", hist, {person("P1", "C", "deutsch")})};
+        fx.import(t.text());
+        QCOMPARE(G().Datenart_aktuell.toString(), struktur);
+        QCOMPARE(fx.values("SELECT [bez-betr-nr] || '/' || [bez-betr-hist-nr] || '/' || [bez-pers-nr] "
+                           "FROM beziehung_betrieb_person ORDER BY 1"),
+                 links);
+        QCOMPARE(fx.values("SELECT [pers-nr] || '/' || [betr-nr] || '/' || [p-erl-art] FROM person_erlaubnis "
+                           "ORDER BY 1"),
+                 (QStringList{"P1/1/C", "P2/2/Y"}));
+        QCOMPARE(fx.values("SELECT [pers-nr] || '/' || [betr-nr] || '/' || [p-hwk-art] FROM person_handwerkskarte "
+                           "ORDER BY 1"),
+                 (QStringList{"P1/1/C", "P2/2/Y"}));
+        // The person rows themselves are kept: P2 still belongs to business 2.
+        QCOMPARE(fx.values("SELECT person.[pers-nr] || '/' || [staat-text] FROM person INNER JOIN person_staatsang "
+                           "ON person.[pers-nr] = person_staatsang.[pers-nr] ORDER BY 1"),
+                 (QStringList{"P1/deutsch", "P2/dänisch"}));
+        QCOMPARE(fx.log(), QString());
+    }
+
     // Blocks without a business number must not delete each other's rows.
     void keylessBlocks()
     {
