@@ -7,7 +7,7 @@
 
 namespace {
 const QString kItem = QStringLiteral("menue_suchen_betrieb");
-const QStringList kAll{"1001", "1002", "1003", "2004", "2006", "2006", "3007", "3008"};
+const QStringList kAll{"1001", "1002", "1003", "2004", "2006", "2006", "2009", "3007", "3008"};
 } // namespace
 
 class TestBusinessList : public QObject
@@ -18,7 +18,8 @@ class TestBusinessList : public QObject
     QStringList m_recordWindow;
 
     // A business without a key, '999' notifications, an empty end date (counts
-    // as ended), no location address, two location addresses.
+    // as ended), no location address, two location addresses, a business
+    // ended in an unmarked municipality.
     void standardBusinesses()
     {
         const struct
@@ -31,11 +32,12 @@ class TestBusinessList : public QObject
                     {"03003000", "2004", "Fremde Gemeinde", "100", {}},
                     {"01001000", "2005", "Nur Postanschrift", "100", {}},
                     {"02002000", "2006", "Müller Bau", "100", {}},
+                    {"03003000", "2009", "Erloschen Nord", "100", "30.06.2021"},
                     {"02002000", "3007", "Leeres Ende", "999", ""},
                     {"", "3008", "O'Brien Zander", "100", {}}};
         for (const auto &r : rows)
             m_fx.business(r.kz, r.nr, QString::fromUtf8(r.name), r.meldArt, r.ende);
-        for (const char *nr : {"1001", "1002", "1003", "2004", "3007", "3008"})
+        for (const char *nr : {"1001", "1002", "1003", "2004", "2009", "3007", "3008"})
             m_fx.address(nr, "1", QStringLiteral("Kiel"), QStringLiteral("Hauptstraße"));
         m_fx.address("2005", "2", QStringLiteral("Kiel"), QStringLiteral("Postfach"));
         m_fx.address("2006", "1", QStringLiteral("Lübeck"), QStringLiteral("Am Markt"));
@@ -141,10 +143,10 @@ private slots:
         QTest::addColumn<bool>("filter");
         QTest::addColumn<int>("option"); // -1: as opened
         QTest::addColumn<QStringList>("numbers");
-        QTest::newRow("opened") << false << -1 << QStringList{"1001", "1003", "2004", "2006", "2006", "3008"};
+        QTest::newRow("opened") << false << -1 << QStringList{"1001", "1003", "2004", "2006", "2006", "2009", "3008"};
         QTest::newRow("Alle") << false << 0 << kAll;
         QTest::newRow("Aktuelle") << false << 1 << QStringList{"1001", "1002", "2004", "2006", "2006", "3008"};
-        QTest::newRow("Abgemeldete") << false << 2 << QStringList{"1003", "3007"};
+        QTest::newRow("Abgemeldete") << false << 2 << QStringList{"1003", "2009", "3007"};
         QTest::newRow("filter, opened") << true << -1 << QStringList{"1001", "1003", "2006", "2006", "3008"};
         QTest::newRow("filter, Alle") << true << 0
                                       << QStringList{"1001", "1002", "1003", "2006", "2006", "3007", "3008"};
@@ -195,7 +197,7 @@ private slots:
         QCOMPARE(current(list), found);
         const long pos = list->data->Recordset()->absolutePosition();
         QCOMPARE(list->DBGrid1->currentIndex().row(), int(pos));
-        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. %1 von 6").arg(pos + 1));
+        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. %1 von 7").arg(pos + 1));
         QVERIFY(MessageService::recorded().empty());
     }
 
@@ -226,7 +228,7 @@ private slots:
             QCOMPARE(t->text(), QString());
         QCOMPARE(current(list), firstAfterOne);
         QCOMPARE(list->gridModel->cellText(0, 1), firstAfterOne);
-        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 1 von 6")); // '999' stays out
+        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 1 von 7")); // '999' stays out
         QTest::mouseClick(list->Text1[size_t(field)], Qt::LeftButton);
         QCOMPARE(list->gridModel->cellText(0, 1), firstAfterTwo);
         choose(list->Option1[0]); // rebuilds the whole query in number order
@@ -279,7 +281,7 @@ private slots:
         const QPoint cell = grid->visualRect(list->gridModel->index(3, 3)).center();
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
         QCOMPARE(current(list), QStringLiteral("2006"));
-        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 4 von 6"));
+        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. 4 von 7"));
         if (doubleClick)
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
         else
