@@ -87,13 +87,26 @@ class TestOptionen : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_tmp;
+    std::unique_ptr<Running> m_app;
 
 private slots:
     void initTestCase() { isolateInstanceLock(m_tmp); }
 
+    // Every test works on the databases the start opened: a start that did
+    // not open them fails here instead of crashing the test that uses them.
+    void init()
+    {
+        m_app.reset(); // a failed init may have skipped the cleanup
+        m_app = std::make_unique<Running>();
+        QVERIFY2(G().Datenbank_Org && G().Datenbank_Org->isOpen() && G().RS_Optionen,
+                 "the start did not open the organisation database");
+        QVERIFY2(G().Datenbank_Daten && G().Datenbank_Daten->isOpen(), "the start did not open the working database");
+    }
+    void cleanup() { m_app.reset(); }
+
     void listsTheStoredMarks()
     {
-        Running app;
+        Running &app = *m_app;
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
         QCOMPARE(o->List1->count(), 0);
@@ -126,7 +139,7 @@ private slots:
     {
         QFETCH(bool, filter);
         QFETCH(QString, datenart);
-        Running app;
+        Running &app = *m_app;
         G().Datenbank_Org->execute(QStringLiteral("UPDATE Optionen SET [datenart] = '%1'").arg(datenart));
         Frm_Optionen *o = openOptionen(app, filter);
         QVERIFY(o);
@@ -164,7 +177,7 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QString, pattern);
-        Running app;
+        Running &app = *m_app;
         storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
@@ -192,7 +205,7 @@ private slots:
 
     void listsAllAndSetsMarks()
     {
-        Running app;
+        Running &app = *m_app;
         storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
@@ -222,7 +235,7 @@ private slots:
 
     void backStoresTheSelection()
     {
-        Running app;
+        Running &app = *m_app;
         const QString longName = QStringLiteral("Gemeinde mit einem sehr langen Namen ").repeated(4).trimmed();
         G().Datenbank_Org->execute(QStringLiteral("INSERT INTO gemeindekennzahlen ([gem-kz], [gem-name]) VALUES "
                                                   "('12345678', 'Musterstadt'), ('12345679', %1)")
@@ -257,7 +270,7 @@ private slots:
 
     void backLogsAnError()
     {
-        Running app;
+        Running &app = *m_app;
         storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
@@ -288,7 +301,7 @@ private slots:
     {
         QFETCH(int, answer);
         QFETCH(QString, choice);
-        Running app;
+        Running &app = *m_app;
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
         const QString copy = app.fx.path(QStringLiteral("anderswo/px_4x_b.mdb"));
@@ -336,7 +349,7 @@ private slots:
 
     void switchesTheDataKind()
     {
-        Running app;
+        Running &app = *m_app;
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
         app.fx.answer = platform::vbNo;
@@ -382,7 +395,7 @@ private slots:
         QFETCH(QString, situation);
         QFETCH(int, rowsAfter);
         QFETCH(QString, lastBox);
-        Running app;
+        Running &app = *m_app;
         G().Datenbank_Daten->execute(
             QStringLiteral("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('4711', '1')"));
         Frm_Optionen *o = openOptionen(app);
@@ -413,7 +426,7 @@ private slots:
 
     void showsAndDeletesTheLog()
     {
-        Running app;
+        Running &app = *m_app;
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
         const QString none = QStringLiteral("|64|Es wurde keine Error-Log-Datei gefunden!");
