@@ -84,7 +84,11 @@ std::shared_ptr<Connection> Connection::acquire(const QString &path, bool &alrea
     if (rc != SQLITE_OK) {
         sqlite3_close(conn->m_db);
         conn->m_db = nullptr;
-        throw EngineError(rc == SQLITE_NOTADB ? err::UnrecognizedFormat : err::CannotOpenFile, source, path);
+        const int primary = rc & 0xff;
+        throw EngineError(primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT  ? err::UnrecognizedFormat
+                          : primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? err::FileInUse
+                                                                               : err::CannotOpenFile,
+                          source, path);
     }
     // WAL keeps each commit cheap and a killed program leaves no half-written
     // transaction; the journal is folded back before the file is ever copied.
@@ -143,7 +147,8 @@ void Connection::raise(int rc, const QString &source, const QString &context) co
     } else if (primary == SQLITE_READONLY) {
         number = err::ReadOnly;
     } else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-        number = err::FileLocked;
+        // The whole file is locked, by another program or during a compaction.
+        number = err::FileInUse;
     } else if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
         number = err::UnrecognizedFormat;
     } else if (primary == SQLITE_CANTOPEN) {

@@ -128,7 +128,34 @@ void releaseFile(const QString &path)
         conn->shutdown();
 }
 
-void compactDatabase(const QString &sourcePath, const QString &target, const QString &password)
+namespace {
+
+// How long a compaction waits for another connection to let go of the file.
+// One that merely holds it open never does, so the wait is short.
+constexpr int kLockWaitMs = 500;
+
+int compactionError(int rc, int otherwise)
+{
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return err::FileInUse;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return err::UnrecognizedFormat;
+    case SQLITE_FULL:
+        return 61;
+    case SQLITE_CANTOPEN:
+        return err::CannotOpenFile;
+    default:
+        return otherwise;
+    }
+}
+
+} // namespace
+
+void compactDatabase(const QString &sourcePath, const QString &target, const QString &password,
+                     const std::function<void()> &whileLocked)
 {
     const QString source = QStringLiteral("DAO.DBEngine");
     const QString found = platform::findPath(sourcePath);
@@ -150,6 +177,7 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
         throw EngineError(err::CannotOpenFile, source, sourcePath);
     }
     registerSqlFunctions(db);
+    sqlite3_busy_timeout(db, kLockWaitMs);
     auto fail = [&](int number, const QString &text) {
         sqlite3_close(db);
         // A half-written copy must never be taken for the compacted database.
@@ -157,18 +185,24 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
         QFile::remove(targetPath + QStringLiteral("-journal"));
         throw EngineError(number, source, text);
     };
-    const int probe = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (probe != SQLITE_OK) {
-        const int primary = probe & 0xff;
-        fail(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? err::FileInUse
-             : primary == SQLITE_NOTADB                         ? err::UnrecognizedFormat
-                                                                : err::CannotOpenFile,
-             sourcePath);
-    }
+    // Every other connection keeps a shared lock on a file in write-ahead
+    // mode for as long as it has it open, so the exclusive lock is granted
+    // only when there is none. In exclusive locking mode it stays held after
+    // the transaction, until this connection closes.
+    int rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(compactionError(rc, err::CannotOpenFile), sourcePath);
+    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(compactionError(rc, err::CannotOpenFile), sourcePath);
     if (!passwordMatches(db, password))
         fail(err::InvalidPassword, sourcePath);
+    // The journal is emptied into the file first: once the copy has taken the
+    // name, a journal left beside it would be replayed into the wrong file.
+    rc = sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
     sqlite3_stmt *st = nullptr;
-    int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &st, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &st, nullptr);
     if (rc == SQLITE_OK) {
         const QByteArray t = QFile::encodeName(targetPath);
         sqlite3_bind_text(st, 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
@@ -178,13 +212,14 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
     }
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_finalize(st);
-    if (rc != SQLITE_OK) {
-        const int primary = rc & 0xff;
-        fail(primary == SQLITE_FULL                              ? 61
-             : primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? err::FileInUse
-             : primary == SQLITE_CANTOPEN                         ? err::CannotOpenFile
-                                                                  : err::ReservedError,
-             msg);
+    if (rc != SQLITE_OK)
+        fail(compactionError(rc, err::ReservedError), msg);
+    try {
+        if (whileLocked)
+            whileLocked();
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
     }
     sqlite3_close(db);
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,7 +57,13 @@ private:
 // Writes a compacted copy of the database at source to target (which must
 // not exist). Connections the program still holds on the source are
 // checkpointed and closed first, so that no stale journal follows the file.
-void compactDatabase(const QString &source, const QString &target, const QString &password = {});
+// The source is locked exclusively from before the copy until whileLocked has
+// run, so that whileLocked can put the copy in place of the source before
+// anyone writes again. Fails with 3045 when another connection, of another
+// process or opened apart from the program's own, holds the source open: its
+// later commits would go to a file that no longer bears the name.
+void compactDatabase(const QString &source, const QString &target, const QString &password = {},
+                     const std::function<void()> &whileLocked = {});
 
 // Closes the program's connection to a file before the file is replaced,
 // renamed or copied; handles still on it fail with error 3420 from then on.

@@ -37,7 +37,7 @@ QString standardErrorText(int number)
         {3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt.")},
         {3031, QStringLiteral("Kein gültiges Kennwort.")},
         {3044, QStringLiteral("Ungültiger Pfad.")},
-        {3045, QStringLiteral("Die Datei kann nicht verwendet werden; sie wird bereits verwendet.")},
+        {3045, QStringLiteral("Die Datei kann nicht verwendet werden. Die Datei wird bereits verwendet.")},
         {3051, QStringLiteral("Die Datei kann nicht geöffnet werden.")},
         {3061, QStringLiteral("Zu wenige Parameter.")},
         {3070, QStringLiteral("Der Feldname oder Ausdruck wird nicht erkannt.")},

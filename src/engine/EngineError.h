@@ -24,7 +24,6 @@ constexpr int SyntaxError = 3075;
 constexpr int TableNotFound = 3078;
 constexpr int FieldTooSmall = 3163;
 constexpr int RecordDeleted = 3167;
-constexpr int FileLocked = 3260;
 constexpr int ItemNotFound = 3265;
 constexpr int NullNotAllowed = 3314;
 constexpr int UnrecognizedFormat = 3343;

@@ -211,6 +211,8 @@ void TransferImport::run()
             commitPending();
             status(QStringLiteral("Datenbankkomprimierung, bitte warten!"));
             DB_Kompress();
+            // A broken database must not take businesses nor report them as imported.
+            storage::requireWorkingDatabase();
         }
         const QString buffer = rest + platform::fromCp1252(bytes);
         rest.clear();
@@ -245,6 +247,7 @@ void TransferImport::run()
     commitPending();
     DB_Kompress();
     DB_Load();
+    storage::requireWorkingDatabase();
     if (m_businesses == 0) {
         g.Msg_Text = QStringLiteral("Die Transfer-Datei enthält keine Gewerbedaten!");
     } else {
@@ -356,6 +359,7 @@ void TransferImport::switchDataKind()
     }
     options.update();
     DB_Load();
+    storage::requireWorkingDatabase();
 }
 
 TransferImport::Next TransferImport::cutBlocks(const QString &buffer, qsizetype &position)

@@ -48,41 +48,80 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
-void removeFile(const QString &path)
+storage::CompactionSteps realCompactionSteps()
 {
-    engine::releaseFile(path);
-    if (!QFile::remove(path))
-        runtime::raise(runtime::PathFileAccess, path);
+    storage::CompactionSteps steps;
+    steps.compact = [](const QString &database, const QString &copy, const QString &password,
+                       const std::function<void()> &putInPlace) {
+        engine::compactDatabase(database, copy, password, putInPlace);
+    };
+    // Within one directory a rename replaces the target in one step: at every
+    // moment either the old or the new file is there under the name.
+    steps.rename = [](const QString &from, const QString &to) {
+        engine::releaseFile(to);
+        std::error_code ec;
+        std::filesystem::rename(fsPath(from), fsPath(to), ec);
+        return !ec;
+    };
+    steps.remove = [](const QString &path) {
+        engine::releaseFile(path);
+        return QFile::remove(path) || !QFileInfo::exists(path);
+    };
+    return steps;
 }
 
-// Puts the compacted copy in place of the database. A rename within one file
-// system replaces the target in one step, so at every moment either the old or
-// the new file is there under the database's name. Across file systems the
-// copy first travels into the database's own directory and is renamed there.
-void replaceWith(const QString &copy, const QString &target)
+// The engine error that made the last compaction fail; 0 after a success.
+int g_compactionError = 0;
+
+// The working database's record sets, in the order DB_Close closes them.
+struct WorkRecordset
 {
-    engine::releaseFile(target);
-    std::error_code ec;
-    std::filesystem::rename(fsPath(copy), fsPath(target), ec);
-    if (!ec)
-        return;
-    if (ec != std::errc::cross_device_link) {
-        if (!platform::pathExists(QFileInfo(target).path()))
-            runtime::raise(runtime::PathNotFound, target);
-        runtime::raise(runtime::PathFileAccess, QString::fromLocal8Bit(ec.message().c_str()));
+    const char *name;
+    RS Declare::*set;
+};
+const WorkRecordset kWorkRecordsets[] = {
+    {"RS_betrieb", &Declare::RS_betrieb},
+    {"RS_betrieb_meldgrundsonst", &Declare::RS_betrieb_meldgrundsonst},
+    {"RS_betrieb_adresse", &Declare::RS_betrieb_adresse},
+    {"RS_betrieb_erlaubnis", &Declare::RS_betrieb_erlaubnis},
+    {"RS_betrieb_handwerkskarte", &Declare::RS_betrieb_handwerkskarte},
+    {"RS_betrieb_taetigkeit", &Declare::RS_betrieb_taetigkeit},
+    {"RS_beziehung_betrieb_person", &Declare::RS_beziehung_betrieb_person},
+    {"RS_person", &Declare::RS_person},
+    {"RS_person_erlaubnis", &Declare::RS_person_erlaubnis},
+    {"RS_person_handwerkskarte", &Declare::RS_person_handwerkskarte},
+    {"RS_person_staatsang", &Declare::RS_person_staatsang},
+};
+
+// Compacts the database into its copy and puts the copy in its place. Every
+// failure leaves the database complete under its name; only the copy goes.
+void compactInPlace(const QString &database, const QString &password)
+{
+    const storage::CompactionSteps &steps = storage::compactionSteps();
+    const QString found = platform::findPath(database);
+    const QString target = found.isEmpty() ? platform::resolvePath(database) : found;
+    const QString copy = storage::compactedCopyOf(target);
+    const QString leftover = platform::findPath(copy);
+    if (!leftover.isEmpty() && QFileInfo(leftover).isFile()) {
+        if (found.isEmpty()) {
+            // An earlier compaction was interrupted after the database had
+            // gone: its copy holds the data, so it becomes the database.
+            if (!steps.rename(leftover, target))
+                runtime::raise(runtime::PathFileAccess, target);
+            return;
+        }
+        if (!steps.remove(leftover))
+            runtime::raise(runtime::PathFileAccess, leftover);
     }
-    const QString staging = QFileInfo(target).absolutePath() + QStringLiteral("/DATENBANK.NEU");
-    QFile::remove(staging);
-    if (!QFile::copy(copy, staging)) {
-        QFile::remove(staging);
-        runtime::raise(runtime::PathFileAccess, staging);
+    try {
+        steps.compact(target, copy, password, [&] {
+            if (!steps.rename(copy, target))
+                runtime::raise(runtime::PathFileAccess, target);
+        });
+    } catch (...) {
+        steps.remove(copy);
+        throw;
     }
-    std::filesystem::rename(fsPath(staging), fsPath(target), ec);
-    if (ec) {
-        QFile::remove(staging);
-        runtime::raise(runtime::PathFileAccess, QString::fromLocal8Bit(ec.message().c_str()));
-    }
-    QFile::remove(copy);
 }
 
 } // namespace
@@ -152,17 +191,8 @@ void DB_Unbind_DATA()
 void DB_Close()
 {
     Declare &g = G();
-    runtime::require(g.RS_betrieb, "RS_betrieb")->close();
-    runtime::require(g.RS_betrieb_meldgrundsonst, "RS_betrieb_meldgrundsonst")->close();
-    runtime::require(g.RS_betrieb_adresse, "RS_betrieb_adresse")->close();
-    runtime::require(g.RS_betrieb_erlaubnis, "RS_betrieb_erlaubnis")->close();
-    runtime::require(g.RS_betrieb_handwerkskarte, "RS_betrieb_handwerkskarte")->close();
-    runtime::require(g.RS_betrieb_taetigkeit, "RS_betrieb_taetigkeit")->close();
-    runtime::require(g.RS_beziehung_betrieb_person, "RS_beziehung_betrieb_person")->close();
-    runtime::require(g.RS_person, "RS_person")->close();
-    runtime::require(g.RS_person_erlaubnis, "RS_person_erlaubnis")->close();
-    runtime::require(g.RS_person_handwerkskarte, "RS_person_handwerkskarte")->close();
-    runtime::require(g.RS_person_staatsang, "RS_person_staatsang")->close();
+    for (const WorkRecordset &w : kWorkRecordsets)
+        runtime::require(g.*w.set, w.name)->close();
     runtime::require(g.Datenbank_Daten, "Datenbank_Daten")->close();
 }
 
@@ -188,30 +218,46 @@ QVariant A_Kompress(QVariant &path, const QString &password)
                              return QVariant(QStringLiteral("Fehler bei Komprimierung von '") + database
                                              + QLatin1Char('\''));
                          }};
+    g_compactionError = 0;
     const bool ok = guarded(site, [&] {
-        const QString copy = g.Verz_Programm + QStringLiteral("DATENBANK.NEU");
-        const QString found = platform::findPath(database);
-        const QString leftover = platform::findPath(copy);
-        if (!leftover.isEmpty() && QFileInfo(leftover).isFile()) {
-            if (found.isEmpty()) {
-                // An earlier compaction was interrupted after the database had
-                // gone: its copy holds the data, so it becomes the database.
-                replaceWith(leftover, platform::resolvePath(database));
-                return;
-            }
-            removeFile(leftover);
-        }
-        engine::releaseFile(database);
-        engine::compactDatabase(database, copy, password);
-        const QString compacted = platform::resolvePath(copy);
         try {
-            replaceWith(compacted, found);
-        } catch (...) {
-            // The database is still complete under its name; a stale copy
-            // left behind could later be taken for another database's data.
-            QFile::remove(compacted);
+            compactInPlace(database, password);
+        } catch (const engine::EngineError &e) {
+            g_compactionError = e.number();
             throw;
         }
     });
     return QVariant(qint16(ok ? 1 : 0));
 }
+
+namespace storage {
+
+CompactionSteps &compactionSteps()
+{
+    static CompactionSteps steps = realCompactionSteps();
+    return steps;
+}
+
+void resetCompactionSteps()
+{
+    compactionSteps() = realCompactionSteps();
+}
+
+QString compactedCopyOf(const QString &database)
+{
+    return database + QStringLiteral(".neu");
+}
+
+void requireWorkingDatabase()
+{
+    Declare &g = G();
+    if (g_compactionError == engine::err::UnrecognizedFormat)
+        runtime::raise(engine::err::UnrecognizedFormat, g.Datei_DB_Daten);
+    if (!runtime::require(g.Datenbank_Daten, "Datenbank_Daten")->isOpen())
+        runtime::raise(engine::err::ObjectClosed, QStringLiteral("Datenbank_Daten"));
+    for (const WorkRecordset &w : kWorkRecordsets)
+        if (!runtime::require(g.*w.set, w.name)->isOpen())
+            runtime::raise(engine::err::ObjectClosed, QString::fromLatin1(w.name));
+}
+
+} // namespace storage
