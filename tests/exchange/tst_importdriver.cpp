@@ -1,6 +1,7 @@
 // The import driver and the menu entry: pieces, header checks, kind switch,
 // progress, ESC, compaction and every ending.
 
+#include "DatabaseHolder.h"
 #include "ImportFixture.h"
 
 #include "platform/FileDialog.h"
@@ -444,6 +445,87 @@ private slots:
         QVERIFY(!fx.events.contains("mark:menue_import_datenbank=0"));
         QVERIFY(fx.boxes().isEmpty());
         QVERIFY(G().RS_betrieb && G().RS_betrieb != before && G().RS_betrieb->isOpen());
+    }
+
+    // A working database that cannot take the businesses ends the import
+    // through its error path; it is never reported as imported.
+    void brokenWorkingDatabase_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("database without the tables") << "foreign";
+        QTest::newRow("damaged file") << "damaged";
+    }
+    void brokenWorkingDatabase()
+    {
+        QFETCH(QString, kind);
+        Declare &g = G();
+        const QString path = g.Datei_DB_Daten;
+        if (kind == "damaged")
+            fx.importBusinesses(threeBusinesses());
+        DB_Close();
+        DB_Unbind_DATA();
+        engine::releaseFile(path);
+        QFile file(path);
+        if (kind == "damaged") {
+            // An index page is overwritten: the tables still open, the
+            // compaction finds the damage.
+            qint64 page = 0, pageSize = 0;
+            {
+                auto db = engine::Database::open(path);
+                auto rs = db->openRecordset("SELECT rootpage FROM sqlite_master WHERE name = 'ix_betrieb_b_eintr_name'");
+                page = rs->value(0).toLongLong();
+                db->close();
+                engine::releaseFile(path);
+            }
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QByteArray header = file.read(18);
+            pageSize = (quint8(header.at(16)) << 8) | quint8(header.at(17));
+            QVERIFY(page > 1 && pageSize > 1);
+            QVERIFY(file.seek((page - 1) * pageSize));
+            file.write(QByteArray(pageSize, char(0xA5)));
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        }
+        file.close();
+        if (kind == "foreign") {
+            auto other = engine::Database::open(path);
+            other->execute("CREATE TABLE kunden (nr TEXT)");
+            other->close();
+            engine::releaseFile(path);
+        }
+        DB_Load();
+        QCOMPARE(bool(g.RS_betrieb && g.RS_betrieb->isOpen()), kind == "damaged");
+        platform::MessageService::clearRecorded();
+        fx.events.clear();
+
+        fx.importBusinesses(threeBusinesses());
+
+        QVERIFY(!fx.boxes().contains("Die Daten wurden übertragen!"));
+        QCOMPARE(fx.events.filter("status:").last(), QStringLiteral("status:ACHTUNG UPDATE-FEHLER!"));
+        QCOMPARE(fx.log().count("Fehler in Sub/Function: Upd_1_Start\r\n"), 1);
+        // It ends at the compaction before the first piece: no business was tried.
+        QCOMPARE(fx.log().count("Fehler in Sub/Function: Upd_"), 1);
+    }
+
+    // A second instance that holds the working database open through an
+    // import keeps it: the import goes on without compaction, and what the
+    // other commits afterwards stays in the file.
+    void secondInstanceKeepsItsCommits()
+    {
+        const QString path = G().Datei_DB_Daten;
+        DatabaseHolder other;
+        QCOMPARE(other.open(path), QStringLiteral("open"));
+        fx.importBusinesses(threeBusinesses());
+        QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
+        QCOMPARE(fx.log().count("Fehler in Sub/Function: A_Kompress"), 2); // first piece and end
+        QCOMPARE(fx.logged(3045), 2);
+        QCOMPARE(other.run("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('2000', '0')"),
+                 QStringLiteral("ok"));
+        other.close();
+        DB_Load();
+        QCOMPARE(fx.values("SELECT [betr-nr] FROM betrieb ORDER BY [betr-nr]"),
+                 (QStringList{"100", "101", "102", "2000"}));
     }
 
     // A program killed during an import leaves every business either as it
