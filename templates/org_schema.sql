@@ -38,8 +38,8 @@ CREATE INDEX [ix_aktuelleGemeinde_gem_kz] ON [aktuelleGemeinde] ([gem-kz]);
 -- so neither it nor the paths are NOT NULL.
 CREATE TABLE [Optionen] (
     [datenart]                TEXT(20)  COLLATE JETTEXT,
-    [db_betriebsbezogen]      TEXT(255) COLLATE JETTEXT,
-    [db_meldungsbezogen]      TEXT(255) COLLATE JETTEXT,
+    [db_betriebsbezogen]      LONGTEXT  COLLATE JETTEXT,  -- a path of any length
+    [db_meldungsbezogen]      LONGTEXT  COLLATE JETTEXT,
     [filter_aktiv]            BOOLEAN NOT NULL DEFAULT 0,
     [Dateiendung_registriert] BOOLEAN NOT NULL DEFAULT 0
 );

@@ -381,22 +381,36 @@ void Frm_Optionen::Command11_Click(int index)
     request.directory = platform::resolvePath(platform::programDirectory() + QStringLiteral("/db/"));
     const QString chosen = platform::showOpenFileDialog(request);
 
-    if (chosen.isEmpty() || listedFile(chosen).isEmpty()) {
+    // Only a file of exactly that name will do, as the dialog's filter says;
+    // a typed path can name any file.
+    const QString found = chosen.isEmpty() ? QString() : listedFile(chosen);
+    if (found.isEmpty() || QFileInfo(found).fileName().compare(fileName, Qt::CaseInsensitive) != 0) {
         ask(title, QStringLiteral("Die Datenbank wurde unter diesem Pfad nicht gefunden!"), 48);
         return;
     }
     QLineEdit *box = Text6[size_t(index)];
     box->setText(chosen);
     box->repaint();
-    const bool done = listStep(title, QStringLiteral("Frm_Optionen.Command11_Click"),
-                               QStringLiteral("Der Datenbankpfad konnte nicht geändert werden!"), [&g, &chosen] {
-                                   closeWorkingDatabase();
-                                   g.Datei_DB_Daten = chosen;
-                                   A_org_update();
-                                   DB_Load();
-                               });
+    const QString failure = QStringLiteral("Der Datenbankpfad konnte nicht geändert werden!");
+    bool stored = false;
+    const bool done = listStep(title, QStringLiteral("Frm_Optionen.Command11_Click"), failure, [&g, &chosen, &stored] {
+        const QString previous = g.Datei_DB_Daten;
+        closeWorkingDatabase();
+        g.Datei_DB_Daten = chosen;
+        stored = A_org_update();
+        // A path that was not stored would be gone at the next start: the
+        // one in use before stays.
+        if (!stored)
+            g.Datei_DB_Daten = previous;
+        DB_Load();
+    });
     if (!done)
         return;
+    if (!stored) {
+        box->setText((index == 0 ? g.Datei_DB_betriebsbezogen : g.Datei_DB_meldungsbezogen).toString());
+        ask(title, failure, 48);
+        return;
+    }
     platform::MessageService::show(QStringLiteral("Der Datenbankpfad wurde geändert!") + kLf
                                        + QStringLiteral("Neuer Pfad: ''") + g.Datei_DB_offen + QStringLiteral("''"),
                                    kProgramTitle, 64);

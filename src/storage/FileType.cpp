@@ -263,7 +263,16 @@ QString programFile(const QString &path)
     return path;
 }
 
-QString execLine(const QString &command)
+// Desktops drop an entry whose Exec names a path with "%" in it, although
+// "%%" is the written form of one. Such a program is reached through a link
+// of the type's own, under the user's data directory, whose path has none.
+QString linkDir(const QString &typeName)
+{
+    return DesktopFileTypeRegistry::dataHome() + QLatin1Char('/') + typeName;
+}
+
+// The Exec line of a command; empty when the link it needs cannot be made.
+QString execLine(const QString &command, const QString &typeName)
 {
     QString program = command;
     bool withFile = false;
@@ -274,7 +283,18 @@ QString execLine(const QString &command)
             break;
         }
     }
-    return escapeString(execArgument(programFile(program)) + (withFile ? QStringLiteral(" %f") : QString()));
+    program = programFile(program);
+    if (program.contains(QLatin1Char('%'))) {
+        const QString link = linkDir(typeName) + QLatin1Char('/')
+                             + QFileInfo(program).fileName().replace(QLatin1Char('%'), QLatin1Char('_'));
+        if (link.contains(QLatin1Char('%')) || !QDir().mkpath(linkDir(typeName)))
+            return {};
+        QFile::remove(link);
+        if (!QFile::link(QFileInfo(program).absoluteFilePath(), link))
+            return {};
+        program = link;
+    }
+    return escapeString(execArgument(program) + (withFile ? QStringLiteral(" %f") : QString()));
 }
 
 // Back from an Exec line to the registry's form of the command.
@@ -295,6 +315,10 @@ QString commandOf(const QString &exec)
             program += line.at(i++);
     }
     program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    // A link of ours stands for the program it points to.
+    const QFileInfo link(program);
+    if (link.isSymLink() && program.startsWith(DesktopFileTypeRegistry::dataHome() + QLatin1Char('/')))
+        program = link.symLinkTarget();
     const QString rest = line.mid(i);
     return rest.contains(QStringLiteral("%f")) || rest.contains(QStringLiteral("%F")) ? program + QStringLiteral(" %1")
                                                                                        : program;
@@ -528,9 +552,12 @@ long DesktopFileTypeRegistry::setDefaultValue(const QString &key, const QString 
     const bool command = !subKey.isEmpty();
     if (command && !isCommandSubKey(subKey))
         return kNotSupported;
+    const QString exec = command ? execLine(value, key) : QString();
+    if (command && exec.isEmpty())
+        return kAccessDenied;
     const bool ok = writeDesktopEntry(key, [&](QStringList &lines) {
         if (command)
-            setEntry(lines, kDesktopGroup, QStringLiteral("Exec"), execLine(value));
+            setEntry(lines, kDesktopGroup, QStringLiteral("Exec"), exec);
         else
             setEntry(lines, kDesktopGroup, QStringLiteral("Name"), escapeString(value));
     });

@@ -123,7 +123,7 @@ void A_org_lesen()
     });
 }
 
-void A_org_update()
+bool A_org_update()
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
@@ -169,4 +169,5 @@ void A_org_update()
         } catch (const engine::EngineError &) {
         }
     }
+    return ok;
 }

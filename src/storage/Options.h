@@ -2,4 +2,5 @@
 
 // The options record of the organisation database and the data kind.
 void A_org_lesen();
-void A_org_update();
+// True when the options row was stored; a failure is logged.
+bool A_org_update();

@@ -290,11 +290,14 @@ private slots:
     void changesThePath_data()
     {
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("choice"); // "cancel", "missing" or "copy"
+        QTest::addColumn<QString>("choice"); // "cancel", "missing", "other name", "copy", "long" or "unstored"
         QTest::newRow("No") << int(platform::vbNo) << "copy";
         QTest::newRow("dialog cancelled") << int(platform::vbYes) << "cancel";
         QTest::newRow("file missing") << int(platform::vbYes) << "missing";
+        QTest::newRow("typed path to a file of another name") << int(platform::vbYes) << "other name";
         QTest::newRow("another copy") << int(platform::vbYes) << "copy";
+        QTest::newRow("path of 300 characters") << int(platform::vbYes) << "long";
+        QTest::newRow("options record cannot be stored") << int(platform::vbYes) << "unstored";
     }
 
     void changesThePath()
@@ -304,8 +307,17 @@ private slots:
         Running &app = *m_app;
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
-        const QString copy = app.fx.path(QStringLiteral("anderswo/px_4x_b.mdb"));
+        QString dir = app.fx.path(QStringLiteral("anderswo"));
+        if (choice == QLatin1String("long"))
+            dir += QLatin1Char('/') + QString(300 - dir.size() - 13, QLatin1Char('x'));
+        const QString copy =
+            dir + (choice == QLatin1String("other name") ? QStringLiteral("/andere.mdb") : QStringLiteral("/px_4x_b.mdb"));
+        if (choice == QLatin1String("long"))
+            QCOMPARE(copy.size(), 300);
         QDir().mkpath(QFileInfo(copy).path());
+        if (choice == QLatin1String("unstored"))
+            G().Datenbank_Org->execute(QStringLiteral(
+                "CREATE TRIGGER [gesperrt] BEFORE UPDATE ON [Optionen] BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"));
         QVERIFY(QFile::copy(app.fx.path(QStringLiteral("px_4x_b.mdb")), copy));
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
         engine::Database::open(copy)->execute(
@@ -325,11 +337,15 @@ private slots:
                                                 "in dem gewünschten Pfad eine entsprechende Datenbank befindet!\n"
                                                 "Weiter?\n");
         QStringList expected{question};
-        const bool changed = answer == platform::vbYes && choice == QLatin1String("copy");
+        const bool changed =
+            answer == platform::vbYes && (choice == QLatin1String("copy") || choice == QLatin1String("long"));
         if (changed) {
             expected << kInfoTitle + QStringLiteral("Der Datenbankpfad wurde geändert!\nNeuer Pfad: ''") + copy
                             + QStringLiteral("''")
                      << QStringLiteral("Änderung des Datenbankpfades!|0|Der Datenbankpfad wurde geändert!");
+        } else if (choice == QLatin1String("unstored")) {
+            expected << QStringLiteral("Änderung des Datenbankpfades!|48|Der Datenbankpfad konnte nicht geändert "
+                                       "werden!");
         } else if (answer == platform::vbYes) {
             expected << QStringLiteral("Änderung des Datenbankpfades!|48|Die Datenbank wurde unter diesem Pfad nicht "
                                        "gefunden!");
@@ -344,7 +360,10 @@ private slots:
         QCOMPARE(G().Datei_DB_offen, changed ? copy : before);
         QCOMPARE(businessRows(), changed ? 1L : 0L);
         QCOMPARE(option("db_betriebsbezogen"), changed ? copy : before);
-        QVERIFY(app.fx.log().isEmpty());
+        QCOMPARE(o->Text6[0]->text(), changed ? copy : before);
+        QCOMPARE(app.fx.log().isEmpty(), choice != QLatin1String("unstored"));
+        if (choice == QLatin1String("unstored"))
+            G().Datenbank_Org->execute(QStringLiteral("DROP TRIGGER [gesperrt]"));
     }
 
     void switchesTheDataKind()
