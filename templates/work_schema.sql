@@ -7,8 +7,11 @@
 --    case; the code looks some of them up in other letter cases
 --    (betr-Ende, b-Erl-datum, tk-Ende, p-Erl-datum), so name lookups must ignore case.
 --  * Every value is text, keys and codes included ("0815" keeps its zero),
---    and is compared with quoted literals. Text compares without regard to
---    case (JETTEXT), as the searches and filters expect.
+--    and is compared with quoted literals. The columns and their indexes use
+--    SQLite's own NOCASE, so that any SQLite tool can read, check and query
+--    the file; the engine adds the German comparison and order (umlauts,
+--    "ß") to the statements it runs. An index serves key lookups whose value
+--    is plain ASCII, which keys are.
 --  * Dates are text "DD.MM.YYYY" or the words "unbekannt"/"unbegrenzt",
 --    hence TEXT(10). The 18 date columns are marked "date" below.
 --  * The import cuts a value that is longer than its column (and logs the
@@ -31,40 +34,40 @@
 -- One row per business and history number (all history rows of a business
 -- share its betr-nr). gem-kz lives here only.
 CREATE TABLE [betrieb] (
-    [gem-kz]              TEXT(8)   COLLATE JETTEXT,
-    [betr-nr]             TEXT(12)  COLLATE JETTEXT,
-    [betr-hist-nr]        TEXT(4)   COLLATE JETTEXT,
-    [b-eintr-name]        TEXT(150) COLLATE JETTEXT,
-    [b-rechtsform]        TEXT(10)  COLLATE JETTEXT,  -- key of Rechtsformen
-    [b-rechtsform-text]   TEXT(150) COLLATE JETTEXT,
-    [meld-art]            TEXT(5)   COLLATE JETTEXT,  -- '999' is left out of the first list fill
-    [meld-art-text]       TEXT(100) COLLATE JETTEXT,
-    [korr-meld]           TEXT(2)   COLLATE JETTEXT,  -- '1'..'7', shown as text
-    [anzeige-datum]       TEXT(10)  COLLATE JETTEXT,  -- date
-    [meld-datum]          TEXT(10)  COLLATE JETTEXT,  -- date
-    [meld-grund-text]     TEXT(150) COLLATE JETTEXT,
-    [b-nebenerwerb]       TEXT(5)   COLLATE JETTEXT,
-    [besch-zahl-teilzeit] TEXT(10)  COLLATE JETTEXT,
-    [besch-zahl-vollzeit] TEXT(10)  COLLATE JETTEXT,
-    [betr-art-text]       TEXT(100) COLLATE JETTEXT,
-    [selbst-grad-text]    TEXT(100) COLLATE JETTEXT,
-    [b-gew-zusatz]        TEXT(150) COLLATE JETTEXT,
-    [b-reg-schl]          TEXT(20)  COLLATE JETTEXT,
-    [b-reg-plz]           TEXT(10)  COLLATE JETTEXT,
-    [b-reg-ort]           TEXT(150) COLLATE JETTEXT,
-    [b-reg-art-text]      TEXT(100) COLLATE JETTEXT,
-    [b-eintr-nr]          TEXT(30)  COLLATE JETTEXT,
-    [b-reg-datum]         TEXT(10)  COLLATE JETTEXT,  -- date
-    [zahl-vertreter]      TEXT(5)   COLLATE JETTEXT,
-    [daten-weit]          TEXT(5)   COLLATE JETTEXT,
-    [vertreter-nname]     TEXT(50)  COLLATE JETTEXT,
-    [vertreter-vname]     TEXT(50)  COLLATE JETTEXT,
-    [betr-beginn]         TEXT(10)  COLLATE JETTEXT,  -- date
-    [betr-ende]           TEXT(10)  COLLATE JETTEXT,  -- date; Null: business is active
-    [inhaber-bname]       TEXT(150) COLLATE JETTEXT,
-    [b-bemerkung]         LONGTEXT  COLLATE JETTEXT,
-    [schluesselfeld]      TEXT(50)  COLLATE JETTEXT,  -- groups the export into one file per value
-    [bearb-status]        TEXT(1)   COLLATE JETTEXT   -- set by the export: E, A or H
+    [gem-kz]              TEXT(8)   COLLATE NOCASE,
+    [betr-nr]             TEXT(12)  COLLATE NOCASE,
+    [betr-hist-nr]        TEXT(4)   COLLATE NOCASE,
+    [b-eintr-name]        TEXT(150) COLLATE NOCASE,
+    [b-rechtsform]        TEXT(10)  COLLATE NOCASE,  -- key of Rechtsformen
+    [b-rechtsform-text]   TEXT(150) COLLATE NOCASE,
+    [meld-art]            TEXT(5)   COLLATE NOCASE,  -- '999' is left out of the first list fill
+    [meld-art-text]       TEXT(100) COLLATE NOCASE,
+    [korr-meld]           TEXT(2)   COLLATE NOCASE,  -- '1'..'7', shown as text
+    [anzeige-datum]       TEXT(10)  COLLATE NOCASE,  -- date
+    [meld-datum]          TEXT(10)  COLLATE NOCASE,  -- date
+    [meld-grund-text]     TEXT(150) COLLATE NOCASE,
+    [b-nebenerwerb]       TEXT(5)   COLLATE NOCASE,
+    [besch-zahl-teilzeit] TEXT(10)  COLLATE NOCASE,
+    [besch-zahl-vollzeit] TEXT(10)  COLLATE NOCASE,
+    [betr-art-text]       TEXT(100) COLLATE NOCASE,
+    [selbst-grad-text]    TEXT(100) COLLATE NOCASE,
+    [b-gew-zusatz]        TEXT(150) COLLATE NOCASE,
+    [b-reg-schl]          TEXT(20)  COLLATE NOCASE,
+    [b-reg-plz]           TEXT(10)  COLLATE NOCASE,
+    [b-reg-ort]           TEXT(150) COLLATE NOCASE,
+    [b-reg-art-text]      TEXT(100) COLLATE NOCASE,
+    [b-eintr-nr]          TEXT(30)  COLLATE NOCASE,
+    [b-reg-datum]         TEXT(10)  COLLATE NOCASE,  -- date
+    [zahl-vertreter]      TEXT(5)   COLLATE NOCASE,
+    [daten-weit]          TEXT(5)   COLLATE NOCASE,
+    [vertreter-nname]     TEXT(50)  COLLATE NOCASE,
+    [vertreter-vname]     TEXT(50)  COLLATE NOCASE,
+    [betr-beginn]         TEXT(10)  COLLATE NOCASE,  -- date
+    [betr-ende]           TEXT(10)  COLLATE NOCASE,  -- date; Null: business is active
+    [inhaber-bname]       TEXT(150) COLLATE NOCASE,
+    [b-bemerkung]         LONGTEXT  COLLATE NOCASE,
+    [schluesselfeld]      TEXT(50)  COLLATE NOCASE,  -- groups the export into one file per value
+    [bearb-status]        TEXT(1)   COLLATE NOCASE   -- set by the export: E, A or H
 );
 CREATE INDEX [ix_betrieb_key]            ON [betrieb] ([betr-nr], [betr-hist-nr]);
 CREATE INDEX [ix_betrieb_betr_hist_nr]   ON [betrieb] ([betr-hist-nr]);
@@ -77,27 +80,27 @@ CREATE INDEX [ix_betrieb_schluesselfeld] ON [betrieb] ([schluesselfeld]);
 -- Addresses of a business; kind 1 is the business location, which the
 -- business list joins on. Only the two key columns are shared with betrieb.
 CREATE TABLE [betrieb_adresse] (
-    [betr-nr]         TEXT(12)  COLLATE JETTEXT,
-    [betr-hist-nr]    TEXT(4)   COLLATE JETTEXT,
-    [b-adr-art]       TEXT(2)   COLLATE JETTEXT,  -- '1'..'4'; other kinds are not exported
-    [b-adr-art-text]  TEXT(100) COLLATE JETTEXT,
-    [b-strasse]       TEXT(150) COLLATE JETTEXT,
-    [b-hausnr-von]    TEXT(10)  COLLATE JETTEXT,
-    [b-hausnr-bis]    TEXT(10)  COLLATE JETTEXT,
-    [b-adr-zusatz]    TEXT(150) COLLATE JETTEXT,
-    [b-land-text]     TEXT(100) COLLATE JETTEXT,
-    [b-plz]           TEXT(10)  COLLATE JETTEXT,
-    [b-ort]           TEXT(150) COLLATE JETTEXT,
-    [b-ortsteil]      TEXT(150) COLLATE JETTEXT,
-    [b-postfach-land] TEXT(100) COLLATE JETTEXT,
-    [b-postfach-plz]  TEXT(10)  COLLATE JETTEXT,
-    [b-postfach-nr]   TEXT(20)  COLLATE JETTEXT,
-    [b-tel-vw]        TEXT(20)  COLLATE JETTEXT,
-    [b-tel-nr]        TEXT(30)  COLLATE JETTEXT,
-    [b-fax-vw]        TEXT(20)  COLLATE JETTEXT,
-    [b-fax-nr]        TEXT(30)  COLLATE JETTEXT,
-    [b-email]         TEXT(150) COLLATE JETTEXT,
-    [b-homepage]      TEXT(255) COLLATE JETTEXT
+    [betr-nr]         TEXT(12)  COLLATE NOCASE,
+    [betr-hist-nr]    TEXT(4)   COLLATE NOCASE,
+    [b-adr-art]       TEXT(2)   COLLATE NOCASE,  -- '1'..'4'; other kinds are not exported
+    [b-adr-art-text]  TEXT(100) COLLATE NOCASE,
+    [b-strasse]       TEXT(150) COLLATE NOCASE,
+    [b-hausnr-von]    TEXT(10)  COLLATE NOCASE,
+    [b-hausnr-bis]    TEXT(10)  COLLATE NOCASE,
+    [b-adr-zusatz]    TEXT(150) COLLATE NOCASE,
+    [b-land-text]     TEXT(100) COLLATE NOCASE,
+    [b-plz]           TEXT(10)  COLLATE NOCASE,
+    [b-ort]           TEXT(150) COLLATE NOCASE,
+    [b-ortsteil]      TEXT(150) COLLATE NOCASE,
+    [b-postfach-land] TEXT(100) COLLATE NOCASE,
+    [b-postfach-plz]  TEXT(10)  COLLATE NOCASE,
+    [b-postfach-nr]   TEXT(20)  COLLATE NOCASE,
+    [b-tel-vw]        TEXT(20)  COLLATE NOCASE,
+    [b-tel-nr]        TEXT(30)  COLLATE NOCASE,
+    [b-fax-vw]        TEXT(20)  COLLATE NOCASE,
+    [b-fax-nr]        TEXT(30)  COLLATE NOCASE,
+    [b-email]         TEXT(150) COLLATE NOCASE,
+    [b-homepage]      TEXT(255) COLLATE NOCASE
 );
 CREATE INDEX [ix_betrieb_adresse_key]       ON [betrieb_adresse] ([betr-nr], [betr-hist-nr]);
 CREATE INDEX [ix_betrieb_adresse_b_adr_art] ON [betrieb_adresse] ([b-adr-art]);
@@ -106,42 +109,42 @@ CREATE INDEX [ix_betrieb_adresse_b_strasse] ON [betrieb_adresse] ([b-strasse]);
 
 -- Activities of a business.
 CREATE TABLE [betrieb_taetigkeit] (
-    [betr-nr]         TEXT(12) COLLATE JETTEXT,
-    [betr-hist-nr]    TEXT(4)  COLLATE JETTEXT,
-    [tk-schl]         TEXT(20) COLLATE JETTEXT,
-    [tk-schwerp]      TEXT(2)  COLLATE JETTEXT,  -- '0' no, '1' main activity
-    [tk-ummeldung]    TEXT(2)  COLLATE JETTEXT,  -- '1' new, '2' carried on
-    [tk-beginn]       TEXT(10) COLLATE JETTEXT,  -- date
-    [tk-ende]         TEXT(10) COLLATE JETTEXT,  -- date
-    [tk-originaltext] LONGTEXT COLLATE JETTEXT,
-    [tk_hwk_id]       TEXT(20) COLLATE JETTEXT   -- underscore, unlike the other names
+    [betr-nr]         TEXT(12) COLLATE NOCASE,
+    [betr-hist-nr]    TEXT(4)  COLLATE NOCASE,
+    [tk-schl]         TEXT(20) COLLATE NOCASE,
+    [tk-schwerp]      TEXT(2)  COLLATE NOCASE,  -- '0' no, '1' main activity
+    [tk-ummeldung]    TEXT(2)  COLLATE NOCASE,  -- '1' new, '2' carried on
+    [tk-beginn]       TEXT(10) COLLATE NOCASE,  -- date
+    [tk-ende]         TEXT(10) COLLATE NOCASE,  -- date
+    [tk-originaltext] LONGTEXT COLLATE NOCASE,
+    [tk_hwk_id]       TEXT(20) COLLATE NOCASE   -- underscore, unlike the other names
 );
 CREATE INDEX [ix_betrieb_taetigkeit_key] ON [betrieb_taetigkeit] ([betr-nr], [betr-hist-nr]);
 
 -- Permits of a business.
 CREATE TABLE [betrieb_erlaubnis] (
-    [betr-nr]        TEXT(12)  COLLATE JETTEXT,
-    [betr-hist-nr]   TEXT(4)   COLLATE JETTEXT,
-    [b-erl-datum]    TEXT(10)  COLLATE JETTEXT,  -- date
-    [b-erl-art]      TEXT(100) COLLATE JETTEXT,
-    [b-erl-status]   TEXT(20)  COLLATE JETTEXT,
-    [b-erl-behoerde] TEXT(150) COLLATE JETTEXT,
-    [b-erl-plz]      TEXT(10)  COLLATE JETTEXT,
-    [b-erl-ort]      TEXT(150) COLLATE JETTEXT
+    [betr-nr]        TEXT(12)  COLLATE NOCASE,
+    [betr-hist-nr]   TEXT(4)   COLLATE NOCASE,
+    [b-erl-datum]    TEXT(10)  COLLATE NOCASE,  -- date
+    [b-erl-art]      TEXT(100) COLLATE NOCASE,
+    [b-erl-status]   TEXT(20)  COLLATE NOCASE,
+    [b-erl-behoerde] TEXT(150) COLLATE NOCASE,
+    [b-erl-plz]      TEXT(10)  COLLATE NOCASE,
+    [b-erl-ort]      TEXT(150) COLLATE NOCASE
 );
 CREATE INDEX [ix_betrieb_erlaubnis_key] ON [betrieb_erlaubnis] ([betr-nr], [betr-hist-nr]);
 
 -- Craft cards of a business.
 CREATE TABLE [betrieb_handwerkskarte] (
-    [betr-nr]        TEXT(12)  COLLATE JETTEXT,
-    [betr-hist-nr]   TEXT(4)   COLLATE JETTEXT,
-    [b-hwk-schl]     TEXT(20)  COLLATE JETTEXT,
-    [b-hwk-art]      TEXT(100) COLLATE JETTEXT,
-    [b-hwk-datum]    TEXT(10)  COLLATE JETTEXT,  -- date
-    [b-hwk-behoerde] TEXT(150) COLLATE JETTEXT,
-    [b-hwk-plz]      TEXT(10)  COLLATE JETTEXT,
-    [b-hwk-ort]      TEXT(150) COLLATE JETTEXT,
-    [b-hwk-status]   TEXT(20)  COLLATE JETTEXT
+    [betr-nr]        TEXT(12)  COLLATE NOCASE,
+    [betr-hist-nr]   TEXT(4)   COLLATE NOCASE,
+    [b-hwk-schl]     TEXT(20)  COLLATE NOCASE,
+    [b-hwk-art]      TEXT(100) COLLATE NOCASE,
+    [b-hwk-datum]    TEXT(10)  COLLATE NOCASE,  -- date
+    [b-hwk-behoerde] TEXT(150) COLLATE NOCASE,
+    [b-hwk-plz]      TEXT(10)  COLLATE NOCASE,
+    [b-hwk-ort]      TEXT(150) COLLATE NOCASE,
+    [b-hwk-status]   TEXT(20)  COLLATE NOCASE
 );
 CREATE INDEX [ix_betrieb_handwerkskarte_key] ON [betrieb_handwerkskarte] ([betr-nr], [betr-hist-nr]);
 
@@ -149,9 +152,9 @@ CREATE INDEX [ix_betrieb_handwerkskarte_key] ON [betrieb_handwerkskarte] ([betr-
 -- named meld-grund-sonst: that is the item element of this block in the
 -- transfer file, and a field line of the same name would read as a block start.
 CREATE TABLE [betrieb_meldgrundsonst] (
-    [betr-nr]               TEXT(12)  COLLATE JETTEXT,
-    [betr-hist-nr]          TEXT(4)   COLLATE JETTEXT,
-    [meld-grund-sonst-text] TEXT(150) COLLATE JETTEXT
+    [betr-nr]               TEXT(12)  COLLATE NOCASE,
+    [betr-hist-nr]          TEXT(4)   COLLATE NOCASE,
+    [meld-grund-sonst-text] TEXT(150) COLLATE NOCASE
 );
 CREATE INDEX [ix_betrieb_meldgrundsonst_key] ON [betrieb_meldgrundsonst] ([betr-nr], [betr-hist-nr]);
 
@@ -161,53 +164,53 @@ CREATE INDEX [ix_betrieb_meldgrundsonst_key] ON [betrieb_meldgrundsonst] ([betr-
 -- the import routes those elements to the link row, and the person joins bind
 -- them by plain name.
 CREATE TABLE [person] (
-    [pers-nr]           TEXT(12)  COLLATE JETTEXT,  -- must stay the first column
-    [p-art]             TEXT(2)   COLLATE JETTEXT,  -- 'NP' or 'JP'
-    [p-eintr-name]      TEXT(150) COLLATE JETTEXT,  -- name of a juridical person
-    [fam-name]          TEXT(30)  COLLATE JETTEXT,
-    [p-nebenerwerb]     TEXT(5)   COLLATE JETTEXT,
-    [namenstitel-text]  TEXT(50)  COLLATE JETTEXT,
-    [geb-name]          TEXT(30)  COLLATE JETTEXT,
-    [vornamen]          TEXT(60)  COLLATE JETTEXT,
-    [namenszusatz-text] TEXT(50)  COLLATE JETTEXT,
-    [nachtitel-text]    TEXT(50)  COLLATE JETTEXT,
-    [geschlecht]        TEXT(10)  COLLATE JETTEXT,
-    [geb-datum]         TEXT(10)  COLLATE JETTEXT,  -- date
-    [geb-ort]           TEXT(150) COLLATE JETTEXT,
-    [geb-land]          TEXT(100) COLLATE JETTEXT,
-    [kuenstlername]     TEXT(60)  COLLATE JETTEXT,
-    [p-zahl-vertreter]  TEXT(5)   COLLATE JETTEXT,
-    [p-rechtsform-text] TEXT(150) COLLATE JETTEXT,
-    [p-reg-schl]        TEXT(20)  COLLATE JETTEXT,
-    [p-reg-plz]         TEXT(10)  COLLATE JETTEXT,
-    [p-reg-ort]         TEXT(150) COLLATE JETTEXT,
-    [p-reg-art-text]    TEXT(100) COLLATE JETTEXT,
-    [p-eintr-nr]        TEXT(30)  COLLATE JETTEXT,
-    [p-reg-datum]       TEXT(10)  COLLATE JETTEXT,  -- date
-    [p-strasse]         TEXT(150) COLLATE JETTEXT,
-    [p-hausnr-von]      TEXT(10)  COLLATE JETTEXT,
-    [p-hausnr-bis]      TEXT(10)  COLLATE JETTEXT,
-    [p-adr-zusatz]      TEXT(150) COLLATE JETTEXT,
-    [p-land-text]       TEXT(100) COLLATE JETTEXT,
-    [p-plz]             TEXT(10)  COLLATE JETTEXT,
-    [p-ort]             TEXT(150) COLLATE JETTEXT,
-    [p-ortsteil]        TEXT(150) COLLATE JETTEXT,
-    [p-postfach-nr]     TEXT(20)  COLLATE JETTEXT,
-    [p-postfach-plz]    TEXT(10)  COLLATE JETTEXT,
-    [p-tel-vw]          TEXT(20)  COLLATE JETTEXT,
-    [p-tel-nr]          TEXT(30)  COLLATE JETTEXT,
-    [p-fax-vw]          TEXT(20)  COLLATE JETTEXT,
-    [p-fax-nr]          TEXT(30)  COLLATE JETTEXT,
-    [p-email]           TEXT(150) COLLATE JETTEXT,
-    [aufenth-vor]       TEXT(20)  COLLATE JETTEXT,
-    [aufenth-datum]     TEXT(10)  COLLATE JETTEXT,  -- date
-    [aufenth-behoerde]  TEXT(150) COLLATE JETTEXT,
-    [aufenth-plz]       TEXT(10)  COLLATE JETTEXT,
-    [aufenth-ort]       TEXT(150) COLLATE JETTEXT,
-    [aufenth-auflage]   TEXT(255) COLLATE JETTEXT,
-    [fzeug-datum]       TEXT(10)  COLLATE JETTEXT,  -- date
-    [p-gzr-ausk-datum]  TEXT(10)  COLLATE JETTEXT,  -- date
-    [p-bemerkung]       LONGTEXT  COLLATE JETTEXT
+    [pers-nr]           TEXT(12)  COLLATE NOCASE,  -- must stay the first column
+    [p-art]             TEXT(2)   COLLATE NOCASE,  -- 'NP' or 'JP'
+    [p-eintr-name]      TEXT(150) COLLATE NOCASE,  -- name of a juridical person
+    [fam-name]          TEXT(30)  COLLATE NOCASE,
+    [p-nebenerwerb]     TEXT(5)   COLLATE NOCASE,
+    [namenstitel-text]  TEXT(50)  COLLATE NOCASE,
+    [geb-name]          TEXT(30)  COLLATE NOCASE,
+    [vornamen]          TEXT(60)  COLLATE NOCASE,
+    [namenszusatz-text] TEXT(50)  COLLATE NOCASE,
+    [nachtitel-text]    TEXT(50)  COLLATE NOCASE,
+    [geschlecht]        TEXT(10)  COLLATE NOCASE,
+    [geb-datum]         TEXT(10)  COLLATE NOCASE,  -- date
+    [geb-ort]           TEXT(150) COLLATE NOCASE,
+    [geb-land]          TEXT(100) COLLATE NOCASE,
+    [kuenstlername]     TEXT(60)  COLLATE NOCASE,
+    [p-zahl-vertreter]  TEXT(5)   COLLATE NOCASE,
+    [p-rechtsform-text] TEXT(150) COLLATE NOCASE,
+    [p-reg-schl]        TEXT(20)  COLLATE NOCASE,
+    [p-reg-plz]         TEXT(10)  COLLATE NOCASE,
+    [p-reg-ort]         TEXT(150) COLLATE NOCASE,
+    [p-reg-art-text]    TEXT(100) COLLATE NOCASE,
+    [p-eintr-nr]        TEXT(30)  COLLATE NOCASE,
+    [p-reg-datum]       TEXT(10)  COLLATE NOCASE,  -- date
+    [p-strasse]         TEXT(150) COLLATE NOCASE,
+    [p-hausnr-von]      TEXT(10)  COLLATE NOCASE,
+    [p-hausnr-bis]      TEXT(10)  COLLATE NOCASE,
+    [p-adr-zusatz]      TEXT(150) COLLATE NOCASE,
+    [p-land-text]       TEXT(100) COLLATE NOCASE,
+    [p-plz]             TEXT(10)  COLLATE NOCASE,
+    [p-ort]             TEXT(150) COLLATE NOCASE,
+    [p-ortsteil]        TEXT(150) COLLATE NOCASE,
+    [p-postfach-nr]     TEXT(20)  COLLATE NOCASE,
+    [p-postfach-plz]    TEXT(10)  COLLATE NOCASE,
+    [p-tel-vw]          TEXT(20)  COLLATE NOCASE,
+    [p-tel-nr]          TEXT(30)  COLLATE NOCASE,
+    [p-fax-vw]          TEXT(20)  COLLATE NOCASE,
+    [p-fax-nr]          TEXT(30)  COLLATE NOCASE,
+    [p-email]           TEXT(150) COLLATE NOCASE,
+    [aufenth-vor]       TEXT(20)  COLLATE NOCASE,
+    [aufenth-datum]     TEXT(10)  COLLATE NOCASE,  -- date
+    [aufenth-behoerde]  TEXT(150) COLLATE NOCASE,
+    [aufenth-plz]       TEXT(10)  COLLATE NOCASE,
+    [aufenth-ort]       TEXT(150) COLLATE NOCASE,
+    [aufenth-auflage]   TEXT(255) COLLATE NOCASE,
+    [fzeug-datum]       TEXT(10)  COLLATE NOCASE,  -- date
+    [p-gzr-ausk-datum]  TEXT(10)  COLLATE NOCASE,  -- date
+    [p-bemerkung]       LONGTEXT  COLLATE NOCASE
 );
 CREATE INDEX [ix_person_pers_nr]      ON [person] ([pers-nr]);
 CREATE INDEX [ix_person_p_eintr_name] ON [person] ([p-eintr-name]);
@@ -215,40 +218,40 @@ CREATE INDEX [ix_person_fam_name]     ON [person] ([fam-name]);
 
 -- Nationalities of a person (for every business the person belongs to).
 CREATE TABLE [person_staatsang] (
-    [pers-nr]    TEXT(12)  COLLATE JETTEXT,
-    [staat-text] TEXT(100) COLLATE JETTEXT,
-    [staat-schl] TEXT(5)   COLLATE JETTEXT
+    [pers-nr]    TEXT(12)  COLLATE NOCASE,
+    [staat-text] TEXT(100) COLLATE NOCASE,
+    [staat-schl] TEXT(5)   COLLATE NOCASE
 );
 CREATE INDEX [ix_person_staatsang_pers_nr] ON [person_staatsang] ([pers-nr]);
 
 -- Permits of a person; betr-nr names the business they were reported with
 -- (an empty betr-nr makes the permit belong to every business of the person).
 CREATE TABLE [person_erlaubnis] (
-    [pers-nr]        TEXT(12)  COLLATE JETTEXT,
-    [betr-nr]        TEXT(12)  COLLATE JETTEXT,
-    [p-erl-datum]    TEXT(10)  COLLATE JETTEXT,  -- date
-    [p-erl-art]      TEXT(100) COLLATE JETTEXT,
-    [p-erl-status]   TEXT(20)  COLLATE JETTEXT,
-    [p-erl-relevant] TEXT(5)   COLLATE JETTEXT,
-    [p-erl-behoerde] TEXT(150) COLLATE JETTEXT,
-    [p-erl-plz]      TEXT(10)  COLLATE JETTEXT,
-    [p-erl-ort]      TEXT(150) COLLATE JETTEXT
+    [pers-nr]        TEXT(12)  COLLATE NOCASE,
+    [betr-nr]        TEXT(12)  COLLATE NOCASE,
+    [p-erl-datum]    TEXT(10)  COLLATE NOCASE,  -- date
+    [p-erl-art]      TEXT(100) COLLATE NOCASE,
+    [p-erl-status]   TEXT(20)  COLLATE NOCASE,
+    [p-erl-relevant] TEXT(5)   COLLATE NOCASE,
+    [p-erl-behoerde] TEXT(150) COLLATE NOCASE,
+    [p-erl-plz]      TEXT(10)  COLLATE NOCASE,
+    [p-erl-ort]      TEXT(150) COLLATE NOCASE
 );
 CREATE INDEX [ix_person_erlaubnis_key]     ON [person_erlaubnis] ([pers-nr], [betr-nr]);
 CREATE INDEX [ix_person_erlaubnis_betr_nr] ON [person_erlaubnis] ([betr-nr]);
 
 -- Craft cards of a person, selected by business like the permits.
 CREATE TABLE [person_handwerkskarte] (
-    [pers-nr]        TEXT(12)  COLLATE JETTEXT,
-    [betr-nr]        TEXT(12)  COLLATE JETTEXT,
-    [p-hwk-datum]    TEXT(10)  COLLATE JETTEXT,  -- date
-    [p-hwk-art]      TEXT(100) COLLATE JETTEXT,
-    [p-hwk-schl]     TEXT(20)  COLLATE JETTEXT,
-    [p-hwk-status]   TEXT(20)  COLLATE JETTEXT,
-    [p-hwk-relevant] TEXT(5)   COLLATE JETTEXT,
-    [p-hwk-behoerde] TEXT(150) COLLATE JETTEXT,
-    [p-hwk-plz]      TEXT(10)  COLLATE JETTEXT,
-    [p-hwk-ort]      TEXT(150) COLLATE JETTEXT
+    [pers-nr]        TEXT(12)  COLLATE NOCASE,
+    [betr-nr]        TEXT(12)  COLLATE NOCASE,
+    [p-hwk-datum]    TEXT(10)  COLLATE NOCASE,  -- date
+    [p-hwk-art]      TEXT(100) COLLATE NOCASE,
+    [p-hwk-schl]     TEXT(20)  COLLATE NOCASE,
+    [p-hwk-status]   TEXT(20)  COLLATE NOCASE,
+    [p-hwk-relevant] TEXT(5)   COLLATE NOCASE,
+    [p-hwk-behoerde] TEXT(150) COLLATE NOCASE,
+    [p-hwk-plz]      TEXT(10)  COLLATE NOCASE,
+    [p-hwk-ort]      TEXT(150) COLLATE NOCASE
 );
 CREATE INDEX [ix_person_handwerkskarte_key]     ON [person_handwerkskarte] ([pers-nr], [betr-nr]);
 CREATE INDEX [ix_person_handwerkskarte_betr_nr] ON [person_handwerkskarte] ([betr-nr]);
@@ -258,14 +261,14 @@ CREATE INDEX [ix_person_handwerkskarte_betr_nr] ON [person_handwerkskarte] ([bet
 -- person of the business itself. The bez- prefix keeps the key names apart
 -- from betrieb's and person's in the joins.
 CREATE TABLE [beziehung_betrieb_person] (
-    [bez-betr-nr]      TEXT(12) COLLATE JETTEXT,
-    [bez-betr-hist-nr] TEXT(4)  COLLATE JETTEXT,
-    [bez-pers-nr]      TEXT(12) COLLATE JETTEXT,
-    [bez-sort-nr]      TEXT(5)  COLLATE JETTEXT,  -- position of the person in its business block
-    [p-funktion]       TEXT(2)  COLLATE JETTEXT,  -- '1'..'4'
-    [p-eintr-datum]    TEXT(10) COLLATE JETTEXT,  -- date
-    [p-austr-datum]    TEXT(10) COLLATE JETTEXT,  -- date
-    [pers-nr-jp]       TEXT(12) COLLATE JETTEXT
+    [bez-betr-nr]      TEXT(12) COLLATE NOCASE,
+    [bez-betr-hist-nr] TEXT(4)  COLLATE NOCASE,
+    [bez-pers-nr]      TEXT(12) COLLATE NOCASE,
+    [bez-sort-nr]      TEXT(5)  COLLATE NOCASE,  -- position of the person in its business block
+    [p-funktion]       TEXT(2)  COLLATE NOCASE,  -- '1'..'4'
+    [p-eintr-datum]    TEXT(10) COLLATE NOCASE,  -- date
+    [p-austr-datum]    TEXT(10) COLLATE NOCASE,  -- date
+    [pers-nr-jp]       TEXT(12) COLLATE NOCASE
 );
 CREATE INDEX [ix_beziehung_betrieb_person_key]         ON [beziehung_betrieb_person] ([bez-betr-nr], [bez-betr-hist-nr]);
 CREATE INDEX [ix_beziehung_betrieb_person_bez_pers_nr] ON [beziehung_betrieb_person] ([bez-pers-nr]);

@@ -3,6 +3,7 @@
 #include "engine/Connection.h"
 #include "engine/JetSql.h"
 #include "engine/Recordset.h"
+#include "engine/SchemaUpgrade.h"
 #include "engine/SqlFunctions.h"
 #include "platform/FileSystem.h"
 
@@ -49,6 +50,10 @@ std::shared_ptr<Database> Database::open(const QString &path, bool exclusive, bo
         if (!passwordMatches(conn->db(source), pwd.value_or(QString())))
             throw EngineError(err::InvalidPassword, source);
     }
+    // A file of the old form is rewritten the first time the program opens
+    // it; one that cannot be written stays readable through the engine.
+    if (!alreadyOpen)
+        upgradeOldCollation(conn->db(source));
     std::shared_ptr<Database> db(new Database);
     db->m_path = path;
     db->m_readOnly = readOnly;
@@ -98,7 +103,7 @@ void Database::execute(const QString &sql)
     requireOpen();
     if (m_readOnly)
         throw EngineError(err::ReadOnly, kSource);
-    m_conn->exec(translateJetSql(sql), kSource);
+    m_conn->exec(engineSql(sql), kSource);
 }
 
 void Database::beginTrans()
@@ -222,6 +227,9 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
         throw;
     }
     sqlite3_close(db);
+    // The copy of a file of the old form that was never opened is rewritten;
+    // when that fails it stays a complete copy that the next open rewrites.
+    upgradeFile(targetPath);
 }
 
 } // namespace engine

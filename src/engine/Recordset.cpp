@@ -3,10 +3,12 @@
 #include "engine/Connection.h"
 #include "engine/Database.h"
 #include "engine/JetSql.h"
+#include "engine/SqlFunctions.h"
 
 #include <sqlite3.h>
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <limits>
 
 namespace engine {
@@ -218,9 +220,16 @@ void Recordset::openTable(const QString &table)
 
 void Recordset::openQuery(const QString &sqlText)
 {
-    QString sql = translateJetSql(sqlText).trimmed();
-    while (sql.endsWith(QLatin1Char(';')))
-        sql = sql.left(sql.size() - 1).trimmed();
+    const auto statement = [](QString s) {
+        s = s.trimmed();
+        while (s.endsWith(QLatin1Char(';')))
+            s = s.left(s.size() - 1).trimmed();
+        return s;
+    };
+    const QString sql = statement(engineSql(sqlText));
+    QString fastSql = engineSqlAsciiSort(sqlText);
+    if (!fastSql.isEmpty())
+        fastSql = statement(fastSql);
 
     sqlite3_stmt *st = m_conn->prepare(sql, source());
     const int n = sqlite3_column_count(st);
@@ -262,8 +271,13 @@ void Recordset::openQuery(const QString &sqlText)
                                              QRegularExpression::CaseInsensitiveOption);
         const auto m = head.match(sql);
         if (m.hasMatch()) {
-            insertSql = sql.left(m.capturedEnd()) + quoteIdent(tables.first()) + QStringLiteral(".rowid, ")
-                        + sql.mid(m.capturedEnd());
+            const auto withRowid = [&](const QString &s) {
+                return s.left(m.capturedEnd()) + quoteIdent(tables.first()) + QStringLiteral(".rowid, ")
+                       + s.mid(m.capturedEnd());
+            };
+            insertSql = withRowid(sql);
+            if (!fastSql.isEmpty())
+                fastSql = withRowid(fastSql);
             m_base = quoteIdent(tables.first());
             const auto &cols = m_conn->columns(tables.first());
             for (FieldInfo &f : m_fields) {
@@ -297,8 +311,20 @@ void Recordset::openQuery(const QString &sqlText)
     }
     m_conn->exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(quoteIdent(tempName), defs.join(QLatin1String(", "))),
                  source());
-    m_conn->exec(QStringLiteral("INSERT INTO %1 (%2) %3").arg(m_browse, cols.join(QLatin1String(", ")), insertSql),
-                 source());
+    const QString insertHead = QStringLiteral("INSERT INTO %1 (%2) ").arg(m_browse, cols.join(QLatin1String(", ")));
+    bool filled = false;
+    if (!fastSql.isEmpty()) {
+        try {
+            m_conn->exec(insertHead + fastSql, source());
+            filled = true;
+        } catch (const EngineError &e) {
+            // A sorted text beyond ASCII: the statement wrote nothing, the exact one runs.
+            if (!e.text().contains(QLatin1String(kBeyondAscii)))
+                throw;
+        }
+    }
+    if (!filled)
+        m_conn->exec(insertHead + insertSql, source());
     m_count = long(sqlite3_changes(m_conn->db(source())));
     m_selectRow = QStringLiteral("SELECT %1, %2 FROM %3 WHERE rowid = ?")
                       .arg(m_base.isEmpty() ? QStringLiteral("rowid") : QStringLiteral("__base"),
@@ -536,8 +562,8 @@ void Recordset::setAbsolutePosition(long pos)
 QString Recordset::translateCriteria(const QString &criteria) const
 {
     if (!m_isTemp)
-        return translateJetSql(criteria);
-    return translateJetSql(criteria, [this](const QString &qualifier, const QString &name) -> std::optional<QString> {
+        return engineSql(criteria);
+    return engineSql(criteria, [this](const QString &qualifier, const QString &name) -> std::optional<QString> {
         const QString wanted = qualifier.isEmpty() ? name : qualifier + QLatin1Char('.') + name;
         const int index = fieldIndex(wanted);
         if (index < 0)
@@ -548,19 +574,25 @@ QString Recordset::translateCriteria(const QString &criteria) const
 
 QString Recordset::parameterizedCriteria(const QString &criteria, std::vector<QString> &literals) const
 {
-    // Table sets translate a criteria text the same way whatever its
-    // literals hold, unless it holds a double-quoted text or Len(), whose
+    // Table sets translate a criteria text the same way for all literals
+    // alike in whether they are plain ASCII (which decides a comparison's
+    // collation), unless it holds a double-quoted text or Len(), whose
     // translation looks at the literal; so the translation of the shape is
     // kept and reused.
     if (!m_isTemp && !criteria.contains(QLatin1Char('"')) && !criteria.contains(QLatin1String("len"), Qt::CaseInsensitive)) {
         static QHash<QString, QString> translated;
-        const QString shape = literalsAsParameters(criteria, literals);
+        QString shape = literalsAsParameters(criteria, literals);
+        shape += QLatin1Char('\n');
+        for (const QString &v : literals)
+            shape += std::all_of(v.cbegin(), v.cend(), [](QChar c) { return c.unicode() < 0x80; }) ? QLatin1Char('a')
+                                                                                                   : QLatin1Char('u');
         auto it = translated.constFind(shape);
         if (it != translated.constEnd())
             return *it;
         if (translated.size() > 1000)
             translated.clear();
-        return *translated.insert(shape, translateJetSql(shape));
+        std::vector<QString> same;
+        return *translated.insert(shape, literalsAsParameters(engineSql(criteria), same));
     }
     literals.clear();
     return literalsAsParameters(translateCriteria(criteria), literals);

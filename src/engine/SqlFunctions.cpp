@@ -221,6 +221,20 @@ void caseFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_TRANSIENT);
 }
 
+void asciiSortFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) != SQLITE_TEXT)
+            continue;
+        const auto *p = sqlite3_value_text(argv[i]);
+        if (!isAscii(p, sqlite3_value_bytes(argv[i]))) {
+            sqlite3_result_error(ctx, kBeyondAscii, -1);
+            return;
+        }
+    }
+    sqlite3_result_int(ctx, 1);
+}
+
 bool charEqualNoCase(QChar a, QChar b)
 {
     return a == b || a.toLower() == b.toLower();
@@ -320,6 +334,7 @@ void registerSqlFunctions(sqlite3 *db)
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
     sqlite3_create_function(db, "len", 1, flags, nullptr, lenFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "jet_ascii_sort", -1, SQLITE_UTF8, nullptr, asciiSortFunction, nullptr, nullptr);
     sqlite3_create_function(db, "trim", 1, flags, nullptr, trimFunction, nullptr, nullptr);
     static int upperTag = 1;
     sqlite3_create_function(db, "ucase", 1, flags, &upperTag, caseFunction, nullptr, nullptr);

@@ -6,11 +6,14 @@ struct sqlite3;
 
 namespace engine {
 
-// Registers what every connection to our database files needs: the collation
-// JETTEXT (text compares without regard to case, umlauts with their letters),
-// Jet's LIKE patterns (* ? # [..]) in place of SQLite's, and Len(). The
-// template generator calls it too, because the schema names the collation.
+// Registers what the engine's statements need: the collation JETTEXT (text
+// compares without regard to case, umlauts with their letters), Jet's LIKE
+// patterns (* ? # [..]) in place of SQLite's, Len(), and jet_ascii_sort(...),
+// which is true when every text given is plain ASCII and fails the statement
+// with kBeyondAscii otherwise. The stored files need none of it.
 void registerSqlFunctions(sqlite3 *db);
+
+inline constexpr const char *kBeyondAscii = "sorted text beyond ASCII";
 
 // Jet's LIKE: '*' any run, '?' one character, '#' one digit, '[abc]', '[!a-z]';
 // letters match without regard to case.
