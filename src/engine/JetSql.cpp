@@ -503,7 +503,7 @@ QString translate(const QString &sql, const ColumnResolver &resolver, Mode mode)
         if (!suffix.isEmpty()) {
             out += suffix;
             // Jet texts often run a name into the next word ("[x] = 'a'AND").
-            if (i + 1 < t.size() && t[i + 1].kind != Tok::Space)
+            if (i + 1 < t.size() && t[i + 1].kind != Tok::Space && t[i + 1].kind != Tok::Other)
                 out += QLatin1Char(' ');
         }
         afterLen = false;

@@ -1,0 +1,271 @@
+// The database files as other SQLite tools see them: the templates and every
+// file the engine writes open, check and query without the engine, and a file
+// of the old form (text columns naming JETTEXT) is rewritten into that form
+// without losing a row. Also where the engine puts Jet's comparison and order
+// into the statements it runs, since the files no longer carry them.
+#include "EngineFixture.h"
+#include "PlainSqlite.h"
+
+#include "engine/JetSql.h"
+#include "engine/SqlFunctions.h"
+
+#include <QLocale>
+
+using namespace engine;
+using namespace fixture;
+
+namespace {
+
+bool run(sqlite3 *db, const QString &sql)
+{
+    char *err = nullptr;
+    const bool ok = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) == SQLITE_OK;
+    if (!ok)
+        qWarning("%s: %s", qPrintable(sql), err);
+    sqlite3_free(err);
+    return ok;
+}
+
+// A file of the old form with the rows of a template: its schema with JETTEXT
+// where the template says NOCASE, as earlier versions of the program wrote it.
+void writeOldForm(const QString &templ, const QString &path)
+{
+    QFile::remove(path);
+    QStringList schema, tables;
+    {
+        PlainSqlite t(templatePath(templ));
+        for (const QString &sql : t.rows(QStringLiteral("SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid")))
+            schema << QString(sql).replace(QLatin1String("COLLATE NOCASE"), QLatin1String("COLLATE JETTEXT"));
+        tables = t.tables();
+    }
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    registerSqlFunctions(db);
+    QVERIFY(run(db, QStringLiteral("BEGIN")));
+    for (const QString &sql : std::as_const(schema))
+        QVERIFY(run(db, sql));
+    QVERIFY(run(db, QStringLiteral("ATTACH %1 AS t").arg(sqlQuote(templatePath(templ)))));
+    for (const QString &table : std::as_const(tables))
+        QVERIFY(run(db, QStringLiteral("INSERT INTO main.[%1] SELECT * FROM t.[%1]").arg(table)));
+    QVERIFY(run(db, QStringLiteral("COMMIT")));
+    QVERIFY(run(db, QStringLiteral("DETACH t")));
+    if (tables.contains(QStringLiteral("betrieb"))) {
+        // Case and umlaut variants, a Null, twins, and a gap in the rowids.
+        QVERIFY(run(db, QStringLiteral(
+                            "INSERT INTO betrieb ([gem-kz], [betr-nr], [betr-hist-nr], [b-eintr-name], [b-bemerkung]) VALUES "
+                            "('01001000', '100', '0', 'Müller GmbH', 'Zeile 1\nZeile 2'), "
+                            "('01001000', '100', '1', 'MÜLLER GMBH', NULL), ('01002000', 'ä7', '0', 'Äpfel', ''), "
+                            "('01002000', 'Ä7', '0', 'straße', '0815'), ('01002000', 'Ä7', '0', 'straße', '0815'), "
+                            "(NULL, '300', '0', 'weg', 'x')")));
+        QVERIFY(run(db, QStringLiteral("DELETE FROM betrieb WHERE [betr-nr] = '300'")));
+        QVERIFY(run(db, QStringLiteral("INSERT INTO betrieb ([betr-nr], [b-eintr-name]) VALUES ('400', 'Zander')")));
+        QVERIFY(run(db, QStringLiteral("INSERT INTO person ([pers-nr], [fam-name]) VALUES ('7', 'Özdemir'), ('8', 'ozdemir')")));
+    }
+    sqlite3_close(db);
+}
+
+QHash<QString, QStringList> everyRow(const PlainSqlite &file)
+{
+    QHash<QString, QStringList> rows;
+    for (const QString &t : file.tables())
+        rows.insert(t, file.content(t));
+    return rows;
+}
+
+// Index names with their columns and collations, as the indexes serve lookups.
+QStringList indexes(const PlainSqlite &file)
+{
+    return file.rows(QStringLiteral("SELECT m.tbl_name, m.name, i.name, i.coll FROM sqlite_master m, "
+                                    "pragma_index_xinfo(m.name) i WHERE m.type = 'index' AND i.key "
+                                    "ORDER BY m.name, i.seqno"));
+}
+
+bool isOrg(const QString &templ)
+{
+    return templ == QLatin1String("PX_Org.mdb");
+}
+
+std::shared_ptr<Database> openFile(const QString &templ, const QString &path)
+{
+    return isOrg(templ) ? openOrg(path) : Database::open(path);
+}
+
+} // namespace
+
+class TestPlainFiles : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        QVERIFY(m_dir.isValid());
+    }
+
+    void files_data()
+    {
+        QTest::addColumn<QString>("templ");
+        for (const char *f : {"PX_Org.mdb", "px_4x_b.mdb", "px_4x_m.mdb"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+
+    void templatesNeedNoEngine_data() { files_data(); }
+    void templatesNeedNoEngine()
+    {
+        QFETCH(QString, templ);
+        QCOMPARE(PlainSqlite(templatePath(templ)).complaint(), QString());
+    }
+
+    void writtenFilesNeedNoEngine()
+    {
+        const QString path = copyTemplate(m_dir, QStringLiteral("px_4x_b.mdb"), QStringLiteral("written.mdb"));
+        {
+            auto db = Database::open(path);
+            auto rs = db->openRecordset(QStringLiteral("betrieb"));
+            for (const char *name : {"Zander", "Äpfel", "apfel", "Straße"})
+                addRow(*rs, {{"betr-nr", QStringLiteral("100")}, {"b-eintr-name", QString::fromUtf8(name)}});
+            // Query sets keep their rows in tables of their own, which must not stay behind.
+            auto sorted = db->openRecordset(QStringLiteral("SELECT * FROM betrieb ORDER BY [b-eintr-name];"));
+            QCOMPARE(column(*sorted, QStringLiteral("b-eintr-name")),
+                     QStringList({QStringLiteral("apfel"), QStringLiteral("Äpfel"), QStringLiteral("Straße"),
+                                  QStringLiteral("Zander")}));
+            db->close();
+        }
+        releaseFile(path);
+        PlainSqlite plain(path);
+        QCOMPARE(plain.complaint(), QString());
+        // The shell's own "=" on a key, served by the key's index.
+        QCOMPARE(plain.rows(QStringLiteral("SELECT count(*) FROM betrieb WHERE [betr-nr] = '100'")),
+                 QStringList{QStringLiteral("4")});
+        QVERIFY(plain.rows(QStringLiteral("EXPLAIN QUERY PLAN SELECT * FROM betrieb WHERE [betr-nr] = '100'"))
+                    .join(QLatin1Char(' '))
+                    .contains(QLatin1String("INDEX")));
+    }
+
+    void oldFormIsRewrittenAtOpen_data() { files_data(); }
+    void oldFormIsRewrittenAtOpen()
+    {
+        QFETCH(QString, templ);
+        const QString path = m_dir.filePath(QStringLiteral("old_") + templ);
+        writeOldForm(templ, path);
+        QHash<QString, QStringList> before;
+        QStringList indexesBefore;
+        {
+            // Rows read without the collation; only checks and comparisons need it.
+            PlainSqlite plain(path);
+            QVERIFY(plain.complaint().contains(QLatin1String("JETTEXT")));
+            before = everyRow(plain);
+            indexesBefore = indexes(plain);
+        }
+        QVERIFY(before.value(QStringLiteral("betrieb")).size() > 0 || isOrg(templ));
+
+        auto db = openFile(templ, path);
+        // Jet's comparison holds through the engine on the rewritten file.
+        if (!isOrg(templ)) {
+            auto rs = db->openRecordset(QStringLiteral("betrieb"));
+            QCOMPARE(found(*rs, QStringLiteral("[b-eintr-name] = 'müller gmbh'"), QStringLiteral("betr-hist-nr")),
+                     QStringList({QStringLiteral("0"), QStringLiteral("1")}));
+            QCOMPARE(found(*rs, QStringLiteral("[betr-nr] = 'ä7'"), QStringLiteral("b-eintr-name")),
+                     QStringList({QStringLiteral("Äpfel"), QStringLiteral("straße"), QStringLiteral("straße")}));
+        } else {
+            auto gem = db->openRecordset(QStringLiteral("gemeindekennzahlen"));
+            QCOMPARE(found(*gem, QStringLiteral("[gem-kz] = '01051000'"), QStringLiteral("gem-name")),
+                     QStringList{QStringLiteral("Dithmarschen")});
+        }
+        db->close();
+        releaseFile(path);
+
+        PlainSqlite plain(path);
+        QCOMPARE(plain.complaint(), QString());
+        QCOMPARE(everyRow(plain), before);
+        QStringList expected = indexesBefore;
+        expected.replaceInStrings(QLatin1String("|JETTEXT"), QLatin1String("|NOCASE"));
+        QCOMPARE(indexes(plain), expected);
+        QCOMPARE(indexes(plain), indexes(PlainSqlite(templatePath(templ))));
+        // The password still guards the organisation database.
+        if (isOrg(templ))
+            QCOMPARE(errorOf([&] { Database::open(path, true, false, QStringLiteral("; pwd=falsch")); }),
+                     int(err::InvalidPassword));
+        releaseFile(path);
+    }
+
+    void compactionWritesTheNewForm()
+    {
+        const QString source = m_dir.filePath(QStringLiteral("never_opened.mdb"));
+        const QString target = m_dir.filePath(QStringLiteral("compacted.mdb"));
+        writeOldForm(QStringLiteral("px_4x_b.mdb"), source);
+        QFile::remove(target);
+        compactDatabase(source, target);
+        PlainSqlite copy(target);
+        QCOMPARE(copy.complaint(), QString());
+        QCOMPARE(everyRow(copy), everyRow(PlainSqlite(source)));
+        QCOMPARE(copy.rows(QStringLiteral("SELECT count(*) FROM betrieb")), QStringList{QStringLiteral("6")});
+    }
+
+    void statements_data()
+    {
+        QTest::addColumn<QString>("jet");
+        QTest::addColumn<QString>("exact");
+        QTest::addColumn<QString>("asciiSort");
+        const auto row = [](const char *name, const char *jet, const char *exact, const char *fast = "") {
+            QTest::newRow(name) << QString::fromUtf8(jet) << QString::fromUtf8(exact) << QString::fromUtf8(fast);
+        };
+        // clang-format off
+        row("key: the index's collation", "[betr-nr] = '0815'", "[betr-nr] = '0815' COLLATE NOCASE");
+        row("umlaut: Jet's comparison", "[b-eintr-name] = 'Müller'", "[b-eintr-name] = 'Müller' COLLATE JETTEXT");
+        row("<> and < always Jet's", "[a] <> 'x' AND t.[b] < 'y'", "[a] <> 'x' COLLATE JETTEXT AND t.[b] < 'y' COLLATE JETTEXT");
+        row("join of two columns", "a.[x] = b.[y]", "a.[x] = b.[y] COLLATE NOCASE");
+        row("literal first", "'x' = [a]", "'x' = [a] COLLATE NOCASE");
+        row("missing blank before AND", "[a] = 'x'AND [b] = 'y'", "[a] = 'x' COLLATE NOCASE AND [b] = 'y' COLLATE NOCASE");
+        row("Len compared numerically", "Len([a]) > '0'", "Len([a]) > 0");
+        row("written COLLATE kept", "[a] = 'x' COLLATE BINARY ORDER BY [a] COLLATE BINARY", "[a] = 'x' COLLATE BINARY ORDER BY [a] COLLATE BINARY");
+        row("assignment and setting", "UPDATE t SET [a] = 'x' WHERE [b] = 'y'", "UPDATE t SET [a] = 'x' WHERE [b] = 'y' COLLATE NOCASE");
+        row("setting", "PRAGMA wal_autocheckpoint=8000", "PRAGMA wal_autocheckpoint=8000");
+        row("group and having", "SELECT t.x From t GROUP BY t.x HAVING (t.x<>'')", "SELECT t.x From t GROUP BY t.x COLLATE JETTEXT HAVING (t.x<>'' COLLATE JETTEXT)",
+            "SELECT t.x From t WHERE jet_ascii_sort(t.x) GROUP BY t.x COLLATE NOCASE HAVING (t.x<>'' COLLATE JETTEXT)");
+        row("order with WHERE", "SELECT * FROM t WHERE [a] = 'x' ORDER BY t.[b] DESC, [c];", "SELECT * FROM t WHERE [a] = 'x' COLLATE NOCASE ORDER BY t.[b] COLLATE JETTEXT DESC, [c] COLLATE JETTEXT;",
+            "SELECT * FROM t WHERE jet_ascii_sort(t.[b], [c]) AND ( [a] = 'x' COLLATE NOCASE ) ORDER BY t.[b] COLLATE NOCASE DESC, [c] COLLATE NOCASE;");
+        row("order by an expression", "SELECT * FROM t ORDER BY Len([a])", "SELECT * FROM t ORDER BY Len([a])");
+        row("sorted subquery", "SELECT * FROM (SELECT * FROM t ORDER BY [a]) WHERE [b] = 'x'", "SELECT * FROM (SELECT * FROM t ORDER BY [a] COLLATE JETTEXT) WHERE [b] = 'x' COLLATE NOCASE");
+        // clang-format on
+    }
+    void statements()
+    {
+        QFETCH(QString, jet);
+        QFETCH(QString, exact);
+        QFETCH(QString, asciiSort);
+        QCOMPARE(engineSql(jet), exact);
+        QCOMPARE(engineSqlAsciiSort(jet), asciiSort);
+    }
+
+    void sortFallsBackOnTextBeyondAscii_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("sorted");
+        const auto list = [](const char *s) { return QString::fromUtf8(s).split(QLatin1Char(' ')); };
+        QTest::newRow("ASCII only: index order") << list("b B a Ab ab") << list("a Ab ab b B");
+        QTest::newRow("umlaut last in index order") << list("b a z Äb") << list("a Äb b z");
+        QTest::newRow("ß among ss") << list("Strasze Straße Strasse") << list("Strasse Straße Strasze");
+    }
+    void sortFallsBackOnTextBeyondAscii()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, sorted);
+        const QString path = copyTemplate(m_dir, QStringLiteral("px_4x_b.mdb"), QStringLiteral("sort.mdb"));
+        auto db = Database::open(path);
+        auto rs = db->openRecordset(QStringLiteral("person"));
+        for (const QString &n : names)
+            addRow(*rs, {{"pers-nr", QStringLiteral("1")}, {"fam-name", n}});
+        auto q = db->openRecordset(QStringLiteral("SELECT * FROM person WHERE [pers-nr] = '1' ORDER BY person.[fam-name];"));
+        // Every row once: a sort that gave up wrote nothing.
+        QCOMPARE(q->recordCount(), long(names.size()));
+        QCOMPARE(column(*q, QStringLiteral("fam-name")), sorted);
+        db->close();
+        releaseFile(path);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlainFiles)
+#include "tst_plainfiles.moc"
