@@ -219,6 +219,10 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
     sqlite3_finalize(st);
     if (rc != SQLITE_OK)
         fail(compactionError(rc, err::ReservedError), msg);
+    // The copy of a file of the old form that was never opened is rewritten
+    // before it takes the source's place; when that fails it stays a
+    // complete copy that the next open rewrites.
+    upgradeFile(targetPath);
     try {
         if (whileLocked)
             whileLocked();
@@ -227,9 +231,6 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
         throw;
     }
     sqlite3_close(db);
-    // The copy of a file of the old form that was never opened is rewritten;
-    // when that fails it stays a complete copy that the next open rewrites.
-    upgradeFile(targetPath);
 }
 
 } // namespace engine
