@@ -1,4 +1,5 @@
 #include "app/MDIForm1.h"
+#include "app/Startup.h"
 #include "platform/VersionInfo.h"
 #include "platform/WidgetServices.h"
 #include "storage/FileType.h"
@@ -30,10 +31,14 @@ int main(int argc, char *argv[])
     // Only the program itself registers the transfer-file type with the desktop.
     setFileTypeRegistry(std::make_shared<DesktopFileTypeRegistry>());
 
-    MDIForm1 main;
-    main.loadStartWindow();
-    // The record window may have been closed while the start-up was still running.
-    if (main.programEnded())
-        return 0;
-    return app.exec();
+    int status = 0;
+    {
+        MDIForm1 main;
+        main.loadStartWindow();
+        // The record window may have been closed while the start-up was still running.
+        if (!main.programEnded())
+            status = app.exec();
+    }
+    releaseEverything();
+    return status;
 }

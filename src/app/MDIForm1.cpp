@@ -7,6 +7,7 @@
 #include "exchange/Import.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageService.h"
+#include "platform/MdiChildWindow.h"
 #include "print/Print.h"
 #include "record/Frm_Start.h"
 #include "select/BusinessList.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -78,7 +80,8 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
         }
     } catch (...) {
     }
-    resize(platform::twips(kMainWidth), platform::twips(kMainHeight));
+    m_startSize = QSize(platform::twips(kMainWidth), platform::twips(kMainHeight));
+    resize(m_startSize);
 }
 
 MDIForm1::~MDIForm1()
@@ -239,6 +242,14 @@ void MDIForm1::setMainEnabled(bool enabled)
 {
     m_jobRunning = !enabled;
     menuBar()->setEnabled(enabled);
+    // The job shows its progress on the record window and stops on a key
+    // pressed there: it comes to the front and takes the focus.
+    if (!enabled && m_startSub) {
+        m_mdi->setActiveSubWindow(m_startSub);
+        m_startSub->raise();
+        if (m_frmStart)
+            m_frmStart->setFocus(Qt::OtherFocusReason);
+    }
     // A close asked for while the job ran takes effect once the job is over.
     if (enabled && m_closeAfterJob) {
         m_closeAfterJob = false;
@@ -262,13 +273,13 @@ void MDIForm1::addMdiChild(QWidget *child)
         return;
     auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
     if (!sub || sub->mdiArea() != m_mdi) {
-        // A window places itself on load; its size is the outer one.
+        // A window places itself on load; the sub-window's frame comes around it.
         const bool placed = child->testAttribute(Qt::WA_Resized) || child->testAttribute(Qt::WA_Moved);
         const QRect wanted(child->pos(), child->size());
         sub = m_mdi->addSubWindow(child);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         if (placed)
-            sub->setGeometry(wanted);
+            platform::placeSubWindow(sub, wanted.topLeft(), wanted.size());
     }
     child->show();
     sub->show();
@@ -299,13 +310,14 @@ void MDIForm1::loadStartWindow()
     m_frmStart = new Frm_Start;
     m_frmStart->installHooks();
     m_startSub = m_mdi->addSubWindow(m_frmStart);
+    m_startSubObject = m_startSub.data();
+    connect(m_startSub, &QObject::destroyed, this, [this] { m_startSubObject = nullptr; });
     m_startSub->installEventFilter(this);
     connect(m_frmStart, &Frm_Start::queryUnload, this, [] { Error_Log_Anzeigen(); });
     connect(m_frmStart, &Frm_Start::unloaded, this, [this] {
         Error_Log_Anzeigen();
         endProgram();
     });
-    m_startSub->setGeometry(0, 0, platform::twips(12120), platform::twips(8850));
     A_Start();
     // A start-up that stopped early still leaves the record window on screen.
     if (!m_ended && !m_startSub->isVisible())
@@ -314,8 +326,13 @@ void MDIForm1::loadStartWindow()
 
 void MDIForm1::showStartWindow()
 {
-    if (!isVisible())
+    if (!isVisible()) {
+        if (m_startSub) {
+            platform::placeSubWindow(m_startSub, QPoint(0, 0), m_frmStart->size());
+            fitAroundStartWindow();
+        }
         show();
+    }
     if (!m_startSub)
         return;
     m_startSub->show();
@@ -376,17 +393,42 @@ void MDIForm1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void MDIForm1::fitAroundStartWindow()
+{
+    // Large enough to show the whole record window with its frame, and never
+    // smaller than the start size.
+    const int areaFrame = 2 * m_mdi->frameWidth();
+    const QSize needed = m_startSub->size() + QSize(areaFrame, areaFrame + menuBar()->sizeHint().height());
+    m_startSize = needed.expandedTo(QSize(platform::twips(kMainWidth), platform::twips(kMainHeight)));
+    resize(m_startSize);
+}
+
 void MDIForm1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     // During loading the frame keeps its start size; afterwards the user sizes it.
-    if (!isVisible())
-        resize(platform::twips(kMainWidth), platform::twips(kMainHeight));
+    if (!isVisible() && size() != m_startSize)
+        resize(m_startSize);
+}
+
+void MDIForm1::keyPressEvent(QKeyEvent *event)
+{
+    // While a job runs, a key that no control took (the focus outside the
+    // record window, or nowhere) still counts as pressed on the record window,
+    // so that ESC anywhere in the frame stops the job.
+    if (m_jobRunning && m_frmStart) {
+        m_frmStart->storeKey(event);
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_startSub && event->type() == QEvent::Close && m_jobRunning) {
+    // Compared as plain objects: the sub-window may be half destroyed already
+    // when its last events come through.
+    if (watched == m_startSubObject && event->type() == QEvent::Close && m_jobRunning) {
         requestCloseAfterJob();
         event->ignore();
         return true;

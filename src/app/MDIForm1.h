@@ -61,6 +61,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -68,13 +69,16 @@ private:
     void installHooks();
     void unloadWindow(const QString &name);
     void endProgram();
+    void fitAroundStartWindow();
 
     QMdiArea *m_mdi = nullptr;
     QPointer<Frm_Start> m_frmStart;
     QPointer<QMdiSubWindow> m_startSub;
+    const QObject *m_startSubObject = nullptr;
     QPointer<Frm_Optionen> m_optionen;
     bool m_jobRunning = false;
     bool m_closeAfterJob = false;
     void requestCloseAfterJob();
     bool m_ended = false;
+    QSize m_startSize;
 };

@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageService.h"
 #include "platform/VersionInfo.h"
+#include "print/Printer.h"
 #include "record/Frm_Start.h"
 #include "storage/DatabaseHandling.h"
 #include "storage/Declare.h"
@@ -139,6 +140,15 @@ int checkFileTypeAssociation()
         ++calls;
     }
     return calls;
+}
+
+void releaseEverything()
+{
+    G().reset();
+    // The print surface holds a device of the window system, which must go
+    // before the application object does.
+    print::setPrinter(nullptr);
+    engine::releaseAllFiles();
 }
 
 void A_Start()

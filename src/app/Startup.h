@@ -7,6 +7,11 @@
 // import of a file named on the command line.
 void A_Start();
 
+// The end of a run, once every window is gone: the module-wide state is
+// released and every database closed, so that each file stands complete
+// without a journal beside it and a copy of the files alone loses nothing.
+void releaseEverything();
+
 // The file-type test of the start-up: asks the registry for ".rml" and calls
 // Reg_Dateityp when the key is missing (and again when its value does not
 // begin with the product name). Returns how often it called.

@@ -13,10 +13,12 @@ namespace engine {
 
 namespace {
 
+// Built once and never destroyed: handles kept by other long-lived objects
+// may still close their connection while the program's statics go away.
 std::map<QString, std::weak_ptr<Connection>> &registry()
 {
-    static std::map<QString, std::weak_ptr<Connection>> r;
-    return r;
+    static auto *r = new std::map<QString, std::weak_ptr<Connection>>;
+    return *r;
 }
 
 quint64 inodeOf(const QString &path)
@@ -97,6 +99,17 @@ std::shared_ptr<Connection> Connection::acquire(const QString &path, bool &alrea
     sqlite3_exec(conn->m_db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
     reg[key] = conn;
     return conn;
+}
+
+void Connection::closeAll()
+{
+    std::vector<std::shared_ptr<Connection>> open;
+    for (const auto &[key, weak] : registry()) {
+        if (auto conn = weak.lock())
+            open.push_back(std::move(conn));
+    }
+    for (const auto &conn : open)
+        conn->shutdown();
 }
 
 Connection::~Connection()

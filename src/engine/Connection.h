@@ -24,6 +24,9 @@ class Connection
 public:
     static std::shared_ptr<Connection> acquire(const QString &path, bool &alreadyOpen);
     static std::shared_ptr<Connection> find(const QString &path);
+    // Folds every journal back into its file and closes every connection;
+    // handles still on them fail with error 3420 from then on.
+    static void closeAll();
     ~Connection();
 
     sqlite3 *db(const QString &source) const;

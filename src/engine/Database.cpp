@@ -133,6 +133,11 @@ void releaseFile(const QString &path)
         conn->shutdown();
 }
 
+void releaseAllFiles()
+{
+    Connection::closeAll();
+}
+
 namespace {
 
 // How long a compaction waits for another connection to let go of the file.

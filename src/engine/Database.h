@@ -69,6 +69,10 @@ void compactDatabase(const QString &source, const QString &target, const QString
 // renamed or copied; handles still on it fail with error 3420 from then on.
 void releaseFile(const QString &path);
 
+// Closes every database the program has open, so that each file stands
+// complete on its own, without a journal beside it.
+void releaseAllFiles();
+
 // True when the value is the database's Null (an empty text is not Null).
 inline bool isNull(const QVariant &v)
 {

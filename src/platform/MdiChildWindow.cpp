@@ -6,6 +6,23 @@
 
 namespace platform {
 
+void placeSubWindow(QMdiSubWindow *sub, QPoint pos, QSize content)
+{
+    if (!sub)
+        return;
+    // A new sub-window of an area whose active one is maximized opens
+    // maximized too; a geometry set on it then would be half undone.
+    if (sub->isMaximized() || sub->isMinimized())
+        sub->showNormal();
+    // The frame's margins are known once the sub-window has been shown (even
+    // inside a main window that is still hidden).
+    if (sub->isHidden())
+        sub->show();
+    const QMargins frame = sub->contentsMargins();
+    const QSize outer = content.grownBy(frame);
+    sub->setGeometry(QRect(pos, outer));
+}
+
 MdiChildWindow::MdiChildWindow(QWidget *parent) : QWidget(parent) {}
 
 void MdiChildWindow::placeAsChild(const AddChild &addChild, QSize size)
@@ -16,7 +33,7 @@ void MdiChildWindow::placeAsChild(const AddChild &addChild, QSize size)
         show();
     m_subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
     if (m_subWindow)
-        m_subWindow->setGeometry(0, 0, size.width(), size.height());
+        placeSubWindow(m_subWindow, QPoint(0, 0), size);
 }
 
 QMdiSubWindow *MdiChildWindow::subWindow() const

@@ -9,6 +9,11 @@ class QMdiSubWindow;
 
 namespace platform {
 
+// Places a sub-window so that the window inside it gets exactly the given
+// size: the sub-window's title bar and frame come on top. A maximized or
+// minimized sub-window is made normal first, so that the size holds.
+void placeSubWindow(QMdiSubWindow *sub, QPoint pos, QSize content);
+
 // A window that lives as a child of the main window's MDI area. It places
 // itself, tells its own activations apart from the main window merely getting
 // the focus back, and runs its unload exactly once whether it is closed by
@@ -27,7 +32,8 @@ public:
 
 protected:
     // Adds the window through addChild, or shows it on its own when there is
-    // no area; the sub-window it lands in goes to 0,0 with the given size.
+    // no area; the window goes to 0,0 with the given size, inside the frame
+    // of the sub-window it lands in.
     void placeAsChild(const AddChild &addChild, QSize size);
     // From now on Form_Activate runs when this child becomes the active one
     // after another child was; the first run follows at once.

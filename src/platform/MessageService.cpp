@@ -101,13 +101,20 @@ bool anotherInstanceRunning()
     if (lock)
         return false;
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    if (dir.isEmpty())
+        return false;
     auto candidate = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("PLOXA_4x_Access.lock")));
     candidate->setStaleLockTime(0);
     if (candidate->tryLock(0)) {
         lock = std::move(candidate);
         return false;
     }
-    return true;
+    // A lock that cannot be made at all (an unwritable temporary directory, a
+    // foreign file in its place) says nothing about other instances: only a
+    // lock that a running instance wrote does.
+    qint64 pid = 0;
+    QString host, application;
+    return candidate->error() == QLockFile::LockFailedError && candidate->getLockInfo(&pid, &host, &application);
 }
 
 QString programDirectory()

@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QLocale>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 BoundTextBox::BoundTextBox(BoundView *view, const QString &column, QWidget *parent)
     : QLineEdit(parent), m_view(view), m_column(column)
@@ -30,6 +32,32 @@ void BoundTextBox::refreshValue()
     setText(displayText(m_view->currentValue(m_column)));
     // Long values are read from their beginning, not from where the last one ended.
     setCursorPosition(0);
+}
+
+void BoundTextBox::showText(const QString &text)
+{
+    setText(text);
+    setCursorPosition(0);
+    m_tipFollowsText = true;
+    updateTextTip();
+}
+
+void BoundTextBox::resizeEvent(QResizeEvent *event)
+{
+    QLineEdit::resizeEvent(event);
+    updateTextTip();
+}
+
+void BoundTextBox::updateTextTip()
+{
+    if (!m_tipFollowsText)
+        return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect inside = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    // The line edit keeps two pixels free on either side of its text.
+    const bool fits = fontMetrics().horizontalAdvance(text()) <= inside.width() - 4;
+    setToolTip(fits ? QString() : text());
 }
 
 QString BoundTextBox::displayText(const QVariant &value)

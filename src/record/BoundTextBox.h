@@ -19,13 +19,22 @@ public:
 
     // Reads the column again (the view's Reposition does this by itself).
     void refreshValue();
+    // The window's own text for an unbound box: shown from its beginning,
+    // and whole as the tip while it is wider than the box.
+    void showText(const QString &text);
 
     // The text a bound box shows for a stored value.
     static QString displayText(const QVariant &value);
     // Grey box, dark-blue text: the look of every display-only box.
     static void applyDisplayLook(QWidget *box);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void updateTextTip();
+
     QPointer<BoundView> m_view;
     QString m_column;
+    bool m_tipFollowsText = false;
 };

@@ -700,7 +700,7 @@ void Frm_Start::DATA_BETR_Reposition()
 {
     guarded(QStringLiteral("DATA_BETR_Reposition"), [this] {
         // Without a business the old text would describe a record no longer shown.
-        Text_Korrekturmeldung->setText(hasRows(DATA_BETR)
+        Text_Korrekturmeldung->showText(hasRows(DATA_BETR)
                                            ? korrekturmeldungText(DATA_BETR->currentValue(QStringLiteral("korr-meld")))
                                            : QString());
     });
@@ -711,9 +711,9 @@ void Frm_Start::DATA_TAET_Reposition()
     guarded(QStringLiteral("DATA_TAET_Reposition"), [this] {
         DATA_TAET->setCaption(recordCounterText(DATA_TAET));
         const bool rows = hasRows(DATA_TAET);
-        Text_Schwerpunkt->setText(rows ? schwerpunktText(DATA_TAET->currentValue(QStringLiteral("tk-schwerp")))
+        Text_Schwerpunkt->showText(rows ? schwerpunktText(DATA_TAET->currentValue(QStringLiteral("tk-schwerp")))
                                        : QString());
-        Text_Ummeldung->setText(rows ? ummeldungText(DATA_TAET->currentValue(QStringLiteral("tk-ummeldung")))
+        Text_Ummeldung->showText(rows ? ummeldungText(DATA_TAET->currentValue(QStringLiteral("tk-ummeldung")))
                                      : QString());
     });
 }
@@ -724,7 +724,7 @@ void Frm_Start::DATA_PERS_Changed()
     // the window stays usable.
     guarded(QStringLiteral("DATA_PERS_Reposition"), [this] {
         if (const auto function = DATA_PERS_Reposition())
-            TextPers_8->setText(*function);
+            TextPers_8->showText(*function);
     });
 }
 
@@ -789,29 +789,32 @@ void Frm_Start::watchKeys(QWidget *widget)
         child->installEventFilter(this);
 }
 
+void Frm_Start::storeKey(const QKeyEvent *key)
+{
+    // The character code, as the import and export expect it (ESC = 27);
+    // keys without a character leave the last code as it was.
+    const QString text = key->text();
+    int code = -1;
+    if (!text.isEmpty())
+        code = text.at(0).unicode();
+    else if (key->key() == Qt::Key_Escape)
+        code = 27;
+    else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        code = 13;
+    else if (key->key() == Qt::Key_Backspace)
+        code = 8;
+    else if (key->key() == Qt::Key_Tab)
+        code = 9;
+    if (code >= 0)
+        G().Letzte_Taste = qint16(code);
+}
+
 bool Frm_Start::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::KeyPress: {
-        // The character code, as the import and export expect it (ESC = 27);
-        // keys without a character leave the last code as it was.
-        auto *key = static_cast<QKeyEvent *>(event);
-        const QString text = key->text();
-        int code = -1;
-        if (!text.isEmpty())
-            code = text.at(0).unicode();
-        else if (key->key() == Qt::Key_Escape)
-            code = 27;
-        else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            code = 13;
-        else if (key->key() == Qt::Key_Backspace)
-            code = 8;
-        else if (key->key() == Qt::Key_Tab)
-            code = 9;
-        if (code >= 0)
-            G().Letzte_Taste = qint16(code);
+    case QEvent::KeyPress:
+        storeKey(static_cast<const QKeyEvent *>(event));
         break;
-    }
     case QEvent::ChildAdded: {
         auto *child = static_cast<QChildEvent *>(event)->child();
         if (child->isWidgetType() && watched->isWidgetType())

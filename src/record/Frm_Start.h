@@ -8,6 +8,7 @@ class BoundView;
 class NavigatorBar;
 class QGridLayout;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -36,6 +37,11 @@ public:
     // here what "Personen anzeigen" opens. Without one the button does nothing.
     using RepresentativesOpener = void (*)(Frm_Start *start);
     static void setRepresentativesOpener(RepresentativesOpener opener);
+
+    // Puts the key's character code into Letzte_Taste. The window does this
+    // for every key pressed in it; the main window hands over the keys that
+    // reach it while a job runs.
+    void storeKey(const QKeyEvent *key);
 
     // The two display states.
     void showStartPicture();

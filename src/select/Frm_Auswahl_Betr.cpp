@@ -5,7 +5,9 @@
 #include "platform/MessageService.h"
 #include "print/Print.h"
 #include "record/LoadBusiness.h"
+#include "record/Frm_Start.h"
 #include "record/NavigatorBar.h"
+#include "select/ListGeometry.h"
 #include "select/ListStep.h"
 #include "select/SearchText.h"
 #include "select/ViewTableModel.h"
@@ -37,17 +39,17 @@ struct ListColumn
     const char *labelCaption;
     int maxLength;
     const char *searchField;
-    int gridWidth;
+    int keyChars; // 0: a free text
 };
 
 // Column i of the grid is searched by Text1(i) and sorted by a click into it.
 const ListColumn kColumns[6] = {
-    {"Gemeindeschlüssel", "gem-kz", "Label4", "Gemeindeschlüssel:", 8, "betrieb.[gem-kz]", 110},
-    {"Betriebsnummer", "betrieb.betr-nr", "Label2", "Betriebsnummer:", 12, "betrieb.[betr-nr]", 110},
-    {"BetrHistNr", "betrieb.betr-hist-nr", "Label5", "BetrHistNr:", 4, "betrieb.[betr-hist-nr]", 80},
-    {"Betriebsname", "b-eintr-name", "Label3", "Betriebsname:", 150, "betrieb.[b-eintr-name]", 260},
-    {"Ort (Betriebsstätte)", "b-ort", "Label6", "Ort:", 150, "betrieb_adresse.[b-ort]", 170},
-    {"Straße (Betriebsstätte)", "b-strasse", "Label7", "Straße:", 150, "betrieb_adresse.[b-strasse]", 200},
+    {"Gemeindeschlüssel", "gem-kz", "Label4", "Gemeindeschlüssel:", 8, "betrieb.[gem-kz]", 8},
+    {"Betriebsnummer", "betrieb.betr-nr", "Label2", "Betriebsnummer:", 12, "betrieb.[betr-nr]", 12},
+    {"BetrHistNr", "betrieb.betr-hist-nr", "Label5", "BetrHistNr:", 4, "betrieb.[betr-hist-nr]", 4},
+    {"Betriebsname", "b-eintr-name", "Label3", "Betriebsname:", 150, "betrieb.[b-eintr-name]", 0},
+    {"Ort (Betriebsstätte)", "b-ort", "Label6", "Ort:", 150, "betrieb_adresse.[b-ort]", 0},
+    {"Straße (Betriebsstätte)", "b-strasse", "Label7", "Straße:", 150, "betrieb_adresse.[b-strasse]", 0},
 };
 
 const QString kSelect = QStringLiteral("SELECT betrieb.*, betrieb_adresse.* ");
@@ -88,6 +90,8 @@ Frm_Auswahl_Betr::Frm_Auswahl_Betr(QWidget *parent) : platform::MdiChildWindow(p
         auto *field = new QLineEdit(Frame1);
         field->setObjectName(QStringLiteral("Text1(%1)").arg(i));
         field->setMaxLength(c.maxLength);
+        if (c.keyChars > 0)
+            roomForKey(field, c.keyChars);
         // The design-time text: the first activation empties every field and
         // so runs all six searches once.
         field->setText(QStringLiteral("Text1"));
@@ -114,9 +118,10 @@ Frm_Auswahl_Betr::Frm_Auswahl_Betr(QWidget *parent) : platform::MdiChildWindow(p
         columns.append({QString::fromUtf8(c.gridCaption), QString::fromLatin1(c.gridField)});
     gridModel = new ViewTableModel(data, columns, this);
     gridModel->attach(DBGrid1);
-    for (int i = 0; i < 6; ++i)
-        DBGrid1->setColumnWidth(i, kColumns[i].gridWidth);
-    DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    std::vector<int> keyChars;
+    for (const ListColumn &c : kColumns)
+        keyChars.push_back(c.keyChars);
+    fitColumns(DBGrid1, keyChars);
     listBox->addWidget(DBGrid1, 1);
     auto *below = new QHBoxLayout;
     dataNavigator = new NavigatorBar(data, Frame2);
@@ -359,6 +364,12 @@ void Frm_Auswahl_Betr::Command1_Click(int index)
         return;
     if (index == 0) {
         const FormHooks &f = G().forms;
+        // "zurück" led from a representative back to his business; the
+        // chosen business comes with all its persons.
+        if (BoundView *pers = f.startView ? f.startView(QStringLiteral("DATA_PERS")) : nullptr) {
+            if (auto *start = qobject_cast<Frm_Start *>(pers->parent()))
+                start->Command3->setVisible(false);
+        }
         if (f.showRecordView)
             f.showRecordView();
         if (f.setTab)

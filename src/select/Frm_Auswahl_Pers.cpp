@@ -8,6 +8,7 @@
 #include "record/Frm_Start.h"
 #include "record/LoadBusiness.h"
 #include "record/NavigatorBar.h"
+#include "select/ListGeometry.h"
 #include "select/ListStep.h"
 #include "select/SearchText.h"
 #include "select/ViewTableModel.h"
@@ -39,20 +40,20 @@ struct ListColumn
     const char *labelCaption;
     int maxLength;
     const char *searchField;
-    int gridWidth;
+    int keyChars; // 0: a free text
 };
 
 // Column i of the grid is searched by Text1(i) and sorted by a click into it;
 // the last column only shows the juridical person a representative acts for.
 const ListColumn kColumns[8] = {
-    {"Personennummer", "pers-nr", "Label2", "Personennummer:", 12, "person.[pers-nr]", 100},
-    {"Name (jur. Pers.)", "p-eintr-name", "Label4", "Name (jur.Pers):", 150, "person.[p-eintr-name]", 190},
-    {"Name (nat.Pers.)", "fam-name", "Label3", "Name (nat.Pers.):", 30, "person.[fam-name]", 140},
-    {"Betriebsnummer", "betr-nr", "Label5", "Betriebsnummer:", 12, "betrieb.[betr-nr]", 100},
-    {"BetrHistNr", "betr-hist-nr", "Label6", "BetrHistNr:", 4, "betrieb.[betr-hist-nr]", 70},
-    {"Betriebsname", "b-eintr-name", "Label7", "Betriebsname", 150, "betrieb.[b-eintr-name]", 190},
-    {"Gem.-Kz.", "gem-kz", "Label8", "Gem-Kz", 8, "betrieb.[gem-kz]", 80},
-    {"Vertreter einer JP (BetrNr)", "pers-nr-jp", nullptr, nullptr, 0, nullptr, 150},
+    {"Personennummer", "pers-nr", "Label2", "Personennummer:", 12, "person.[pers-nr]", 12},
+    {"Name (jur. Pers.)", "p-eintr-name", "Label4", "Name (jur.Pers):", 150, "person.[p-eintr-name]", 0},
+    {"Name (nat.Pers.)", "fam-name", "Label3", "Name (nat.Pers.):", 30, "person.[fam-name]", 0},
+    {"Betriebsnummer", "betr-nr", "Label5", "Betriebsnummer:", 12, "betrieb.[betr-nr]", 12},
+    {"BetrHistNr", "betr-hist-nr", "Label6", "BetrHistNr:", 4, "betrieb.[betr-hist-nr]", 4},
+    {"Betriebsname", "b-eintr-name", "Label7", "Betriebsname", 150, "betrieb.[b-eintr-name]", 0},
+    {"Gem.-Kz.", "gem-kz", "Label8", "Gem-Kz", 8, "betrieb.[gem-kz]", 8},
+    {"Vertreter einer JP (BetrNr)", "pers-nr-jp", nullptr, nullptr, 0, nullptr, 12},
 };
 
 QString text(const QVariant &v)
@@ -117,6 +118,8 @@ Frm_Auswahl_Pers::Frm_Auswahl_Pers(QWidget *parent) : platform::MdiChildWindow(p
         auto *field = new QLineEdit(Frame1);
         field->setObjectName(QStringLiteral("Text1(%1)").arg(i));
         field->setMaxLength(c.maxLength);
+        if (c.keyChars > 0)
+            roomForKey(field, c.keyChars);
         // The design-time text: the first activation empties every field and
         // so runs all seven searches once.
         field->setText(QStringLiteral("Text1"));
@@ -145,9 +148,10 @@ Frm_Auswahl_Pers::Frm_Auswahl_Pers(QWidget *parent) : platform::MdiChildWindow(p
         columns.append({QString::fromUtf8(c.gridCaption), QString::fromLatin1(c.gridField)});
     gridModel = new ViewTableModel(data, columns, this);
     gridModel->attach(DBGrid1);
-    for (int i = 0; i < int(std::size(kColumns)); ++i)
-        DBGrid1->setColumnWidth(i, kColumns[i].gridWidth);
-    DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    std::vector<int> keyChars;
+    for (const ListColumn &c : kColumns)
+        keyChars.push_back(c.keyChars);
+    fitColumns(DBGrid1, keyChars);
     listBox->addWidget(DBGrid1, 1);
     dataNavigator = new NavigatorBar(data, Frame2);
     listBox->addWidget(dataNavigator);

@@ -42,7 +42,6 @@ void Error_Log(const QVariant &label, const QVariant &source, const QVariant &nu
         out += QStringLiteral("[Error-Log vom      ") + now.toString(QStringLiteral("dd.MM.yyyy"))
                + QLatin1Char(' ') + now.toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(']') + crlf;
     }
-    g.Fehler_geloggt = 1;
     out += QString(38, QLatin1Char('-')) + crlf;
     out += QStringLiteral("Fehler in Sub/Function: ") + valueText(label) + crlf;
     out += QStringLiteral("Fehler-Source:          ") + valueText(source) + crlf;
@@ -51,11 +50,17 @@ void Error_Log(const QVariant &label, const QVariant &source, const QVariant &nu
     out += QStringLiteral("Fehlerortung:           ") + valueText(caption) + crlf;
     out += QStringLiteral("Ortungs-Nummer/BetrNr:  ") + valueText(value) + crlf;
 
+    // The exit prompt offers the log only when the record is in it; a record
+    // that could not be written leaves the flag, and so the next banner, as
+    // they were.
     QFile file(platform::resolvePath(logPath()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
-    file.write(platform::toCp1252(out));
+    const QByteArray bytes = platform::toCp1252(out);
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
     file.close();
+    if (written)
+        g.Fehler_geloggt = 1;
 }
 
 void Error_Log_Anzeigen()

@@ -1,7 +1,10 @@
 #include "AppFixture.h"
+#include "../exchange/ImportFixture.h"
 
 #include "app/Frm_Info.h"
 #include "app/Frm_Optionen.h"
+#include "exchange/Import.h"
+#include "platform/FileDialog.h"
 #include "record/Frm_Start.h"
 #include "storage/ErrorLog.h"
 
@@ -12,6 +15,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -19,6 +23,26 @@
 #include <QTimer>
 
 namespace {
+
+// The widget lies wholly inside the part of the area that is on screen.
+bool seenWhole(const QMdiArea *area, const QWidget *w)
+{
+    const QRect r(w->mapTo(area->viewport(), QPoint(0, 0)), w->size());
+    return w->isVisible() && area->viewport()->rect().contains(r);
+}
+
+QString placeOf(const QMdiArea *area, const QWidget *w)
+{
+    const QRect r(w->mapTo(area->viewport(), QPoint(0, 0)), w->size());
+    return QStringLiteral("%1 at %2,%3 %4x%5 in a viewport of %6x%7")
+        .arg(w->objectName())
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .arg(area->viewport()->width())
+        .arg(area->viewport()->height());
+}
 
 void collect(const QMenu *menu, int level, QStringList &out)
 {
@@ -40,17 +64,46 @@ class TestMainWindow : public QObject
 private slots:
     void initTestCase() { isolateInstanceLock(m_tmp); }
 
-    // Runs first: the lock is held by "another instance" only here.
-    void secondInstanceWarnsAndStarts()
+    // Runs first: this process takes the lock at its first start without a
+    // warning and keeps it, so later starts never warn.
+    void warnsOnlyWhileAnotherInstanceHoldsTheLock_data()
     {
+        QTest::addColumn<QString>("lockDir");
+        QTest::addColumn<bool>("otherHolds");
+        QTest::addColumn<bool>("warned");
+        // The lock's name is taken by a directory: no lock can be made there.
+        QTest::newRow("lock cannot be made") << QStringLiteral("blocked") << false << false;
+        QTest::newRow("another instance holds it") << QString() << true << true;
+    }
+
+    void warnsOnlyWhileAnotherInstanceHoldsTheLock()
+    {
+        QFETCH(QString, lockDir);
+        QFETCH(bool, otherHolds);
+        QFETCH(bool, warned);
+        QVERIFY(QDir(m_tmp.path()).mkpath(QStringLiteral("blocked/PLOXA_4x_Access.lock")));
         QLockFile other(QDir(m_tmp.path()).filePath(QStringLiteral("PLOXA_4x_Access.lock")));
-        QVERIFY(other.tryLock(0));
-        Running app;
-        QCOMPARE(app.boxes(), QStringList{QStringLiteral("Programmstart!|16|Eine Instanz dieses Programmes läuft "
-                                                         "bereits,\nbitte beenden Sie alle Instanzen im Hintergrund "
-                                                         "bevor Sie ''OK'' klicken!\n\n")});
-        QVERIFY(G().RS_betrieb && G().RS_betrieb->isOpen());
-        other.unlock();
+        if (otherHolds)
+            QVERIFY(other.tryLock(0));
+        AppFixture fx;
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        if (!lockDir.isEmpty())
+            qputenv("TMPDIR", QDir(m_tmp.path()).filePath(lockDir).toLocal8Bit());
+        MDIForm1::setEndProgram([] {});
+        {
+            MDIForm1 main;
+            main.loadStartWindow();
+            QVERIFY(G().RS_betrieb && G().RS_betrieb->isOpen());
+        }
+        MDIForm1::setEndProgram(nullptr);
+        qputenv("TMPDIR", oldTmp);
+        QStringList boxes;
+        for (const auto &r : platform::MessageService::recorded())
+            boxes << QStringLiteral("%1|%2|%3").arg(r.title).arg(r.style).arg(r.text);
+        const QStringList expected{QStringLiteral("Programmstart!|16|Eine Instanz dieses Programmes läuft "
+                                                  "bereits,\nbitte beenden Sie alle Instanzen im Hintergrund "
+                                                  "bevor Sie ''OK'' klicken!\n\n")};
+        QCOMPARE(boxes, warned ? expected : QStringList());
     }
 
     void startShowsTheStartPicture()
@@ -63,8 +116,14 @@ private slots:
         QMdiSubWindow *start = app.subWindowOf(QStringLiteral("Frm_Start"));
         QVERIFY(start && start->isVisible());
         QCOMPARE(start->pos(), QPoint(0, 0));
-        QCOMPARE(start->size(), QSize(platform::twips(12120), platform::twips(8850)));
         Frm_Start *f = app.main->frmStart();
+        // The record window has its whole size inside the sub-window's frame,
+        // and the frame opens large enough to show all of it.
+        QCOMPARE(f->size(), QSize(platform::twips(12120), platform::twips(8850)));
+        QVERIFY(start->contentsRect().contains(f->geometry()));
+        QVERIFY(app.main->width() >= platform::twips(12165) && app.main->height() >= platform::twips(8940));
+        QVERIFY2(seenWhole(app.main->mdiArea(), f->Frame8), qPrintable(placeOf(app.main->mdiArea(), f->Frame8)));
+        QVERIFY(seenWhole(app.main->mdiArea(), f->Label2) && seenWhole(app.main->mdiArea(), f->ProgressBar1));
         QVERIFY(f->Image2->isVisible() && f->Image1->isVisible());
         QVERIFY(!f->SSTab1->isVisible() && !f->Frame_Ueberschrift->isVisible() && !f->Frame_Anzahl->isVisible());
         // DATA_GEMEINDE loaded its window hidden and is bound.
@@ -234,6 +293,55 @@ private slots:
         if (present)
             QCOMPARE(QFileInfo(app.fx.opened[0]).fileName(), QStringLiteral("hilfe.htm"));
         QVERIFY(platform::MessageService::recorded().empty());
+    }
+
+    void escOnTheMainWindowStopsAnImport_data()
+    {
+        QTest::addColumn<bool>("focusNowhere");
+        QTest::newRow("focus as the import leaves it") << false;
+        QTest::newRow("no widget has the focus") << true;
+    }
+
+    // The clerk presses ESC while the status line asks for it; the key goes
+    // through the window system to whatever has the focus in the frame.
+    void escOnTheMainWindowStopsAnImport()
+    {
+        QFETCH(bool, focusNowhere);
+        Running app;
+        app.fx.answer = platform::vbYes;
+        const int total = 300;
+        TransferText file;
+        for (int i = 0; i < total; ++i)
+            file.businesses << business(QString::number(100000 + i), QStringLiteral("1"));
+        QFile out(G().Verz_Dat + QStringLiteral("gross.rml"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file.text().toLatin1());
+        out.close();
+        platform::setOpenFileDialog([&out](const platform::OpenFileRequest &) { return out.fileName(); });
+        QVERIFY(QTest::qWaitForWindowActive(app.main.get()));
+
+        Frm_Start *f = app.main->frmStart();
+        bool sent = false, pictureShown = false;
+        QTimer press;
+        connect(&press, &QTimer::timeout, this, [&] {
+            if (sent || !f->Label2->text().endsWith(QStringLiteral("(ESC = Abbrechen)")))
+                return;
+            sent = true;
+            pictureShown = f->Image2->isVisible() && !f->SSTab1->isVisible();
+            if (focusNowhere && QApplication::focusWidget())
+                QApplication::focusWidget()->clearFocus();
+            QTest::keyClick(app.main->windowHandle(), Qt::Key_Escape);
+        });
+        press.start(0);
+        app.trigger("menue_import_datenbank");
+        press.stop();
+
+        QVERIFY(sent && pictureShown);
+        const long imported = G().Datenbank_Daten->openRecordset(QStringLiteral("betrieb"))->recordCount();
+        QVERIFY2(imported > 0 && imported < total, qPrintable(QString::number(imported)));
+        QVERIFY(app.boxes().last().endsWith(QStringLiteral("Der Vorgang wurde abgebrochen!")));
+        QCOMPARE(G().Letzte_Taste, qint16(0));
+        QVERIFY(app.main->menuBar()->isEnabled());
     }
 
     void aRunningJobLocksTheMenusAndClosingCancelsIt()

@@ -178,7 +178,16 @@ private slots:
             };
             main.menuItem("menue_export_textdatei")->trigger();
             QVERIFY(sub());
-            QCOMPARE(sub()->geometry(), QRect(0, 0, platform::twips(12120), platform::twips(8850)));
+            // The dialog has its whole size inside the sub-window's frame, and
+            // its buttons are on screen.
+            QCOMPARE(sub()->pos(), QPoint(0, 0));
+            QCOMPARE(sub()->widget()->size(), QSize(platform::twips(12120), platform::twips(8850)));
+            QVERIFY(sub()->contentsRect().contains(sub()->widget()->geometry()));
+            QWidget *viewport = main.mdiArea()->viewport();
+            for (QPushButton *button : Frm_Verwaltungsblock::loaded()->Command1) {
+                const QRect r(button->mapTo(viewport, QPoint(0, 0)), button->size());
+                QVERIFY2(button->isVisible() && viewport->rect().contains(r), qPrintable(button->text()));
+            }
             QVERIFY(main.menuChecked("menue_export_textdatei"));
 
             // Another window's item closes the dialog and clears its mark.

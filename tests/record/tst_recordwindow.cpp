@@ -281,6 +281,9 @@ void TestRecordWindow::personChangeFollowsNavigator()
 void TestRecordWindow::activityTextsFollowRows()
 {
     load("100");
+    m_win->showRecordView();
+    m_win->SSTab1->setCurrentIndex(2);
+    m_win->show();
     const QHash<QString, QPair<QString, QString>> expected = {
         {QStringLiteral("A"), {QStringLiteral("nein"), QStringLiteral("neue Tätigkeit")}},
         {QStringLiteral("B"), {QStringLiteral("ja"), QStringLiteral("Tätigkeit wird weiterhin ausgeübt")}},
@@ -295,6 +298,13 @@ void TestRecordWindow::activityTextsFollowRows()
         seen << key;
         QCOMPARE(box("Text_Schwerpunkt"), expected[key].first);
         QCOMPARE(box("Text_Ummeldung"), expected[key].second);
+        // Read from their beginning; a text wider than its box is whole in the tip.
+        for (const BoundTextBox *t : {m_win->Text_Schwerpunkt, m_win->Text_Ummeldung}) {
+            QCOMPARE(t->cursorPosition(), 0);
+            const bool cut = t->fontMetrics().horizontalAdvance(t->text()) > t->width();
+            QCOMPARE(t->toolTip(), cut ? t->text() : QString());
+        }
+        QVERIFY(m_win->Text_Schwerpunkt->toolTip().isEmpty());
         QCOMPARE(caption("DATA_TAET"), QStringLiteral("Satz %1 von 3").arg(i + 1));
     }
     QCOMPARE(seen.size(), 3);

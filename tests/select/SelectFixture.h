@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -23,6 +24,40 @@
 #include <QTest>
 
 using platform::MessageService;
+
+// What of a list window the clerk cannot see at its size; empty when the
+// window holds its size inside a normal sub-window, every grid column lies
+// inside the grid, every key column and every key search box (at most 12
+// characters) has room for its longest value, and every button is on screen.
+inline QString hiddenParts(QMdiArea *area, QWidget *list, QTableView *grid, const QMap<int, int> &keyColumns)
+{
+    QCoreApplication::processEvents();
+    auto *sub = qobject_cast<QMdiSubWindow *>(list->parentWidget());
+    if (!sub || sub->isMaximized() || list->size() != QSize(platform::twips(12120), platform::twips(8850))
+        || !sub->contentsRect().contains(list->geometry()))
+        return QStringLiteral("window not at its size");
+    const auto digits = [](const QWidget *w, int n) {
+        return w->fontMetrics().horizontalAdvance(QString(n, QLatin1Char('0')));
+    };
+    QHeaderView *header = grid->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c) {
+        if (header->sectionViewportPosition(c) < 0
+            || header->sectionViewportPosition(c) + header->sectionSize(c) > grid->viewport()->width())
+            return QStringLiteral("column %1 outside the grid").arg(c);
+        if (keyColumns.contains(c) && header->sectionSize(c) < digits(grid, keyColumns[c]))
+            return QStringLiteral("column %1 too narrow").arg(c);
+    }
+    for (QLineEdit *field : list->findChildren<QLineEdit *>()) {
+        if (field->isVisibleTo(list) && field->maxLength() <= 12 && field->width() < digits(field, field->maxLength()) + 4)
+            return field->objectName() + QStringLiteral(" too narrow");
+    }
+    for (QPushButton *button : list->findChildren<QPushButton *>()) {
+        const QRect r(button->mapTo(area->viewport(), QPoint(0, 0)), button->size());
+        if (button->isVisibleTo(list) && !area->viewport()->rect().contains(r))
+            return button->objectName() + QStringLiteral(" off screen");
+    }
+    return {};
+}
 
 // A program directory with fresh copies of the shipped databases, opened the
 // way the start-up opens them, and writers of fixture rows.

@@ -275,6 +275,7 @@ private slots:
     {
         QFETCH(bool, doubleClick);
         standardBusinesses();
+        m_fx.start->Command3->setVisible(true);
         Frm_Auswahl_Betr *list = open();
         QVERIFY(list);
         QTableView *grid = list->DBGrid1;
@@ -287,9 +288,32 @@ private slots:
         else
             QTest::mouseClick(list->Command1[0], Qt::LeftButton);
         QCOMPARE(m_recordWindow, (QStringList{"record view", "tab 0", "Anzeige: Meldedaten"}));
+        QVERIFY(m_fx.start->Command3->isHidden()); // "zurück" belonged to a representative
         QCOMPARE(m_fx.start->DATA_BETR->currentValue(QStringLiteral("betr-nr")).toString(), QStringLiteral("2006"));
         QVERIFY(!Frm_Auswahl_Betr::loaded());
         QCOMPARE(m_fx.marks.value(kItem), false);
+    }
+
+    void showsAllItHolds_data()
+    {
+        QTest::addColumn<bool>("recordWindowMaximized");
+        QTest::newRow("record window normal") << false;
+        QTest::newRow("record window maximized") << true;
+    }
+
+    void showsAllItHolds()
+    {
+        QFETCH(bool, recordWindowMaximized);
+        standardBusinesses();
+        m_fx.main->resize(platform::twips(12165) + 40, platform::twips(8940) + 80);
+        if (recordWindowMaximized) {
+            auto *sub = qobject_cast<QMdiSubWindow *>(m_fx.start->parentWidget());
+            m_fx.area->setActiveSubWindow(sub);
+            sub->showMaximized();
+        }
+        Frm_Auswahl_Betr *list = open();
+        QVERIFY(list);
+        QCOMPARE(hiddenParts(m_fx.area, list, list->DBGrid1, {{0, 8}, {1, 12}, {2, 4}}), QString());
     }
 
     void buttonsOnAnEmptyList()

@@ -76,11 +76,11 @@ private slots:
         QVERIFY(bytes.startsWith("alter Inhalt\r\n" + QByteArray(88, '_')));
         QCOMPARE(bytes.count(QByteArray(38, '-') + "\r\n"), 1);
 
-        // An unwritable log does not stop the caller.
+        // An unwritable log does not stop the caller; nothing counts as logged.
         G().Fehler_geloggt = 0;
         G().Verz_Log = fx.dir.path() + QStringLiteral("/gone/");
         Error_Log(QStringLiteral("A_Start"), QStringLiteral("x"), 5, QStringLiteral("y"), QStringLiteral("z"), 1);
-        QCOMPARE(G().Fehler_geloggt, qint16(1));
+        QCOMPARE(G().Fehler_geloggt, qint16(0));
         QVERIFY(!QFile::exists(G().Verz_Log + QStringLiteral("ERROR.LOG")));
     }
 
@@ -116,17 +116,21 @@ private slots:
     void exitPrompt_data()
     {
         QTest::addColumn<bool>("logged");
+        QTest::addColumn<bool>("logWritable");
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("boxes");
         QTest::addColumn<bool>("viewerStarted");
-        QTest::newRow("nothing logged") << false << int(platform::vbYes) << 0 << false;
-        QTest::newRow("logged, no") << true << int(platform::vbNo) << 1 << false;
-        QTest::newRow("logged, yes") << true << int(platform::vbYes) << 1 << true;
+        QTest::newRow("nothing logged") << false << true << int(platform::vbYes) << 0 << false;
+        QTest::newRow("logged, no") << true << true << int(platform::vbNo) << 1 << false;
+        QTest::newRow("logged, yes") << true << true << int(platform::vbYes) << 1 << true;
+        // No offer of a log that does not hold the record.
+        QTest::newRow("log not written") << true << false << int(platform::vbYes) << 0 << false;
     }
 
     void exitPrompt()
     {
         QFETCH(bool, logged);
+        QFETCH(bool, logWritable);
         QFETCH(int, answer);
         QFETCH(int, boxes);
         QFETCH(bool, viewerStarted);
@@ -134,6 +138,8 @@ private slots:
         platform::MessageService::setScript([answer](const platform::MessageRecord &) { return answer; });
         QStringList opened;
         platform::setViewerHook([&](const QString &path) { opened << path; });
+        if (!logWritable)
+            G().Verz_Log = fx.dir.path() + QStringLiteral("/gone/");
         if (logged)
             Error_Log(QStringLiteral("A_Start"), QStringLiteral("x"), 5, QStringLiteral("y"), QStringLiteral("z"), 1);
 
