@@ -609,9 +609,6 @@ void Frm_Start::buildBottomStrip(QWidget *host)
     Frame_Progress->setMinimumWidth(120);
 
     Frame_Anzahl = groupBox("Frame_Anzahl", tr8("Anzahl Personen-Datensätze"), Frame8);
-    QSizePolicy keep = Frame_Anzahl->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    Frame_Anzahl->setSizePolicy(keep);
     auto *l3 = new QHBoxLayout(Frame_Anzahl);
     compact(l3);
     l3->addWidget(navigatorRow(DATA_PERS, Frame_Anzahl), 1);
@@ -657,8 +654,18 @@ void Frm_Start::installHooks()
     f.setBusyCursor = [this](bool busy) { setBusy(busy); };
 }
 
+void Frm_Start::keepPersonFrameRoom(bool keep)
+{
+    QSizePolicy policy = Frame_Anzahl->sizePolicy();
+    policy.setRetainSizeWhenHidden(keep);
+    Frame_Anzahl->setSizePolicy(policy);
+}
+
 void Frm_Start::showStartPicture()
 {
+    // The status line takes the person navigator's room: the import's and
+    // the export's progress lines are longer than any tab header.
+    keepPersonFrameRoom(false);
     Image2->setVisible(true);
     SSTab1->setVisible(false);
     Frame_Ueberschrift->setVisible(false);
@@ -668,6 +675,8 @@ void Frm_Start::showStartPicture()
 
 void Frm_Start::showRecordView()
 {
+    // The strip keeps its divisions when the tabs switch the navigator.
+    keepPersonFrameRoom(true);
     Image2->setVisible(false);
     SSTab1->setVisible(true);
     Frame_Ueberschrift->setVisible(true);

@@ -120,4 +120,5 @@ private:
     void Command1_Click();
     void Command3_Click();
     void setBusy(bool busy);
+    void keepPersonFrameRoom(bool keep);
 };

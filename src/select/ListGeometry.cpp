@@ -1,5 +1,6 @@
 #include "select/ListGeometry.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStyle>
@@ -13,22 +14,70 @@ int digitsWidth(const QWidget *w, int chars)
     return w->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0')));
 }
 
+// Keeps the key columns of one grid at their width whenever the grid's
+// visible width changes (the window is laid out, a scroll bar comes or goes).
+class ColumnFitter : public QObject
+{
+public:
+    ColumnFitter(QTableView *grid, std::vector<int> keyChars)
+        : QObject(grid), m_grid(grid), m_keyChars(std::move(keyChars))
+    {
+        QHeaderView *header = grid->horizontalHeader();
+        header->setStretchLastSection(false);
+        for (int i = 0; i < int(m_keyChars.size()); ++i)
+            header->setSectionResizeMode(i, m_keyChars[size_t(i)] > 0 ? QHeaderView::Interactive : QHeaderView::Stretch);
+        grid->viewport()->installEventFilter(this);
+        fit();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_grid->viewport() && event->type() == QEvent::Resize)
+            fit();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void fit()
+    {
+        QHeaderView *header = m_grid->horizontalHeader();
+        // The cell keeps a few pixels free around its text, as the grid draws it.
+        const int padding = 2 * m_grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid) + 8;
+        // Each free text keeps room for some fifteen characters.
+        const int textMinimum = m_grid->fontMetrics().averageCharWidth() * 15 + padding;
+        int keys = 0, texts = 0, captionsWant = 0;
+        std::vector<int> content(m_keyChars.size(), 0), caption(m_keyChars.size(), 0);
+        for (size_t i = 0; i < m_keyChars.size(); ++i) {
+            if (m_keyChars[i] <= 0) {
+                ++texts;
+                continue;
+            }
+            content[i] = digitsWidth(m_grid, m_keyChars[i]) + padding;
+            caption[i] = qMax(0, header->sectionSizeHint(int(i)) - content[i]);
+            keys += content[i];
+            captionsWant += caption[i];
+        }
+        // A key column always shows its longest value; what the texts can
+        // spare goes to the key captions.
+        const int spare = qMax(0, m_grid->viewport()->width() - keys - texts * textMinimum);
+        for (size_t i = 0; i < m_keyChars.size(); ++i) {
+            if (m_keyChars[i] <= 0)
+                continue;
+            const int extra = captionsWant <= spare ? caption[i] : caption[i] * spare / captionsWant;
+            m_grid->setColumnWidth(int(i), content[i] + extra);
+        }
+    }
+
+    QTableView *m_grid;
+    std::vector<int> m_keyChars;
+};
+
 } // namespace
 
 void fitColumns(QTableView *grid, const std::vector<int> &keyChars)
 {
-    QHeaderView *header = grid->horizontalHeader();
-    header->setStretchLastSection(false);
-    // The cell keeps a few pixels free around its text, as the grid draws it.
-    const int cellPadding = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
-    for (int i = 0; i < int(keyChars.size()); ++i) {
-        if (keyChars[size_t(i)] > 0) {
-            header->setSectionResizeMode(i, QHeaderView::Interactive);
-            grid->setColumnWidth(i, qMax(header->sectionSizeHint(i), digitsWidth(grid, keyChars[size_t(i)]) + cellPadding));
-        } else {
-            header->setSectionResizeMode(i, QHeaderView::Stretch);
-        }
-    }
+    new ColumnFitter(grid, keyChars);
 }
 
 void roomForKey(QLineEdit *field, int chars)

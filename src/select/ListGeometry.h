@@ -10,9 +10,10 @@ class QTableView;
 // places) share what the keys leave of the grid.
 
 // keyChars[i]: the longest value of column i for a key column, 0 for a text
-// column. Key columns take what their caption and their longest value need
-// (the clerk may widen them); the text columns stretch over the rest, so that
-// every column lies inside the grid.
+// column. Key columns always show their longest value, and their whole
+// caption as far as the texts can spare the room (the clerk may widen them);
+// the text columns stretch over the rest, so that every column lies inside
+// the grid.
 void fitColumns(QTableView *grid, const std::vector<int> &keyChars);
 
 // A search box never narrower than its longest key.

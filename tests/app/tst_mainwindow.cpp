@@ -321,13 +321,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(app.main.get()));
 
         Frm_Start *f = app.main->frmStart();
-        bool sent = false, pictureShown = false;
+        bool sent = false, pictureShown = false, readable = false;
         QTimer press;
         connect(&press, &QTimer::timeout, this, [&] {
             if (sent || !f->Label2->text().endsWith(QStringLiteral("(ESC = Abbrechen)")))
                 return;
             sent = true;
             pictureShown = f->Image2->isVisible() && !f->SSTab1->isVisible();
+            readable = seenWhole(app.main->mdiArea(), f->Label2)
+                       && f->Label2->width() >= f->Label2->fontMetrics().horizontalAdvance(f->Label2->text());
             if (focusNowhere && QApplication::focusWidget())
                 QApplication::focusWidget()->clearFocus();
             QTest::keyClick(app.main->windowHandle(), Qt::Key_Escape);
@@ -336,7 +338,7 @@ private slots:
         app.trigger("menue_import_datenbank");
         press.stop();
 
-        QVERIFY(sent && pictureShown);
+        QVERIFY(sent && pictureShown && readable);
         const long imported = G().Datenbank_Daten->openRecordset(QStringLiteral("betrieb"))->recordCount();
         QVERIFY2(imported > 0 && imported < total, qPrintable(QString::number(imported)));
         QVERIFY(app.boxes().last().endsWith(QStringLiteral("Der Vorgang wurde abgebrochen!")));
