@@ -1,5 +1,6 @@
 #include "app/MDIForm1.h"
 #include "app/Startup.h"
+#include "platform/DesktopFileTypeRegistry.h"
 #include "platform/VersionInfo.h"
 #include "platform/WidgetServices.h"
 #include "storage/FileType.h"
@@ -29,7 +30,7 @@ int main(int argc, char *argv[])
     });
 
     // Only the program itself registers the transfer-file type with the desktop.
-    setFileTypeRegistry(std::make_shared<DesktopFileTypeRegistry>());
+    setFileTypeRegistry(std::make_shared<platform::DesktopFileTypeRegistry>());
 
     int status = 0;
     {

@@ -1,9 +1,12 @@
 #include "StorageFixture.h"
 
+#include "platform/DesktopFileTypeRegistry.h"
 #include "storage/FileType.h"
 
 #include <QTest>
 #include <array>
+
+using platform::DesktopFileTypeRegistry;
 
 namespace {
 
