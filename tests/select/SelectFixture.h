@@ -189,6 +189,26 @@ struct ListFixture : SelectFixture
         tearDown();
     }
 
+    // The rows of a test that opens a list over the record window as the
+    // clerk left it, normal or maximized.
+    static void addRecordWindowRows()
+    {
+        QTest::addColumn<bool>("recordWindowMaximized");
+        QTest::newRow("record window normal") << false;
+        QTest::newRow("record window maximized") << true;
+    }
+
+    // The frame at the program's start size, the record window as the row says.
+    void layOutAsStarted(bool recordWindowMaximized)
+    {
+        main->resize(platform::twips(12165) + 40, platform::twips(8940) + 80);
+        if (recordWindowMaximized) {
+            auto *sub = qobject_cast<QMdiSubWindow *>(start->parentWidget());
+            area->setActiveSubWindow(sub);
+            sub->showMaximized();
+        }
+    }
+
     // The one box shown, as "title|style|text".
     static QString onlyBox()
     {

@@ -323,23 +323,13 @@ private slots:
         QCOMPARE(shown("pers-nr"), QStringLiteral("P001"));
     }
 
-    void showsAllItHolds_data()
-    {
-        QTest::addColumn<bool>("recordWindowMaximized");
-        QTest::newRow("record window normal") << false;
-        QTest::newRow("record window maximized") << true;
-    }
+    void showsAllItHolds_data() { ListFixture::addRecordWindowRows(); }
 
     void showsAllItHolds()
     {
         QFETCH(bool, recordWindowMaximized);
         standardData();
-        m_fx.main->resize(platform::twips(12165) + 40, platform::twips(8940) + 80);
-        if (recordWindowMaximized) {
-            auto *sub = qobject_cast<QMdiSubWindow *>(m_fx.start->parentWidget());
-            m_fx.area->setActiveSubWindow(sub);
-            sub->showMaximized();
-        }
+        m_fx.layOutAsStarted(recordWindowMaximized);
         Frm_Auswahl_Pers *list = open();
         QVERIFY(list);
         QCOMPARE(hiddenParts(m_fx.area, list, list->DBGrid1, {{0, 12}, {3, 12}, {4, 4}, {6, 8}, {7, 12}}), QString());
