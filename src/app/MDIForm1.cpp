@@ -311,7 +311,6 @@ void MDIForm1::loadStartWindow()
     m_frmStart->installHooks();
     m_startSub = m_mdi->addSubWindow(m_frmStart);
     m_startSubObject = m_startSub.data();
-    connect(m_startSub, &QObject::destroyed, this, [this] { m_startSubObject = nullptr; });
     m_startSub->installEventFilter(this);
     connect(m_frmStart, &Frm_Start::queryUnload, this, [] { Error_Log_Anzeigen(); });
     connect(m_frmStart, &Frm_Start::unloaded, this, [this] {

@@ -74,6 +74,7 @@ private:
     QMdiArea *m_mdi = nullptr;
     QPointer<Frm_Start> m_frmStart;
     QPointer<QMdiSubWindow> m_startSub;
+    // The same sub-window as a plain address, only ever compared.
     const QObject *m_startSubObject = nullptr;
     QPointer<Frm_Optionen> m_optionen;
     bool m_jobRunning = false;

@@ -135,10 +135,10 @@ Frm_Start::Frm_Start(QWidget *parent) : QWidget(parent)
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     SSTab1->setUsesScrollButtons(false);
-    QWidget *(Frm_Start::*builders[6])() = {&Frm_Start::buildTab0, &Frm_Start::buildTab1, &Frm_Start::buildTab2,
-                                            &Frm_Start::buildTab3, &Frm_Start::buildTab4, &Frm_Start::buildTab5};
+    // Built in tab order: a braced list runs its parts from left to right.
+    QWidget *const pages[6] = {buildTab0(), buildTab1(), buildTab2(), buildTab3(), buildTab4(), buildTab5()};
     for (int i = 0; i < 6; ++i)
-        SSTab1->addTab((this->*builders[i])(), tr8(kTabs[i].caption));
+        SSTab1->addTab(pages[i], tr8(kTabs[i].caption));
     Image2 = new QLabel(this);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
