@@ -428,17 +428,36 @@ void Frm_Optionen::Command12_Click(int index)
 
     setKindControlsEnabled(index, false);
     setKindControlsEnabled(1 - index, true);
+    const QVariant previousKind = g.Datenart_aktuell;
     g.Datenart_aktuell = index == 0 ? kMeldung : kBetrieb;
     setMainCaption(captionFor(index != 0));
 
-    const bool done = listStep(title, QStringLiteral("Frm_Optionen.Command12_Click"),
-                               QStringLiteral("Die Daten-Art konnte nicht geändert werden!"), [] {
-                                   closeWorkingDatabase();
-                                   A_org_update();
-                                   DB_Load();
-                               });
+    const QString failure = QStringLiteral("Die Daten-Art konnte nicht geändert werden!");
+    bool stored = false;
+    const bool done = listStep(title, QStringLiteral("Frm_Optionen.Command12_Click"), failure, [&] {
+        const QString previousFile = g.Datei_DB_Daten;
+        const QVariant previousTemplate = g.DB_Vorlage_Name;
+        closeWorkingDatabase();
+        stored = A_org_update();
+        // A kind that was not stored would be gone at the next start: the
+        // clerk keeps working on the kind in use before.
+        if (!stored) {
+            g.Datenart_aktuell = previousKind;
+            g.Datei_DB_Daten = previousFile;
+            g.DB_Vorlage_Name = previousTemplate;
+        }
+        DB_Load();
+    });
     if (!done)
         return;
+    if (!stored) {
+        const bool betrieb = g.Datenart_aktuell.toString() == kBetrieb;
+        setKindControlsEnabled(betrieb ? 1 : 0, false);
+        setKindControlsEnabled(betrieb ? 0 : 1, true);
+        setMainCaption(captionFor(betrieb));
+        ask(title, failure, 48);
+        return;
+    }
     platform::MessageService::show(QStringLiteral("Der Daten-Art wurde geändert!") + kLf
                                        + QStringLiteral("Neue Daten-Art: ''") + g.Datenart_aktuell.toString()
                                        + QStringLiteral("''"),

@@ -396,6 +396,26 @@ private slots:
         QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
         QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_b.mdb"));
         QVERIFY(app.fx.log().isEmpty());
+
+        // A kind the options record cannot take is not reported as changed,
+        // and the clerk goes on with the kind that the next start opens too.
+        G().Datenbank_Org->execute(QStringLiteral(
+            "CREATE TRIGGER [gesperrt] BEFORE UPDATE ON [Optionen] BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"));
+        platform::MessageService::clearRecorded();
+        o->Command12[0]->click();
+        G().Datenbank_Org->execute(QStringLiteral("DROP TRIGGER [gesperrt]"));
+        QCOMPARE(app.boxes(),
+                 QStringList({QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|36|"
+                                             "Wollen Sie wirklich die Daten-Art wechseln?\n"),
+                              QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|48|"
+                                             "Die Daten-Art konnte nicht geändert werden!")}));
+        QCOMPARE(G().Datenart_aktuell.toString(), QStringLiteral("BETRIEBSBEZOGEN"));
+        QCOMPARE(option("datenart"), QStringLiteral("BETRIEBSBEZOGEN"));
+        QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_b.mdb"));
+        QVERIFY(G().RS_betrieb->isOpen());
+        QVERIFY(o->Frame1[0]->isEnabled() && !o->Frame1[1]->isEnabled());
+        QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
+        QVERIFY(!app.fx.log().isEmpty());
     }
 
     void emptiesTheDatabase_data()
