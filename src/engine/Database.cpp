@@ -106,6 +106,21 @@ void Database::execute(const QString &sql)
     m_conn->exec(engineSql(sql), kSource);
 }
 
+double Database::freeShare()
+{
+    requireOpen();
+    const auto pragma = [this](const char *sql) {
+        sqlite3_stmt *st = m_conn->cached(QString::fromLatin1(sql), kSource);
+        StmtGuard guard(st);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW)
+            m_conn->raise(rc, kSource, QString::fromLatin1(sql));
+        return double(sqlite3_column_int64(st, 0));
+    };
+    const double pages = pragma("PRAGMA page_count");
+    return pages > 0 ? pragma("PRAGMA freelist_count") / pages : 0.0;
+}
+
 void Database::beginTrans()
 {
     requireOpen();

@@ -37,6 +37,10 @@ public:
     // Runs a statement that returns no rows (fixtures, maintenance).
     void execute(const QString &sql);
 
+    // The share of the file's pages that are free (0 to 1): what a
+    // compaction could give back.
+    double freeShare();
+
     // Transactions nest; only the outermost commit writes.
     void beginTrans();
     void commitTrans();

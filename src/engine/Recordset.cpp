@@ -657,6 +657,19 @@ void Recordset::findNext(const QString &criteria)
 
 int Recordset::fieldIndex(const QString &rawName) const
 {
+    // A set's fields never change once it is open, and the same few names
+    // are asked for again and again (every element line of an import).
+    const auto known = m_indexOf.constFind(rawName);
+    if (known != m_indexOf.constEnd())
+        return *known;
+    const int index = lookUpField(rawName);
+    if (m_indexOf.size() < 512)
+        m_indexOf.insert(rawName, index);
+    return index;
+}
+
+int Recordset::lookUpField(const QString &rawName) const
+{
     // Most names come plain; only bracketed or padded ones need cleaning.
     const bool plain = !rawName.isEmpty() && !rawName.contains(QLatin1Char('[')) && rawName.front() != QLatin1Char(' ')
                        && rawName.back() != QLatin1Char(' ');
@@ -846,28 +859,37 @@ void Recordset::update()
     const EditMode mode = m_mode;
     m_mode = EditMode::None; // a failed store drops the pending row, as the engine always did
 
-    QStringList cols;
-    std::vector<size_t> idx;
-    idx.reserve(m_fields.size());
-    for (size_t i = 0; i < m_fields.size(); ++i) {
-        if (m_dirty[i]) {
-            cols << m_fields[i].baseColumn;
-            idx.push_back(i);
+    const auto written = [this](QStringList *cols) {
+        std::vector<size_t> idx;
+        for (size_t i = 0; i < m_fields.size(); ++i) {
+            if (m_dirty[i]) {
+                if (cols)
+                    *cols << m_fields[i].baseColumn;
+                idx.push_back(i);
+            }
         }
-    }
+        return idx;
+    };
 
     if (mode == EditMode::Add) {
-        // Rows of one set are mostly added with the same fields: the text of
-        // the statement is kept per set of written fields.
-        QString &sql = m_insertSql[QByteArray(m_dirty.data(), qsizetype(m_dirty.size()))];
-        if (sql.isEmpty() && cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_base);
-        } else if (sql.isEmpty()) {
-            QStringList marks;
-            for (qsizetype i = 0; i < cols.size(); ++i)
-                marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(m_base, cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+        // Rows of one set are mostly added with the same fields: the
+        // statement's text and its fields are kept per set of written fields.
+        InsertPlan &plan = m_insertPlans[QByteArray(m_dirty.data(), qsizetype(m_dirty.size()))];
+        if (plan.sql.isEmpty()) {
+            QStringList cols;
+            plan.idx = written(&cols);
+            if (cols.isEmpty()) {
+                plan.sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_base);
+            } else {
+                QStringList marks;
+                for (qsizetype i = 0; i < cols.size(); ++i)
+                    marks << QStringLiteral("?");
+                plan.sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(m_base, cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+            }
         }
+        const QString &sql = plan.sql;
+        const std::vector<size_t> &idx = plan.idx;
         sqlite3_stmt *st = m_conn->cached(sql, source());
         {
             StmtGuard g(st);
@@ -905,6 +927,8 @@ void Recordset::update()
         return;
     }
 
+    QStringList cols;
+    const std::vector<size_t> idx = written(&cols);
     if (idx.empty())
         return;
     if (!m_hasCurrent)

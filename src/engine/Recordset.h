@@ -125,6 +125,7 @@ private:
     void setCurrent(qint64 rowid, long pos);
     void loadRow();
     bool find(const QString &criteria, bool forward, bool fromCurrent);
+    int lookUpField(const QString &rawName) const;
     QString translateCriteria(const QString &criteria) const;
     QString parameterizedCriteria(const QString &criteria, std::vector<QString> &literals) const;
     QVariant convertForStore(int index, const QVariant &v) const;
@@ -163,7 +164,13 @@ private:
     EditMode m_mode = EditMode::None;
     std::vector<QVariant> m_buffer;
     std::vector<char> m_dirty;
-    QHash<QByteArray, QString> m_insertSql; // insert text per set of written fields
+    struct InsertPlan
+    {
+        QString sql;
+        std::vector<size_t> idx; // the written fields, in the statement's order
+    };
+    QHash<QByteArray, InsertPlan> m_insertPlans; // per set of written fields
+    mutable QHash<QString, int> m_indexOf;       // field index per name asked for
 };
 
 } // namespace engine

@@ -1,10 +1,13 @@
 #include "exchange/DateColumns.h"
 
+#include <QHash>
 #include <array>
 
 namespace exchange {
 
-bool isDateColumn(const QString &name)
+namespace {
+
+bool lookUp(const QString &name)
 {
     static const std::array<QLatin1String, 18> dateColumns{
         QLatin1String("b-reg-datum"),      QLatin1String("meld-datum"),    QLatin1String("anzeige-datum"),
@@ -18,6 +21,22 @@ bool isDateColumn(const QString &name)
         if (name.compare(d, Qt::CaseInsensitive) == 0)
             return true;
     return false;
+}
+
+} // namespace
+
+bool isDateColumn(const QString &name)
+{
+    // Asked for every value an import stores or an export writes, always for
+    // the same few dozen column names.
+    static QHash<QString, bool> known;
+    const auto it = known.constFind(name);
+    if (it != known.constEnd())
+        return *it;
+    const bool date = lookUp(name);
+    if (known.size() < 1024)
+        known.insert(name, date);
+    return date;
 }
 
 } // namespace exchange

@@ -45,6 +45,8 @@ const QString kBetriebEnd = QStringLiteral("</betrieb>");
 const QString kAbgebrochen = QStringLiteral("Der Vorgang wurde abgebrochen!");
 const QString kTitel = QStringLiteral("Datenbank-Update!");
 constexpr int kCompactionInterval = 10;
+// The share of free pages below which a compaction has nothing worth giving back.
+constexpr double kWorthCompacting = 0.05;
 // Businesses are committed together for at most this long: a commit per
 // business would write every touched page again and again.
 constexpr qint64 kCommitIntervalMs = 100;
@@ -133,6 +135,7 @@ private:
     Next cutBlocks(const QString &buffer, qsizetype &position);
     void importBlock(QString block);
     void commitPending();
+    void compact();
     void showProgress();
     void endSteps();
 
@@ -210,7 +213,7 @@ void TransferImport::run()
         if (m_pieces == 1 || m_pieces % kCompactionInterval == 0) {
             commitPending();
             status(QStringLiteral("Datenbankkomprimierung, bitte warten!"));
-            DB_Kompress();
+            compact();
             // A broken database must not take businesses nor report them as imported.
             storage::requireWorkingDatabase();
         }
@@ -245,7 +248,7 @@ void TransferImport::run()
 
     showProgress();
     commitPending();
-    DB_Kompress();
+    compact();
     DB_Load();
     storage::requireWorkingDatabase();
     if (m_businesses == 0) {
@@ -445,6 +448,22 @@ void TransferImport::commitPending()
     const DB db = std::move(m_transaction);
     m_transaction.reset();
     db->commitTrans();
+}
+
+void TransferImport::compact()
+{
+    // A compaction copies the whole file. Where nearly no page is free (a
+    // fresh database, or one whose deleted rows the new ones took the place
+    // of) it would give back nothing and leave the same data, so it ends at
+    // once.
+    const DB &db = G().Datenbank_Daten;
+    try {
+        if (db && db->isOpen() && db->freeShare() < kWorthCompacting)
+            return;
+    } catch (const engine::EngineError &) {
+        // The compaction itself finds and reports what is wrong with the file.
+    }
+    DB_Kompress();
 }
 
 void TransferImport::endSteps()

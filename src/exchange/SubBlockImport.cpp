@@ -73,21 +73,23 @@ bool Upd_5_Felder(const engine::Field &field, QString &value)
         else if (!value.isEmpty())
             value = value.mid(6, 2) + QLatin1Char('.') + value.mid(4, 2) + QLatin1Char('.') + value.left(4);
     }
-    bool written = false;
-    const ErrorSite site{QStringLiteral("Upd_5_Felder"), name + QStringLiteral(" = ") + value,
-                         [] { return QVariant(0); }};
-    guarded(site, [&] {
+    // The caption is only built when something is logged: this runs for
+    // every value of every row.
+    const auto caption = [&name, &value] { return name + QStringLiteral(" = ") + value; };
+    try {
         const int size = field.size();
         if (field.type() != engine::ftype::Memo && size > 0 && value.size() > size) {
             field.setValue(value.left(size));
             Error_Log(QStringLiteral("Upd_5_Felder"), QStringLiteral("Dao.Field"), engine::err::FieldTooSmall,
-                      QStringLiteral("Feld zu klein für Datenmenge, Inhalt wurde gekürzt!"), site.caption, 0);
+                      QStringLiteral("Feld zu klein für Datenmenge, Inhalt wurde gekürzt!"), caption(), 0);
         } else {
             field.setValue(value);
         }
-        written = true;
-    });
-    return written;
+        return true;
+    } catch (...) {
+        logCurrentError(ErrorSite{QStringLiteral("Upd_5_Felder"), caption(), [] { return QVariant(0); }});
+        return false;
+    }
 }
 
 void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QString &betrHistNr, RS &target, int kind,
