@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <map>
+#include <vector>
 
 namespace engine {
 
@@ -296,6 +297,44 @@ QString quoteIdent(const QString &name)
     return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
+namespace {
+
+// Text as UTF-8 through one buffer kept for the next value: every value an
+// import stores passes here, and SQLite copies it anyway.
+void bindText(sqlite3_stmt *st, int index, QStringView text)
+{
+    static thread_local std::vector<char> buffer;
+    buffer.resize(size_t(text.size()) * 3 + 1);
+    char *out = buffer.data();
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    while (p < end) {
+        char32_t c = *p++;
+        if (c < 0x80) {
+            *out++ = char(c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
+            c = QChar::surrogateToUcs4(char16_t(c), *p++);
+        else if (QChar::isSurrogate(c))
+            c = 0xFFFD;
+        if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *out++ = char(0x80 | (c & 0x3F));
+    }
+    sqlite3_bind_text(st, index, buffer.data(), int(out - buffer.data()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
 void bindValue(sqlite3_stmt *st, int index, const QVariant &value)
 {
     if (!value.isValid() || value.isNull()) {
@@ -321,11 +360,12 @@ void bindValue(sqlite3_stmt *st, int index, const QVariant &value)
         sqlite3_bind_blob(st, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         break;
     }
-    default: {
-        const QByteArray t = value.toString().toUtf8();
-        sqlite3_bind_text(st, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    case QMetaType::QString:
+        bindText(st, index, *static_cast<const QString *>(value.constData()));
         break;
-    }
+    default:
+        bindText(st, index, value.toString());
+        break;
     }
 }
 

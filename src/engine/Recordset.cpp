@@ -52,9 +52,12 @@ void typeFromDecl(const QString &decl, FieldInfo &f)
 // and collects the values; names in brackets or double quotes stay as they are.
 QString literalsAsParameters(const QString &sql, std::vector<QString> &values)
 {
+    // Runs for every search and every delete by criteria: copies runs of
+    // text between the quotes instead of single characters.
     QString out;
     out.reserve(sql.size());
     const qsizetype n = sql.size();
+    qsizetype copied = 0; // sql[copied, i) is still to be copied to out
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = sql.at(i);
         if (c == QLatin1Char('[') || c == QLatin1Char('"')) {
@@ -62,34 +65,36 @@ QString literalsAsParameters(const QString &sql, std::vector<QString> &values)
             qsizetype j = sql.indexOf(close, i + 1);
             if (j < 0)
                 j = n - 1;
-            out += QStringView(sql).mid(i, j - i + 1);
             i = j;
         } else if (c == QLatin1Char('\'')) {
             QString value;
             qsizetype j = i + 1;
-            for (; j < n; ++j) {
-                if (sql.at(j) == QLatin1Char('\'')) {
-                    if (j + 1 < n && sql.at(j + 1) == QLatin1Char('\'')) {
-                        value += QLatin1Char('\'');
-                        ++j;
-                        continue;
-                    }
+            qsizetype from = j;
+            for (;;) {
+                j = sql.indexOf(QLatin1Char('\''), j);
+                if (j < 0)
                     break;
+                if (j + 1 < n && sql.at(j + 1) == QLatin1Char('\'')) {
+                    value += QStringView(sql).mid(from, j + 1 - from);
+                    j += 2;
+                    from = j;
+                    continue;
                 }
-                value += sql.at(j);
-            }
-            if (j >= n) {
-                // Unclosed: left as typed, so the find fails as a syntax error.
-                out += QStringView(sql).mid(i);
+                value += QStringView(sql).mid(from, j - from);
                 break;
             }
-            values.push_back(value);
+            if (j < 0) {
+                // Unclosed: left as typed, so the find fails as a syntax error.
+                break;
+            }
+            out += QStringView(sql).mid(copied, i - copied);
             out += QLatin1Char('?');
+            values.push_back(std::move(value));
             i = j;
-        } else {
-            out += c;
+            copied = j + 1;
         }
     }
+    out += QStringView(sql).mid(copied);
     return out;
 }
 
@@ -827,9 +832,12 @@ void Recordset::addNew()
     requireOpen();
     if (!updatable())
         throw EngineError(err::ReadOnly, source(), m_name);
-    m_buffer.assign(m_fields.size(), QVariant());
-    for (size_t i = 0; i < m_fields.size(); ++i)
-        m_buffer[i] = m_fields[i].defaultValue;
+    if (m_defaults.size() != m_fields.size()) {
+        m_defaults.clear();
+        for (const FieldInfo &f : m_fields)
+            m_defaults.push_back(f.defaultValue);
+    }
+    m_buffer = m_defaults;
     m_dirty.assign(m_fields.size(), 0);
     m_mode = EditMode::Add;
 }
@@ -1020,7 +1028,10 @@ long Recordset::deleteMatching(const QString &criteria)
     }
     m_mode = EditMode::None;
     std::vector<QString> literals;
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, parameterizedCriteria(criteria, literals));
+    const QString crit = parameterizedCriteria(criteria, literals);
+    QString &sql = m_deleteSql[crit];
+    if (sql.isEmpty())
+        sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit);
     sqlite3_stmt *st = nullptr;
     try {
         st = m_conn->cached(sql, source());

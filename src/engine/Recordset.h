@@ -163,6 +163,7 @@ private:
 
     EditMode m_mode = EditMode::None;
     std::vector<QVariant> m_buffer;
+    std::vector<QVariant> m_defaults; // a new row's values
     std::vector<char> m_dirty;
     struct InsertPlan
     {
@@ -171,6 +172,7 @@ private:
     };
     QHash<QByteArray, InsertPlan> m_insertPlans; // per set of written fields
     mutable QHash<QString, int> m_indexOf;       // field index per name asked for
+    QHash<QString, QString> m_deleteSql;         // delete statement per translated criteria
 };
 
 } // namespace engine
