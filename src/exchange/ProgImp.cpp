@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <climits>
+#include <utility>
 
 namespace exchange {
 
@@ -155,6 +156,7 @@ private:
     QElapsedTimer m_batch;
     QElapsedTimer m_display;
     bool m_progressShown = true;
+    bool m_checked = false; // the first compaction has run
 };
 
 void TransferImport::run()
@@ -452,13 +454,14 @@ void TransferImport::commitPending()
 
 void TransferImport::compact()
 {
-    // A compaction copies the whole file. Where nearly no page is free (a
-    // fresh database, or one whose deleted rows the new ones took the place
-    // of) it would give back nothing and leave the same data, so it ends at
-    // once.
+    // A compaction copies the whole file. Where nearly no page is free (the
+    // new rows took the place of the deleted ones) it would give back nothing
+    // and leave the same data, so it ends at once. The one before the first
+    // piece always runs: reading every page, it finds a damaged file before
+    // any business is written into it.
     const DB &db = G().Datenbank_Daten;
     try {
-        if (db && db->isOpen() && db->freeShare() < kWorthCompacting)
+        if (std::exchange(m_checked, true) && db && db->isOpen() && db->freeShare() < kWorthCompacting)
             return;
     } catch (const engine::EngineError &) {
         // The compaction itself finds and reports what is wrong with the file.

@@ -518,8 +518,9 @@ private slots:
         QCOMPARE(other.open(path), QStringLiteral("open"));
         fx.importBusinesses(threeBusinesses());
         QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
-        QCOMPARE(fx.log().count("Fehler in Sub/Function: A_Kompress"), 2); // first piece and end
-        QCOMPARE(fx.logged(3045), 2);
+        // Before the first piece; the one at the end has nothing to give back.
+        QCOMPARE(fx.log().count("Fehler in Sub/Function: A_Kompress"), 1);
+        QCOMPARE(fx.logged(3045), 1);
         QCOMPARE(other.run("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('2000', '0')"),
                  QStringLiteral("ok"));
         other.close();
