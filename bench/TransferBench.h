@@ -280,6 +280,15 @@ inline double peakMegabytes()
     return double(u.ru_maxrss) / 1024.0;
 }
 
+// Processor time of this process so far (user and system), in seconds: on a
+// machine shared with other work it varies less than the wall time.
+inline double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 inline double seconds(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e9;
@@ -294,8 +303,8 @@ inline void copyTemplate(const QString &path)
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// A raw SQLite connection with the settings the program's own connections
-// use, and the collation the schema names. Every statement is checked.
+// A raw SQLite connection with the settings the program's connection has
+// while it imports, and the collation the schema names. Every statement is checked.
 class RawDb
 {
 public:
@@ -307,6 +316,8 @@ public:
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
         exec("PRAGMA temp_store=MEMORY");
+        // The page cache the import gives its connection.
+        exec("PRAGMA cache_size=-8000");
     }
     ~RawDb()
     {

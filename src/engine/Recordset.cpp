@@ -98,6 +98,34 @@ QString literalsAsParameters(const QString &sql, std::vector<QString> &values)
     return out;
 }
 
+// True when a Len(...) is compared with a text literal ("Len(x) > '3'"),
+// whose translation depends on the literal's digits.
+bool lenComparedWithText(const QString &criteria)
+{
+    for (qsizetype at = criteria.indexOf(QLatin1String("len"), 0, Qt::CaseInsensitive); at >= 0;
+         at = criteria.indexOf(QLatin1String("len"), at + 3, Qt::CaseInsensitive)) {
+        qsizetype i = at + 3;
+        while (i < criteria.size() && criteria.at(i).isSpace())
+            ++i;
+        if (i >= criteria.size() || criteria.at(i) != QLatin1Char('('))
+            continue;
+        int depth = 0;
+        for (; i < criteria.size(); ++i) {
+            if (criteria.at(i) == QLatin1Char('('))
+                ++depth;
+            else if (criteria.at(i) == QLatin1Char(')') && --depth == 0)
+                break;
+        }
+        ++i;
+        while (i < criteria.size() && (criteria.at(i).isSpace() || criteria.at(i) == QLatin1Char('=') ||
+                                       criteria.at(i) == QLatin1Char('<') || criteria.at(i) == QLatin1Char('>')))
+            ++i;
+        if (i >= criteria.size() || criteria.at(i) == QLatin1Char('\''))
+            return true;
+    }
+    return false;
+}
+
 QString bare(QString name)
 {
     name = name.trimmed();
@@ -584,7 +612,7 @@ QString Recordset::parameterizedCriteria(const QString &criteria, std::vector<QS
     // collation), unless it holds a double-quoted text or Len(), whose
     // translation looks at the literal; so the translation of the shape is
     // kept and reused.
-    if (!m_isTemp && !criteria.contains(QLatin1Char('"')) && !criteria.contains(QLatin1String("len"), Qt::CaseInsensitive)) {
+    if (!m_isTemp && !criteria.contains(QLatin1Char('"')) && !lenComparedWithText(criteria)) {
         static QHash<QString, QString> translated;
         QString shape = literalsAsParameters(criteria, literals);
         shape += QLatin1Char('\n');
@@ -618,10 +646,14 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
         from = kAfterLast;
     else if (fromCurrent && m_bof && !forward)
         from = kBeforeFirst;
-    const QString sql = forward
-                            ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
-                            : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1");
-    const QString text = sql.arg(m_browse, crit);
+    QHash<QString, QString> &texts = forward ? m_findForwardSql : m_findBackwardSql;
+    if (texts.size() > 256)
+        texts.clear();
+    QString &text = texts[crit];
+    if (text.isEmpty())
+        text = (forward ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
+                        : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1"))
+                   .arg(m_browse, crit);
     sqlite3_stmt *st = nullptr;
     try {
         st = m_conn->cached(text, source());
@@ -1029,6 +1061,8 @@ long Recordset::deleteMatching(const QString &criteria)
     m_mode = EditMode::None;
     std::vector<QString> literals;
     const QString crit = parameterizedCriteria(criteria, literals);
+    if (m_deleteSql.size() > 256)
+        m_deleteSql.clear();
     QString &sql = m_deleteSql[crit];
     if (sql.isEmpty())
         sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit);

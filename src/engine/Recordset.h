@@ -172,7 +172,8 @@ private:
     };
     QHash<QByteArray, InsertPlan> m_insertPlans; // per set of written fields
     mutable QHash<QString, int> m_indexOf;       // field index per name asked for
-    QHash<QString, QString> m_deleteSql;         // delete statement per translated criteria
+    // Statement texts per translated criteria.
+    QHash<QString, QString> m_deleteSql, m_findForwardSql, m_findBackwardSql;
 };
 
 } // namespace engine

@@ -109,12 +109,12 @@ bool writeLine(const QString &line, RS &rs, const ErrorSite &site)
     g.Imp_Name = name;
     if (content == kKeinInhalt || name == kKeinName)
         return false;
-    bool written = false;
-    guarded(site, [&] {
-        const engine::Field field = recordset(rs, "RS").field(name);
-        written = Upd_5_Felder(field, content);
-    });
-    return written;
+    try {
+        return Upd_5_Felder(recordset(rs, "RS").field(name), content);
+    } catch (...) {
+        logCurrentError(site);
+        return false;
+    }
 }
 
 } // namespace exchange::detail
@@ -265,7 +265,8 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
         for (int p = 1; p <= 6; ++p) {
             if (p == 1) {
                 bool emptyList = false;
-                if (!step([&] {
+                // Only a "<adressen>" line looks at the line after it.
+                if (lines.at(i - 1).startsWith(QLatin1String("<adressen>")) && !step([&] {
                         emptyList = line(i).startsWith(QLatin1String("<adressen>")) &&
                                     line(i + 1).startsWith(QLatin1String("</adressen>"));
                     }) &&
@@ -318,11 +319,12 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
         if (content != kKeinInhalt && name != kKeinName && !ignoredAtBusinessLevel(name)) {
             // Any field written keeps the row: one bad element must not cost a
             // business whose earlier rows are already gone.
-            step([&] {
-                const engine::Field field = recordset(g.RS_betrieb, "RS_betrieb").field(name);
-                if (Upd_5_Felder(field, content))
+            try {
+                if (Upd_5_Felder(recordset(g.RS_betrieb, "RS_betrieb").field(name), content))
                     written = true;
-            });
+            } catch (...) {
+                logCurrentError(site);
+            }
         }
     }
 

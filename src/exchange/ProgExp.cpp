@@ -411,8 +411,13 @@ int openExportFile(const QString &path)
 void writeExportLine(int number, const QString &line)
 {
     QSaveFile &out = file(number);
-    const QByteArray bytes = platform::toCp1252(line + QStringLiteral("\r\n"));
-    if (out.write(bytes) != bytes.size())
+    // One buffer for every line: an export writes some sixty lines per business.
+    static QByteArray bytes;
+    bytes.resize(line.size() + 2);
+    char *end = platform::encodeCp1252(line, bytes.data());
+    *end++ = '\r';
+    *end++ = '\n';
+    if (out.write(bytes.constData(), end - bytes.constData()) != end - bytes.constData())
         runtime::raise(61, out.fileName());
 }
 

@@ -32,20 +32,25 @@ QString fromCp1252(const QByteArray &bytes)
     return out;
 }
 
+char *encodeCp1252(QStringView text, char *out, char replacement)
+{
+    const auto &rev = reverseTable();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            *out++ = char(u);
+        } else {
+            const auto it = rev.constFind(u);
+            *out++ = it != rev.constEnd() ? *it : replacement;
+        }
+    }
+    return out;
+}
+
 QByteArray toCp1252(const QString &text, char replacement)
 {
     QByteArray out(text.size(), Qt::Uninitialized);
-    char *d = out.data();
-    const auto &rev = reverseTable();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text.at(i).unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            d[i] = char(u);
-        } else {
-            const auto it = rev.constFind(u);
-            d[i] = it != rev.constEnd() ? *it : replacement;
-        }
-    }
+    encodeCp1252(text, out.data(), replacement);
     return out;
 }
 

@@ -11,5 +11,8 @@ namespace platform {
 // that every byte survives a round trip.
 QString fromCp1252(const QByteArray &bytes);
 QByteArray toCp1252(const QString &text, char replacement = '?');
+// The same into out, which must have room for text.size() bytes; returns
+// the end of what was written.
+char *encodeCp1252(QStringView text, char *out, char replacement = '?');
 
 } // namespace platform
