@@ -245,7 +245,8 @@ void Recordset::openTable(const QString &table)
         typeFromDecl(c.declType, f);
         m_fields.push_back(f);
     }
-    m_selectRow = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid = ?").arg(tableColumnsList(m_fields), m_browse);
+    m_rowColumns = QStringLiteral("rowid, ") + tableColumnsList(m_fields);
+    m_selectRow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_rowColumns, m_browse);
     qint64 first = 0;
     if (stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(m_browse), 0, false, first))
         setCurrent(first, 0);
@@ -359,9 +360,8 @@ void Recordset::openQuery(const QString &sqlText)
     if (!filled)
         m_conn->exec(insertHead + insertSql, source());
     m_count = long(sqlite3_changes(m_conn->db(source())));
-    m_selectRow = QStringLiteral("SELECT %1, %2 FROM %3 WHERE rowid = ?")
-                      .arg(m_base.isEmpty() ? QStringLiteral("rowid") : QStringLiteral("__base"),
-                           tableColumnsList(m_fields), m_browse);
+    m_rowColumns = (m_base.isEmpty() ? QStringLiteral("rowid, ") : QStringLiteral("__base, ")) + tableColumnsList(m_fields);
+    m_selectRow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_rowColumns, m_browse);
     if (m_count > 0)
         setCurrent(1, 0);
 }
@@ -452,10 +452,15 @@ void Recordset::loadRow()
     }
     if (rc != SQLITE_ROW)
         m_conn->raise(rc, source(), m_selectRow);
+    takeRow(st, 0);
+}
+
+void Recordset::takeRow(sqlite3_stmt *st, int first)
+{
     m_row.resize(m_fields.size() + 1);
-    m_row[0] = columnValue(st, 0); // rowid of the row in the table writes go to
+    m_row[0] = columnValue(st, first); // rowid of the row in the table writes go to
     for (size_t i = 0; i < m_fields.size(); ++i)
-        m_row[i + 1] = columnValue(st, int(i) + 1);
+        m_row[i + 1] = columnValue(st, first + int(i) + 1);
     m_rowLoaded = true;
 }
 
@@ -637,8 +642,15 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
     m_mode = EditMode::None;
     // The criteria's literals are bound as parameters, so that a search of
     // one shape is translated and prepared once and reused for every value.
-    std::vector<QString> literals;
-    const QString crit = parameterizedCriteria(criteria, literals);
+    // FindNext mostly repeats the criteria of the search before it.
+    if (criteria != m_lastCriteria || m_lastCriteria.isNull()) {
+        std::vector<QString> literals;
+        m_lastShape = parameterizedCriteria(criteria, literals);
+        m_lastLiterals = std::move(literals);
+        m_lastCriteria = criteria;
+    }
+    const QString &crit = m_lastShape;
+    const std::vector<QString> &literals = m_lastLiterals;
     qint64 from = forward ? kBeforeFirst : kAfterLast;
     if (fromCurrent && (m_hasCurrent || m_deleted))
         from = m_rowid;
@@ -651,9 +663,9 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
         texts.clear();
     QString &text = texts[crit];
     if (text.isEmpty())
-        text = (forward ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
-                        : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1"))
-                   .arg(m_browse, crit);
+        text = (forward ? QStringLiteral("SELECT rowid%3 FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
+                        : QStringLiteral("SELECT rowid%3 FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1"))
+                   .arg(m_browse, crit, m_readOnFind ? QStringLiteral(", ") + m_rowColumns : QString());
     sqlite3_stmt *st = nullptr;
     try {
         st = m_conn->cached(text, source());
@@ -670,14 +682,17 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
             bindValue(st, int(k) + 2, literals[k]);
         rc = sqlite3_step(st);
         r = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+        if (rc == SQLITE_ROW) {
+            setCurrent(r, -1);
+            if (m_readOnFind)
+                takeRow(st, 1);
+        }
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         m_conn->raise(rc, source(), text);
     m_noMatch = rc != SQLITE_ROW;
-    if (!m_noMatch) {
-        setCurrent(r, -1);
+    if (!m_noMatch)
         notifyMove();
-    }
     return !m_noMatch;
 }
 

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace engine {
 
 class Connection;
@@ -79,6 +81,16 @@ public:
     long absolutePosition();
     void setAbsolutePosition(long pos);
 
+    // Whether a find that finds a row also reads it. For searches that match
+    // few rows whose values are then read; a search matching many rows would
+    // read every one of them to pick the first.
+    void setReadOnFind(bool read)
+    {
+        m_readOnFind = read;
+        m_findForwardSql.clear();
+        m_findBackwardSql.clear();
+    }
+
     void findFirst(const QString &criteria);
     void findNext(const QString &criteria);
     bool noMatch() const { return m_noMatch; }
@@ -124,6 +136,7 @@ private:
     bool stepRowid(const QString &sql, qint64 arg, bool bindArg, qint64 &out);
     void setCurrent(qint64 rowid, long pos);
     void loadRow();
+    void takeRow(sqlite3_stmt *st, int first);
     bool find(const QString &criteria, bool forward, bool fromCurrent);
     int lookUpField(const QString &rawName) const;
     QString translateCriteria(const QString &criteria) const;
@@ -141,7 +154,9 @@ private:
     QString m_browse;     // quoted table the set walks
     QString m_base;       // quoted table writes go to ("" = read-only)
     std::vector<FieldInfo> m_fields;
+    QString m_rowColumns; // what a row is read as: the written table's rowid, then the fields
     QString m_selectRow;
+    bool m_readOnFind = false;
 
     qint64 m_rowid = 0;
     bool m_hasCurrent = false;
@@ -174,6 +189,9 @@ private:
     mutable QHash<QString, int> m_indexOf;       // field index per name asked for
     // Statement texts per translated criteria.
     QHash<QString, QString> m_deleteSql, m_findForwardSql, m_findBackwardSql;
+    // The last search's criteria as given, its translation and its literals.
+    QString m_lastCriteria, m_lastShape;
+    std::vector<QString> m_lastLiterals;
 };
 
 } // namespace engine

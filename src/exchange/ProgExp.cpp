@@ -408,17 +408,37 @@ int openExportFile(const QString &path)
     return number;
 }
 
-void writeExportLine(int number, const QString &line)
+namespace {
+
+// The parts of one line, in Windows-1252 with CR LF, through one buffer for
+// every line: an export writes some sixty lines per business.
+void writeParts(int number, std::initializer_list<QStringView> parts)
 {
     QSaveFile &out = file(number);
-    // One buffer for every line: an export writes some sixty lines per business.
     static QByteArray bytes;
-    bytes.resize(line.size() + 2);
-    char *end = platform::encodeCp1252(line, bytes.data());
+    qsizetype size = 2;
+    for (const QStringView part : parts)
+        size += part.size();
+    bytes.resize(size);
+    char *end = bytes.data();
+    for (const QStringView part : parts)
+        end = platform::encodeCp1252(part, end);
     *end++ = '\r';
     *end++ = '\n';
     if (out.write(bytes.constData(), end - bytes.constData()) != end - bytes.constData())
         runtime::raise(61, out.fileName());
+}
+
+} // namespace
+
+void writeExportLine(int number, const QString &line)
+{
+    writeParts(number, {line});
+}
+
+void writeExportElement(int number, QStringView name, QStringView value)
+{
+    writeParts(number, {u"<", name, u">", value, u"</", name, u">"});
 }
 
 void finishExportFile(int number)

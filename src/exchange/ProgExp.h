@@ -54,6 +54,8 @@ int openExportFile(const QString &path);
 // Appends one line with CR LF in Windows-1252; error 52 when the number is
 // not open, 61 when the disk is full.
 void writeExportLine(int number, const QString &line);
+// The same for the line "<name>value</name>".
+void writeExportElement(int number, QStringView name, QStringView value);
 void finishExportFile(int number);
 void discardExportFile(int number);
 

@@ -39,6 +39,22 @@ QString text(const QVariant &v)
     return engine::isNull(v) ? QString() : v.toString();
 }
 
+// Whether the three cleaners would change a value: most values hold none
+// of the characters they remove and no blank at either end.
+bool needsCleaning(const QString &s)
+{
+    if (s.isEmpty())
+        return false;
+    if (s.front() == QLatin1Char(' ') || s.back() == QLatin1Char(' '))
+        return true;
+    for (const QChar c : s) {
+        const char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n' || u == u';' || u == u'<' || u == u'>')
+            return true;
+    }
+    return false;
+}
+
 // A stored date by position, DD.MM.YYYY to YYYYMMDD, and the two words.
 QString fileDate(const QString &s)
 {
@@ -146,6 +162,11 @@ struct BodyTables
         staatsang = open("person_staatsang");
         personErlaubnis = open("person_erlaubnis");
         personHandwerkskarte = open("person_handwerkskarte");
+        // Each search finds the few rows of one business or person, and
+        // every row found is written.
+        for (RS *rs : {&meldgrund, &adresse, &taetigkeit, &handwerkskarte, &erlaubnis, &links, &person, &staatsang,
+                       &personErlaubnis, &personHandwerkskarte})
+            (*rs)->setReadOnFind(true);
     }
 
     bool servesDatabase(const DB &database) const { return db == database && db->isOpen(); }
@@ -200,9 +221,12 @@ bool findPerson(engine::Recordset &person, const QString &criteria)
             bestArt = art;
         }
     }
-    person.findFirst(criteria);
-    for (int i = 0; i < best; ++i)
-        person.findNext(criteria);
+    // The last row found is still the current one; only another one is searched again.
+    if (best != index) {
+        person.findFirst(criteria);
+        for (int i = 0; i < best; ++i)
+            person.findNext(criteria);
+    }
     return true;
 }
 
@@ -248,10 +272,12 @@ void RML_Exp_3_Felder(engine::Recordset &rs)
                 continue;
             if (isDateColumn(name))
                 s = fileDate(s);
-            Txt_CrLf_Weg(s);
-            Txt_Semikolon_Weg(s);
-            Txt_Klammern_Weg(s);
-            exchange::writeExportLine(file, element(name, s));
+            if (needsCleaning(s)) {
+                Txt_CrLf_Weg(s);
+                Txt_Semikolon_Weg(s);
+                Txt_Klammern_Weg(s);
+            }
+            exchange::writeExportElement(file, name, s);
         }
     } catch (...) {
     }
