@@ -1,0 +1,200 @@
+// What a faster import or export must not change: importing a file again
+// leaves the very rows the first import stored, and the export writes the
+// very bytes it has always written for the same database.
+
+#include "tst_exportfixture.h"
+
+#include <QLocale>
+
+namespace {
+
+// The export files the program wrote for the database of fill(), kept in
+// the source tree. PLOXA_WRITE_EXPORT_FILES=<dir> writes them there instead.
+const QString kExpected = QStringLiteral(PLOXA_TEST_DATA_DIR "/");
+
+QStringList person(const QString &pers, const QString &art, const QString &funktion, const QStringList &more = {})
+{
+    QStringList l{QStringLiteral("<person>"), element("p-funktion", funktion), element("p-eintr-datum", "20190101"),
+                  element("pers-nr", pers), element("p-art", art)};
+    l += more;
+    l << QStringLiteral("</person>");
+    return l;
+}
+
+// Businesses with every kind of sub-block: histories, an empty address list,
+// a person in two businesses, a person twice in one business, nationalities,
+// permits and craft cards with and without business number, dates and the
+// two date words, a value longer than its column.
+QStringList businesses()
+{
+    QStringList out;
+    for (const QString &hist : {QStringLiteral("1"), QStringLiteral("2")}) {
+        QStringList body{element("b-eintr-name", "Müller & Söhne " + hist), element("b-rechtsform", "GMBH"),
+                         element("anzeige-datum", "20200102"), element("betr-ende", hist == "1" ? "20211231" : "99999999"),
+                         "<adressen>", "<adresse art=\"1\">", element("b-adr-art", "1"), element("b-strasse", "Hauptstraße"),
+                         element("b-ort", "Kiel"), "</adresse>", "<adresse art=\"3\">", element("b-adr-art", "3"),
+                         element("b-email", "info@mueller.de"), "</adresse>", "</adressen>", "<taetigkeiten>",
+                         "<taetigkeit>", element("tk-schl", "10.71"), element("tk-beginn", "88888888"), "</taetigkeit>",
+                         "</taetigkeiten>", "<b-erlaubnisse>", "<b-erlaubnis>", element("b-erl-art", "§ 34c"),
+                         "</b-erlaubnis>", "</b-erlaubnisse>", "<b-handwerkskarten>", "<b-handwerkskarte>",
+                         element("b-hwk-schl", "0815"), "</b-handwerkskarte>", "</b-handwerkskarten>",
+                         "<meld-gruende-sonst>", "<meld-grund-sonst>", element("meld-grund-sonst-text", "Übernahme"),
+                         "</meld-grund-sonst>", "</meld-gruende-sonst>", "<personen>"};
+        body += person("J1", "JP", "1", {element("p-eintr-name", "Müller Holding AG")});
+        body += person("N1", "NP", "3",
+                       {element("fam-name", "Müller"), element("geb-datum", "19601009"), "<staatsangehoerigkeiten>",
+                        "<staatsangehoerigkeit>", element("staat-text", "deutsch"), element("staat-schl", "000"),
+                        "</staatsangehoerigkeit>", "</staatsangehoerigkeiten>", "<p-erlaubnisse>", "<p-erlaubnis>",
+                        element("p-erl-art", "Makler"), "</p-erlaubnis>", "</p-erlaubnisse>", "<p-handwerkskarten>",
+                        "<p-handwerkskarte>", element("p-hwk-schl", "B1"), "</p-handwerkskarte>",
+                        "</p-handwerkskarten>"});
+        if (hist == "1")
+            body += person("N1", "NP", "3", {element("fam-name", "Müller"), element("vornamen", "Jürgen")});
+        body << "</personen>";
+        out << business("100", hist, body);
+    }
+    QStringList sole{element("b-eintr-name", QString(200, QLatin1Char('x'))), "<adressen>", "</adressen>", "<personen>"};
+    sole += person("N1", "NP", "4");
+    sole += person("N2", "NP", "4", {element("fam-name", "Jensen")});
+    sole << "</personen>";
+    out << business("200", "1", sole);
+    return out;
+}
+
+} // namespace
+
+class TestExchangeRepeat : public QObject
+{
+    Q_OBJECT
+    ExportFixture fx;
+
+    // Businesses with every kind of row and the values the export cleans.
+    void fill()
+    {
+        fx.business("100", "1", {{"b-eintr-name", " ;Müller <&> Söhne; "}, {"b-rechtsform", "GMBH"},
+                                 {"anzeige-datum", "01.02.2020"}, {"betr-ende", "unbegrenzt"},
+                                 {"b-bemerkung", "eins\r\nzwei; 'drei' \"vier\""}, {"b-gew-zusatz", ";"},
+                                 {"schluesselfeld", "K/1"}});
+        fx.business("100", "2", {{"b-eintr-name", "Müller"}, {"meld-datum", "unbekannt"}, {"schluesselfeld", "K/1"}});
+        for (const QString h : {"1", "2"}) {
+            fx.row("betrieb_adresse", {{"betr-nr", "100"}, {"betr-hist-nr", h}, {"b-adr-art", "1"},
+                                       {"b-strasse", "Hauptstraße"}, {"b-plz", " 24103"}, {"b-ort", "Kiel"}});
+            fx.row("betrieb_adresse", {{"betr-nr", "100"}, {"betr-hist-nr", h}, {"b-adr-art", " 3"}, {"b-email", "a@b.de"}});
+            fx.row("betrieb_adresse", {{"betr-nr", "100"}, {"betr-hist-nr", h}, {"b-adr-art", "7"}, {"b-ort", "Nirgends"}});
+            fx.row("betrieb_taetigkeit", {{"betr-nr", "100"}, {"betr-hist-nr", h}, {"tk-schl", "10.71"},
+                                          {"tk-beginn", "unbekannt"}, {"tk-ende", "31.12.2030"}});
+            fx.row("betrieb_erlaubnis", {{"betr-nr", "100"}, {"betr-hist-nr", h}, {"b-erl-datum", "15.03.2019"},
+                                         {"b-erl-art", "§ 34c"}});
+            fx.row("betrieb_handwerkskarte", {{"betr-nr", "100"}, {"betr-hist-nr", h}, {"b-hwk-schl", "0815"}});
+            fx.row("betrieb_meldgrundsonst", {{"betr-nr", "100"}, {"betr-hist-nr", h}, {"meld-grund-sonst-text", "Übernahme"}});
+        }
+        // Links out of order, one to a person that is not there.
+        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "N1"},
+                                            {"bez-sort-nr", "10"}, {"p-funktion", " 3"}, {"p-austr-datum", "unbekannt"},
+                                            {"pers-nr-jp", "J1"}});
+        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "J1"},
+                                            {"bez-sort-nr", "9"}, {"p-funktion", "1"}, {"p-eintr-datum", "01.01.2019"}});
+        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "X9"},
+                                            {"bez-sort-nr", "1"}, {"p-funktion", "2"}});
+        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "2"}, {"bez-pers-nr", "N1"},
+                                            {"bez-sort-nr", "1"}, {"p-funktion", "3"}});
+        fx.row("person", {{"pers-nr", "J1"}, {"p-art", "JP"}, {"p-eintr-name", "Holding <AG>"}});
+        // The same number twice: the one with the larger p-art is written.
+        fx.row("person", {{"pers-nr", "N1"}, {"p-art", "JP"}, {"fam-name", "Erster"}});
+        fx.row("person", {{"pers-nr", "N1"}, {"p-art", "NP"}, {"fam-name", "Müller"}, {"geb-datum", "09.10.1960"}});
+        fx.row("person_staatsang", {{"pers-nr", "N1"}, {"staat-text", " deutsch "}, {"staat-schl", "000"}});
+        fx.row("person_staatsang", {{"pers-nr", "N1"}, {"staat-text", "dänisch"}, {"staat-schl", "126"}});
+        fx.row("person_erlaubnis", {{"pers-nr", "N1"}, {"betr-nr", "100"}, {"p-erl-datum", "05.05.2015"}, {"p-erl-art", "A"}});
+        fx.row("person_erlaubnis", {{"pers-nr", "N1"}, {"betr-nr", ""}, {"p-erl-art", "für alle"}});
+        fx.row("person_erlaubnis", {{"pers-nr", "N1"}, {"betr-nr", "200"}, {"p-erl-art", "anderer Betrieb"}});
+        fx.row("person_handwerkskarte", {{"pers-nr", "N1"}, {"betr-nr", "100"}, {"p-hwk-schl", "B1"}});
+        fx.business("200", "1", {{"gem-kz", " 0100200"}, {"b-eintr-name", "Kiosk Ærø"}, {"schluesselfeld", "K2"}});
+        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "200"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "N1"},
+                                            {"bez-sort-nr", "1"}, {"p-funktion", "4"}});
+        fx.business("300", "1", {{"b-eintr-name", "Leer"}});
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
+    void init() { fx.setUp(); }
+    void cleanup() { fx.tearDown(); }
+
+    void reimportKeepsTheRows_data()
+    {
+        QTest::addColumn<bool>("report");
+        QTest::addColumn<bool>("otherRows");
+        QTest::newRow("business-related") << false << false;
+        QTest::newRow("business-related, other businesses stored") << false << true;
+        QTest::newRow("report-related") << true << false;
+        QTest::newRow("report-related, other businesses stored") << true << true;
+    }
+    void reimportKeepsTheRows()
+    {
+        QFETCH(bool, report);
+        QFETCH(bool, otherRows);
+        if (report)
+            fx.useReportDatabase();
+        if (otherRows) {
+            fx.business("900", "1", {{"b-eintr-name", "Bleibt"}});
+            fx.row("person", {{"pers-nr", "P9"}, {"fam-name", "Bleibt"}});
+        }
+        TransferText t;
+        t.struktur = report ? "MELDUNGSBEZOGEN" : "BETRIEBSBEZOGEN";
+        t.businesses = businesses();
+        fx.import(t.text());
+        const QMap<QString, QStringList> first = fx.snapshot();
+        QCOMPARE(first.value("betrieb").size(), (report ? 3 : 2) + (otherRows ? 1 : 0));
+        QVERIFY(first.value("person_erlaubnis").size() > 0);
+
+        fx.import(t.text());
+        fx.compareSnapshot(first);
+    }
+
+    // Deleted rows leave free pages; the compaction at the end gives them back.
+    void compactionGivesBackFreePages()
+    {
+        const QString big(4000, QLatin1Char('x'));
+        for (int i = 0; i < 300; ++i)
+            fx.business(QString::number(1000 + i), "1", {{"b-bemerkung", big}});
+        fx.importBusinesses({business("5", "1", {element("b-eintr-name", "Neu")})});
+        G().Datenbank_Daten->execute("DELETE FROM betrieb WHERE [betr-nr] <> '5'");
+        const qint64 before = QFileInfo(G().Datei_DB_Daten).size();
+        fx.importBusinesses({business("6", "1", {element("b-eintr-name", "Neu")})});
+        QVERIFY2(QFileInfo(G().Datei_DB_Daten).size() < before / 4, "the free pages were not given back");
+        QCOMPARE(fx.values("SELECT [betr-nr] FROM betrieb ORDER BY [betr-nr]"), (QStringList{"5", "6"}));
+    }
+
+    void exportWritesTheSameBytes_data()
+    {
+        QTest::addColumn<QVariant>("art");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("all businesses") << QVariant(QString()) << QStringList{kStamp + ".rml"};
+        QTest::newRow("per key") << QVariant(exchange::kSchluesselfeld)
+                                 << QStringList{"K2_" + kStamp + ".rml", "K_1_" + kStamp + ".rml"};
+    }
+    void exportWritesTheSameBytes()
+    {
+        QFETCH(QVariant, art);
+        QFETCH(QStringList, files);
+        fill();
+        fx.exportAll(art);
+        QCOMPARE(fx.datFiles(), files);
+        const QString target = qEnvironmentVariable("PLOXA_WRITE_EXPORT_FILES");
+        for (const QString &name : files) {
+            const QString expectedName = QStringLiteral("export_") + (art.toString().isEmpty() ? "all" : "key") + "_" +
+                                         QString::number(files.indexOf(name)) + ".rml";
+            if (!target.isEmpty()) {
+                QFile out(target + "/" + expectedName);
+                QVERIFY(out.open(QIODevice::WriteOnly));
+                out.write(fx.bytes(name));
+                continue;
+            }
+            QFile expected(kExpected + expectedName);
+            QVERIFY2(expected.open(QIODevice::ReadOnly), qPrintable(expected.fileName()));
+            QCOMPARE(fx.bytes(name), expected.readAll());
+        }
+    }
+};
+
+QTEST_MAIN(TestExchangeRepeat)
+#include "tst_exchangerepeat.moc"
