@@ -1,21 +1,34 @@
-// Timings of the business selection list on a working database of realistic
-// size. Prints each figure beside its target; exits non-zero when one is missed.
+// Timings of the two selection lists on working databases of realistic size
+// and shape: every column of the tables the lists read is filled. Prints each
+// figure beside its target and exits non-zero when one is missed.
 //
-//   bench_select [businesses]      (default 100,000)
+//   bench_select [businesses ...]      (default: 100000 1000000)
+//
+// Each business has a location and a postal address, a juridical and a
+// natural person and the two links to them (the natural person represents the
+// juridical one); the business list therefore joins 2 addresses per business,
+// the person list lists 2 links per business. The tables the lists never read
+// stay empty: they live in pages of their own and do not touch the lists.
+#include "engine/Connection.h"
 #include "engine/Database.h"
 #include "engine/Recordset.h"
 #include "platform/MessageService.h"
 #include "record/Frm_Start.h"
 #include "select/BusinessList.h"
 #include "select/Frm_Auswahl_Betr.h"
+#include "select/Frm_Auswahl_Pers.h"
+#include "select/PersonList.h"
 #include "select/ViewTableModel.h"
 #include "storage/BoundView.h"
 #include "storage/Declare.h"
+
+#include <sqlite3.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -24,6 +37,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QScrollBar>
+#include <QStringList>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -32,12 +46,17 @@ namespace {
 
 bool g_ok = true;
 
-void report(const char *what, double ms, double target)
+void report(const QString &what, double ms, double target)
 {
     const bool met = ms <= target;
     if (!met)
         g_ok = false;
-    std::printf("%-58s %9.1f ms   (target < %.0f ms) %s\n", what, ms, target, met ? "ok" : "MISSED");
+    std::printf("  %-64s %9.1f ms   (target < %.0f ms) %s\n", qPrintable(what), ms, target, met ? "ok" : "MISSED");
+}
+
+void note(const QString &what, const QString &value)
+{
+    std::printf("  %-64s %s\n", qPrintable(what), qPrintable(value));
 }
 
 bool copyTemplate(const QString &name, const QString &to)
@@ -48,27 +67,114 @@ bool copyTemplate(const QString &name, const QString &to)
     return QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-void fill(engine::Database &db, long n)
+QStringList queryTexts(sqlite3 *db, const char *sql)
 {
-    const QString count = QString::number(n);
-    const QString numbers =
-        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ").arg(count);
-    db.beginTrans();
-    db.execute(numbers
-               + QStringLiteral(
-                   "INSERT INTO betrieb ([gem-kz], [betr-nr], [betr-hist-nr], [b-eintr-name], [meld-art], [betr-ende]) "
-                   "SELECT printf('0100%04d', i % 40), printf('%09d', i), '1', "
-                   "CASE i % 3 WHEN 0 THEN 'müller ' WHEN 1 THEN 'Schmidt ' ELSE 'Änderungsschneiderei ' END "
-                   "|| printf('%06d', (i * 7919) % 1000003), "
-                   "CASE WHEN i % 50 = 0 THEN '999' ELSE '100' END, "
-                   "CASE WHEN i % 7 = 0 THEN '31.12.2019' ELSE NULL END FROM n"));
-    db.execute(
-        numbers
-        + QStringLiteral("INSERT INTO betrieb_adresse ([betr-nr], [betr-hist-nr], [b-adr-art], [b-ort], [b-strasse]) "
-                         "SELECT printf('%09d', i), '1', '1', printf('Ort %03d', i % 500), "
-                         "printf('Straße %d', i % 997) FROM n"));
-    db.commitTrans();
+    QStringList out;
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        out << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return out;
 }
+
+void exec(sqlite3 *db, const QString &sql)
+{
+    char *err = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "fill failed: %s\n%s\n", err, qPrintable(sql.left(400)));
+        std::exit(2);
+    }
+}
+
+// One INSERT ... SELECT over the numbers 1..rows; overrides give a column's
+// value as an expression of j (row number), i (business) and k (row of the
+// business); every other column gets a short text of its own.
+void fillTable(sqlite3 *db, const QString &table, long rows, const QString &ik,
+                      const QHash<QString, QString> &overrides)
+{
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, QStringLiteral("PRAGMA table_info([%1])").arg(table).toUtf8().constData(), -1, &st, nullptr);
+    QStringList cols, values;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const QString name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 1)));
+        const QString decl = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 2)));
+        cols << QStringLiteral("[%1]").arg(name);
+        if (overrides.contains(name)) {
+            values << overrides.value(name);
+        } else if (decl.startsWith(QLatin1String("LONGTEXT"))) {
+            values << QStringLiteral("CASE WHEN j % 10 = 0 THEN 'Bemerkung zu ' || j END");
+        } else {
+            const int size = decl.section(QLatin1Char('('), 1).section(QLatin1Char(')'), 0, 0).toInt();
+            values << QStringLiteral("substr('%1 ' || (j % 997), 1, %2)").arg(name).arg(size);
+        }
+    }
+    sqlite3_finalize(st);
+    exec(db, QStringLiteral("WITH RECURSIVE n(j) AS (SELECT 1 UNION ALL SELECT j + 1 FROM n WHERE j < %1), "
+                            "m AS (SELECT j, %2 FROM n) "
+                            "INSERT INTO [%3] (%4) SELECT %5 FROM m")
+                 .arg(rows)
+                 .arg(ik, table, cols.join(QLatin1String(", ")), values.join(QLatin1String(", "))));
+}
+
+// n businesses, each with a location and a postal address, a juridical and
+// a natural person, and the two links (the natural person represents the
+// juridical one). Names mix cases and umlauts; every 50th business carries
+// meld-art '999', every 7th an end date.
+void fill(engine::Database &database, long n)
+{
+    sqlite3 *db = database.connection()->db(QStringLiteral("bench"));
+    const QStringList tables{"betrieb", "betrieb_adresse", "person", "beziehung_betrieb_person"};
+    QStringList indexes;
+    for (const QString &t : tables)
+        indexes += queryTexts(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = '%1' "
+                                                 "AND sql IS NOT NULL")
+                                      .arg(t)
+                                      .toUtf8()
+                                      .constData());
+    for (const QString &t : tables)
+        for (const QString &name : queryTexts(
+                 db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = '%1' AND sql IS NOT NULL")
+                         .arg(t)
+                         .toUtf8()
+                         .constData()))
+            exec(db, QStringLiteral("DROP INDEX [%1]").arg(name));
+    exec(db, QStringLiteral("BEGIN"));
+    auto nr = [](const char *i) { return QStringLiteral("printf('%012d', (") + QLatin1String(i) + QStringLiteral(" * 7919) % 1000000007)"); };
+    auto persNr = [](const char *j) { return QStringLiteral("printf('P%011d', (") + QLatin1String(j) + QStringLiteral(" * 15485863) % 1000000007)"); };
+    fillTable(db, QStringLiteral("betrieb"), n, QStringLiteral("j AS i, 0 AS k"),
+              {{"gem-kz", "printf('%08d', 1001000 + (i % 400) * 1000)"},
+               {"betr-nr", nr("i")},
+               {"betr-hist-nr", "CASE WHEN i % 20 = 0 THEN '2' ELSE '1' END"},
+               {"b-eintr-name", "CASE i % 4 WHEN 0 THEN 'Müller Bau' WHEN 1 THEN 'schmidt & Söhne' WHEN 2 THEN "
+                                "'Änderungsschneiderei' ELSE 'Bäckerei Groß' END || ' ' || printf('%06d', (i * 104729) % "
+                                "1000003)"},
+               {"meld-art", "CASE WHEN i % 50 = 0 THEN '999' ELSE '100' END"},
+               {"betr-ende", "CASE WHEN i % 7 = 0 THEN '31.12.2019' END"}});
+    fillTable(db, QStringLiteral("betrieb_adresse"), 2 * n, QStringLiteral("j, (j + 1) / 2 AS i, (j + 1) % 2 AS k"),
+              {{"betr-nr", nr("i")},
+               {"betr-hist-nr", "CASE WHEN i % 20 = 0 THEN '2' ELSE '1' END"},
+               {"b-adr-art", "CASE k WHEN 0 THEN '1' ELSE '2' END"},
+               {"b-ort", "CASE k WHEN 0 THEN printf('Ort %03d', (i * 31) % 500) ELSE 'Postort' END"},
+               {"b-strasse", "printf('Straße %d', (i * 17) % 997)"}});
+    fillTable(db, QStringLiteral("person"), 2 * n, QStringLiteral("j, (j + 1) / 2 AS i, (j + 1) % 2 AS k"),
+              {{"pers-nr", persNr("j")},
+               {"p-art", "CASE k WHEN 0 THEN 'JP' ELSE 'NP' END"},
+               {"p-eintr-name", "CASE k WHEN 0 THEN 'Holding ' || printf('%06d', (i * 7) % 1000003) END"},
+               {"fam-name", "CASE k WHEN 1 THEN CASE i % 3 WHEN 0 THEN 'Meier' WHEN 1 THEN 'öztürk' ELSE 'Schulz' END "
+                            "|| printf(' %05d', (i * 13) % 99991) END"}});
+    fillTable(db, QStringLiteral("beziehung_betrieb_person"), 2 * n,
+              QStringLiteral("j, (j + 1) / 2 AS i, (j + 1) % 2 AS k"),
+              {{"bez-betr-nr", nr("i")},
+               {"bez-betr-hist-nr", "CASE WHEN i % 20 = 0 THEN '2' ELSE '1' END"},
+               {"bez-pers-nr", persNr("j")},
+               {"p-funktion", "CASE k WHEN 0 THEN '1' ELSE '3' END"},
+               {"pers-nr-jp", "CASE k WHEN 1 THEN " + persNr("(j - 1)") + " END"}});
+    for (const QString &sql : indexes)
+        exec(db, sql);
+    exec(db, QStringLiteral("COMMIT"));
+}
+
 
 template <typename F> double timed(F &&f)
 {
@@ -79,22 +185,58 @@ template <typename F> double timed(F &&f)
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Types each text into the field a character at a time; reports the worst keystroke.
+template <typename List> void keystrokes(List *list, const QString &what, int field, const QString &typed)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const long n = argc > 1 ? std::atol(argv[1]) : 100000;
+    QLineEdit *t = list->Text1[size_t(field)];
+    t->clear();
+    double worst = 0, sum = 0;
+    for (QChar c : typed) {
+        const double ms = timed([&] { t->insert(QString(c)); });
+        worst = std::max(worst, ms);
+        sum += ms;
+    }
+    report(QStringLiteral("keystroke, %1 (worst of %2; mean %3 ms)")
+               .arg(what)
+               .arg(typed.size())
+               .arg(sum / double(typed.size()), 0, 'f', 1),
+           worst, 50);
+    t->clear();
+}
 
+// Jumps through the grid to its last row and back, repainting at each step.
+template <typename List> void scrolling(List *list)
+{
+    QScrollBar *bar = list->DBGrid1->verticalScrollBar();
+    double worst = 0;
+    for (int step = 1; step <= 40; ++step) {
+        const int at = step <= 20 ? step : 40 - step;
+        const double ms = timed([&] {
+            bar->setValue(bar->maximum() * at / 20);
+            list->DBGrid1->viewport()->repaint();
+        });
+        worst = std::max(worst, ms);
+    }
+    report(QStringLiteral("scrolling to the last row and back: one jump and repaint (worst of 40)"), worst, 50);
+    const double end = timed([&] {
+        list->DBGrid1->scrollToBottom();
+        list->DBGrid1->viewport()->repaint();
+        list->DBGrid1->scrollToTop();
+        list->DBGrid1->viewport()->repaint();
+    });
+    report(QStringLiteral("to the end and back to the top (Ctrl+End, Ctrl+Home)"), end, 50);
+}
+
+void runSize(long n)
+{
+    std::printf("\n%ld businesses\n", n);
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath(QStringLiteral("Log")));
     const QString org = dir.filePath(QStringLiteral("PX_Org.mdb"));
     const QString work = dir.filePath(QStringLiteral("px_4x_b.mdb"));
     if (!copyTemplate(QStringLiteral("PX_Org.mdb"), org) || !copyTemplate(QStringLiteral("px_4x_b.mdb"), work)) {
         std::fprintf(stderr, "templates missing in %s\n", PLOXA_PROGRAM_DIR);
-        return 2;
+        std::exit(2);
     }
     Declare &g = G();
     g.Verz_Log = dir.filePath(QStringLiteral("Log/"));
@@ -106,7 +248,9 @@ int main(int argc, char **argv)
     setup.start();
     fill(*g.Datenbank_Daten, n);
     g.RS_betrieb = g.Datenbank_Daten->openRecordset(QStringLiteral("betrieb"));
-    std::printf("%ld businesses with their location address written in %.1f s\n", n, double(setup.elapsed()) / 1000);
+    note(QStringLiteral("rows written"), QStringLiteral("%1 s, file %2 MB")
+                                            .arg(double(setup.elapsed()) / 1000, 0, 'f', 1)
+                                            .arg(QFile(work).size() / 1000000));
 
     QMainWindow main;
     auto *area = new QMdiArea(&main);
@@ -127,65 +271,72 @@ int main(int argc, char **argv)
     f.setMenuChecked = [&](const QString &item, bool on) { marks[item] = on; };
     f.closeChildWindows = [&] { marks.clear(); };
     f.addMdiChild = [area](QWidget *w) { area->addSubWindow(w)->show(); };
+
+    std::printf(" business list\n");
+    const double open = timed([] { MDIForm1_menue_suchen_betrieb_Click(); });
+    report(QStringLiteral("opening (query, count, six searches, first paint)"), open, n > 200000 ? 300 : 150);
+    Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
+    if (!list) {
+        std::fprintf(stderr, "the business list did not open\n");
+        std::exit(1);
+    }
+    note(QStringLiteral("label"), list->Label1->text());
+    keystrokes(list, QStringLiteral("business number prefix"), 1, QStringLiteral("00009"));
+    keystrokes(list, QStringLiteral("name, match late in the list"), 3, QStringLiteral("schmidt & Söhne 99"));
+    keystrokes(list, QStringLiteral("name without any match"), 3, QStringLiteral("zzz"));
+    keystrokes(list, QStringLiteral("street with an asterisk"), 5, QStringLiteral("*ße 99"));
+    report(QStringLiteral("sort by name (first click)"), timed([&] { list->Text1_Click(3); }), 300);
+    report(QStringLiteral("sort by name again (reversed)"), timed([&] { list->Text1_Click(3); }), 300);
+    report(QStringLiteral("sort by place"), timed([&] { list->Text1_Click(4); }), 300);
+    keystrokes(list, QStringLiteral("place, list sorted by place"), 4, QStringLiteral("Ort 4"));
+    scrolling(list);
+    report(QStringLiteral("view option \"Aktuelle\""), timed([&] { list->Option1_Click(1); }), 300);
+    note(QStringLiteral("label"), list->Label1->text());
+    list->unload();
+    QCoreApplication::processEvents();
+
+    std::printf(" person list\n");
+    const double openPers = timed([] { MDIForm1_menue_suchen_person_Click(); });
+    report(QStringLiteral("opening (query, count, seven searches, first paint)"), openPers, n > 200000 ? 300 : 150);
+    Frm_Auswahl_Pers *pers = Frm_Auswahl_Pers::loaded();
+    if (!pers) {
+        std::fprintf(stderr, "the person list did not open\n");
+        std::exit(1);
+    }
+    note(QStringLiteral("label"), pers->Label1->text());
+    keystrokes(pers, QStringLiteral("family name"), 2, QStringLiteral("schulz 9"));
+    keystrokes(pers, QStringLiteral("family name without any match"), 2, QStringLiteral("zzz"));
+    report(QStringLiteral("sort by family name"), timed([&] { pers->Text1_Click(2); }), 300);
+    report(QStringLiteral("sort by business name"), timed([&] { pers->Text1_Click(5); }), 300);
+    scrolling(pers);
+    pers->unload();
+    QCoreApplication::processEvents();
+    delete start;
+    // The databases close before the directory goes away.
+    G().reset();
+    engine::releaseFile(org);
+    engine::releaseFile(work);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::vector<long> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atol(argv[i]));
+    if (sizes.empty())
+        sizes = {100000, 1000000};
     platform::MessageService::setScript([](const platform::MessageRecord &r) {
         std::fprintf(stderr, "box: %s\n", qPrintable(r.text));
         return platform::vbOK;
     });
-
-    report("opening the list (query, count, six searches, first paint)",
-           timed([] { MDIForm1_menue_suchen_betrieb_Click(); }), 500);
-    Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
-    if (!list) {
-        std::fprintf(stderr, "the list did not open\n");
-        return 1;
-    }
-    list->data->setRecordSource(g.SQL_Abfrage);
-    std::printf("%-58s %9.1f ms\n", "  of which the engine runs the first-fill query",
-                timed([&] { list->data->Refresh(); }));
-    std::printf("%-58s %s\n", "rows listed", qPrintable(list->Label1->text()));
-
-    auto keystrokes = [&](const char *what, int field, const QString &typed) {
-        QLineEdit *t = list->Text1[size_t(field)];
-        t->clear();
-        double worst = 0, sum = 0;
-        for (QChar c : typed) {
-            const double ms = timed([&] { t->insert(QString(c)); });
-            worst = std::max(worst, ms);
-            sum += ms;
-        }
-        char line[120];
-        std::snprintf(line, sizeof line, "keystroke, %s (worst of %d; mean %.1f ms)", what, int(typed.size()),
-                      sum / double(typed.size()));
-        report(line, worst, 100);
-    };
-    keystrokes("business number prefix", 1, QStringLiteral("00009"));
-    keystrokes("name, match late in the list", 3, QStringLiteral("schmidt 99"));
-    keystrokes("name without any match", 3, QStringLiteral("zzz"));
-    keystrokes("street with an asterisk", 5, QStringLiteral("*ße 99"));
-
-    report("sort by name (first click)", timed([&] { list->Text1_Click(3); }), 1000);
-    report("sort by name again (reversed)", timed([&] { list->Text1_Click(3); }), 1000);
-    report("sort by place", timed([&] { list->Text1_Click(4); }), 1000);
-    std::printf("%-58s %9.1f ms\n", "  of which the engine runs the sorted query",
-                timed([&] { list->data->Refresh(); }));
-    report("view option \"Aktuelle\"", timed([&] { list->Option1_Click(1); }), 1000);
-
-    QScrollBar *bar = list->DBGrid1->verticalScrollBar();
-    double worst = 0;
-    for (int step = 1; step <= 20; ++step) {
-        const double ms = timed([&] {
-            bar->setValue(bar->maximum() * step / 20);
-            list->DBGrid1->viewport()->repaint();
-        });
-        worst = std::max(worst, ms);
-    }
-    report("scrolling: one jump and repaint of the grid (worst of 20)", worst, 50);
-
-    list->unload();
-    QCoreApplication::processEvents();
+    for (long n : sizes)
+        runSize(n);
     platform::MessageService::clearScript();
-    delete start;
-    // The databases close before the engine's own statics go away.
-    G().reset();
     return g_ok ? 0 : 1;
 }

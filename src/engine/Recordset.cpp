@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace engine {
 
@@ -177,6 +178,133 @@ bool isPlainOneTableSelect(const QString &sql)
     return oneName.match(m.captured(1)).hasMatch();
 }
 
+// A query whose rows are pairs (triples ...) of table rows joined by INNER
+// or CROSS joins: its parts, and the tables as the FROM clause names them.
+struct PlainJoin
+{
+    QString select; // the select list
+    QString from;
+    QString where;
+    QString order;
+    QStringList tables; // as written, brackets included
+    QStringList refs;   // what the query calls them: the alias, else the table
+};
+
+// The next token of a FROM clause from position i: a bracketed or quoted
+// name, a word, or a single other character; empty at the end.
+QString fromToken(const QString &from, qsizetype &i)
+{
+    const qsizetype n = from.size();
+    while (i < n && from.at(i).isSpace())
+        ++i;
+    if (i >= n)
+        return {};
+    const qsizetype start = i;
+    const QChar c = from.at(i);
+    if (c == QLatin1Char('[') || c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+        const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+        const qsizetype j = from.indexOf(close, i + 1);
+        i = j < 0 ? n : j + 1;
+    } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$')) {
+        while (i < n && (from.at(i).isLetterOrNumber() || from.at(i) == QLatin1Char('_') || from.at(i) == QLatin1Char('$')))
+            ++i;
+    } else {
+        ++i;
+    }
+    return from.mid(start, i - start);
+}
+
+std::optional<PlainJoin> plainJoin(const QString &sql)
+{
+    const QString s = skeleton(sql);
+    static const QRegularExpression unsupported(
+        QStringLiteral("\\b(GROUP|HAVING|UNION|DISTINCT|TOP|LIMIT|LEFT|RIGHT|FULL|OUTER|NATURAL|INTO|TRANSFORM|PIVOT|"
+                       "PARAMETERS|USING)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (unsupported.match(s).hasMatch())
+        return std::nullopt;
+    static const QRegularExpression head(QStringLiteral("^\\s*SELECT(\\s+ALL)?\\s"), QRegularExpression::CaseInsensitiveOption);
+    const auto h = head.match(s);
+    if (!h.hasMatch())
+        return std::nullopt;
+    // One SELECT (no subquery), one FROM, then WHERE and ORDER BY at most once each, in this order.
+    static const QRegularExpression clause(QStringLiteral("\\b(SELECT|FROM|WHERE|ORDER\\s+BY)\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    qsizetype from = -1, fromEnd = -1, where = -1, whereEnd = -1, order = -1, orderEnd = -1;
+    int selects = 0;
+    for (auto it = clause.globalMatch(s); it.hasNext();) {
+        const auto m = it.next();
+        const QString word = m.captured(1).toUpper();
+        if (word == QLatin1String("SELECT")) {
+            if (++selects > 1)
+                return std::nullopt;
+        } else if (word == QLatin1String("FROM") && from < 0) {
+            from = m.capturedStart();
+            fromEnd = m.capturedEnd();
+        } else if (word == QLatin1String("WHERE") && where < 0 && from >= 0 && order < 0) {
+            where = m.capturedStart();
+            whereEnd = m.capturedEnd();
+        } else if (word.startsWith(QLatin1String("ORDER")) && order < 0 && from >= 0) {
+            order = m.capturedStart();
+            orderEnd = m.capturedEnd();
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (from < 0)
+        return std::nullopt;
+    PlainJoin j;
+    j.select = sql.mid(h.capturedEnd(), from - h.capturedEnd()).trimmed();
+    const qsizetype fromStop = where >= 0 ? where : order >= 0 ? order : sql.size();
+    j.from = sql.mid(fromEnd, fromStop - fromEnd).trimmed();
+    if (where >= 0)
+        j.where = sql.mid(whereEnd, (order >= 0 ? order : sql.size()) - whereEnd).trimmed();
+    if (order >= 0)
+        j.order = sql.mid(orderEnd).trimmed();
+    // One row per joined row: no aggregate folds them, no term names a column by its number.
+    static const QRegularExpression aggregate(
+        QStringLiteral("\\b(count|sum|avg|min|max|first|last|stdev|stdevp|var|varp)\\s*\\("),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression byNumber(QStringLiteral("(^|,)\\s*\\d+\\s*(ASC|DESC)?\\s*(,|$)"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (aggregate.match(skeleton(j.select)).hasMatch() || byNumber.match(skeleton(j.order)).hasMatch())
+        return std::nullopt;
+
+    static const QStringList joinWords{QStringLiteral("INNER"), QStringLiteral("CROSS"), QStringLiteral("JOIN"),
+                                       QStringLiteral("ON")};
+    bool tableNext = true;
+    qsizetype i = 0;
+    for (QString t = fromToken(j.from, i); !t.isEmpty(); t = fromToken(j.from, i)) {
+        if (t == QLatin1String(","))
+            return std::nullopt; // a comma join, or a list in a join condition: the rows are copied
+        if (!tableNext) {
+            if (t.compare(QLatin1String("JOIN"), Qt::CaseInsensitive) == 0)
+                tableNext = true;
+            continue;
+        }
+        if (t == QLatin1String("("))
+            continue;
+        if (!t.front().isLetter() && t.front() != QLatin1Char('[') && t.front() != QLatin1Char('"'))
+            return std::nullopt;
+        j.tables << t;
+        j.refs << t;
+        tableNext = false;
+        qsizetype after = i;
+        QString next = fromToken(j.from, after);
+        if (next.compare(QLatin1String("AS"), Qt::CaseInsensitive) == 0) {
+            j.refs.last() = fromToken(j.from, after);
+            i = after;
+        } else if (!next.isEmpty() && (next.front().isLetter() || next.front() == QLatin1Char('['))
+                   && !joinWords.contains(next, Qt::CaseInsensitive)) {
+            j.refs.last() = next;
+            i = after;
+        }
+    }
+    if (j.tables.size() < 2)
+        return std::nullopt;
+    return j;
+}
+
 QString tableColumnsList(const std::vector<FieldInfo> &fields)
 {
     QStringList cols;
@@ -299,6 +427,8 @@ void Recordset::openQuery(const QString &sqlText)
             m_fields[i].name = m_fields[i].table + QLatin1Char('.') + m_fields[i].plainName;
 
     const bool oneTable = allFromTable && tables.size() == 1 && isPlainOneTableSelect(sql);
+    if (!oneTable && openKeyset(sql, fastSql))
+        return;
     QString insertSql = sql;
     if (oneTable) {
         static const QRegularExpression head(QStringLiteral("^\\s*SELECT(\\s+ALL)?\\s+"),
@@ -364,6 +494,107 @@ void Recordset::openQuery(const QString &sqlText)
     m_selectRow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_rowColumns, m_browse);
     if (m_count > 0)
         setCurrent(1, 0);
+}
+
+bool Recordset::openKeyset(const QString &sql, const QString &fastSql)
+{
+    const auto join = plainJoin(sql);
+    if (!join)
+        return false;
+    const int n = int(join->refs.size());
+    QStringList keyCols, keyDefs, rowids, bound, byKey, tables;
+    for (int k = 0; k < n; ++k) {
+        const QString ref = join->refs.at(k), table = join->tables.at(k);
+        keyCols << QStringLiteral("r%1").arg(k);
+        keyDefs << QStringLiteral("r%1 INTEGER").arg(k);
+        rowids << ref + QStringLiteral(".rowid");
+        bound << QStringLiteral("%1.rowid = ?%2").arg(ref).arg(k + 1);
+        byKey << QStringLiteral("%1.rowid = __k.r%2").arg(ref).arg(k);
+        tables << (ref == table ? table : table + QStringLiteral(" AS ") + ref);
+    }
+    const QString tempName = QStringLiteral("_rs%1").arg(m_conn->nextTempId());
+    const QString browse = QStringLiteral("temp.") + quoteIdent(tempName);
+    // Rows with equal sort values keep the order in which their table rows
+    // were stored, whatever plan the query takes.
+    const auto keysOf = [&](const PlainJoin &j) {
+        const QString order = j.order.isEmpty() ? QString()
+                                                : QStringLiteral(" ORDER BY ") + j.order + QStringLiteral(", ")
+                                                      + rowids.join(QLatin1String(", "));
+        return QStringLiteral("SELECT %1 FROM %2%3%4")
+            .arg(rowids.join(QLatin1String(", ")), j.from,
+                 j.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + j.where, order);
+    };
+    const auto fast = fastSql.isEmpty() ? std::nullopt : plainJoin(fastSql);
+    const QString row = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                            .arg(join->select, tables.join(QLatin1String(" CROSS JOIN ")), bound.join(QLatin1String(" AND ")));
+    try {
+        // The select list must read the same columns through the rowids.
+        sqlite3_stmt *st = m_conn->prepare(row, source());
+        const bool same = sqlite3_column_count(st) == int(m_fields.size());
+        sqlite3_finalize(st);
+        if (!same)
+            return false;
+        m_conn->exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(quoteIdent(tempName), keyDefs.join(QLatin1String(", "))),
+                     source());
+    } catch (const EngineError &) {
+        // A query this reading does not understand is copied as it stands.
+        return false;
+    }
+    const QString insert = QStringLiteral("INSERT INTO %1 (%2) ").arg(browse, keyCols.join(QLatin1String(", ")));
+    bool filled = false;
+    if (fast && fast->refs == join->refs) {
+        // Sorted as the stored indexes are, unless a sorted text goes beyond
+        // ASCII: then the statement wrote nothing and the exact one runs.
+        try {
+            m_conn->exec(insert + keysOf(*fast), source());
+            filled = true;
+        } catch (const EngineError &) {
+        }
+    }
+    try {
+        if (!filled)
+            m_conn->exec(insert + keysOf(*join), source());
+    } catch (const EngineError &) {
+        m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(browse), source());
+        return false;
+    }
+    m_isTemp = true;
+    m_dense = true;
+    m_keyset = true;
+    m_keyCount = n;
+    m_browse = browse;
+    m_count = long(sqlite3_changes(m_conn->db(source())));
+    m_keyRead = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(keyCols.join(QLatin1String(", ")), m_browse);
+    m_keyWindow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid >= ? ORDER BY rowid LIMIT ?")
+                      .arg(keyCols.join(QLatin1String(", ")), m_browse);
+    m_keysetRow = row;
+    m_keyRefs = join->refs;
+    m_keyTables = tables;
+    m_keysetFrom = QStringLiteral("%1 AS __k CROSS JOIN %2 WHERE %3")
+                       .arg(m_browse, tables.join(QLatin1String(" CROSS JOIN ")), byKey.join(QLatin1String(" AND ")));
+    if (m_count > 0)
+        setCurrent(1, 0);
+    return true;
+}
+
+void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into)
+{
+    sqlite3_stmt *st = m_conn->cached(m_keysetRow, source());
+    StmtGuard g(st);
+    for (size_t k = 0; k < keys.size(); ++k)
+        sqlite3_bind_int64(st, int(k) + 1, keys[k]);
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_DONE) {
+        // A table row of it went away through another set or statement.
+        m_deleted = true;
+        throw EngineError(err::RecordDeleted, source());
+    }
+    if (rc != SQLITE_ROW)
+        m_conn->raise(rc, source(), m_keysetRow);
+    into.resize(m_fields.size() + 1);
+    into[0] = QVariant();
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        into[i + 1] = columnValue(st, int(i));
 }
 
 Recordset::~Recordset()
@@ -441,6 +672,22 @@ void Recordset::loadRow()
 {
     if (m_rowLoaded)
         return;
+    if (m_keyset) {
+        std::vector<qint64> keys(size_t(m_keyCount), 0);
+        {
+            sqlite3_stmt *st = m_conn->cached(m_keyRead, source());
+            StmtGuard g(st);
+            sqlite3_bind_int64(st, 1, m_rowid);
+            const int rc = sqlite3_step(st);
+            if (rc != SQLITE_ROW)
+                m_conn->raise(rc == SQLITE_DONE ? SQLITE_NOTFOUND : rc, source(), m_keyRead);
+            for (int k = 0; k < m_keyCount; ++k)
+                keys[size_t(k)] = sqlite3_column_int64(st, k);
+        }
+        readKeysetRow(keys, m_row);
+        m_rowLoaded = true;
+        return;
+    }
     sqlite3_stmt *st = m_conn->cached(m_selectRow, source());
     StmtGuard g(st);
     sqlite3_bind_int64(st, 1, m_rowid);
@@ -599,7 +846,8 @@ void Recordset::setAbsolutePosition(long pos)
 
 QString Recordset::translateCriteria(const QString &criteria) const
 {
-    if (!m_isTemp)
+    // A keyset's criteria name the joined tables' own columns.
+    if (!m_isTemp || m_keyset)
         return engineSql(criteria);
     return engineSql(criteria, [this](const QString &qualifier, const QString &name) -> std::optional<QString> {
         const QString wanted = qualifier.isEmpty() ? name : qualifier + QLatin1Char('.') + name;
@@ -617,7 +865,7 @@ QString Recordset::parameterizedCriteria(const QString &criteria, std::vector<QS
     // collation), unless it holds a double-quoted text or Len(), whose
     // translation looks at the literal; so the translation of the shape is
     // kept and reused.
-    if (!m_isTemp && !criteria.contains(QLatin1Char('"')) && !lenComparedWithText(criteria)) {
+    if ((!m_isTemp || m_keyset) && !criteria.contains(QLatin1Char('"')) && !lenComparedWithText(criteria)) {
         static QHash<QString, QString> translated;
         QString shape = literalsAsParameters(criteria, literals);
         shape += QLatin1Char('\n');
@@ -634,6 +882,46 @@ QString Recordset::parameterizedCriteria(const QString &criteria, std::vector<QS
     }
     literals.clear();
     return literalsAsParameters(translateCriteria(criteria), literals);
+}
+
+// The one joined table whose columns a criteria text names, each of them
+// qualified with that table's name; -1 when it names others too, or a column
+// without its table.
+int Recordset::criteriaTable(const QString &criteria) const
+{
+    static const QStringList words{QStringLiteral("AND"), QStringLiteral("OR"),   QStringLiteral("NOT"),
+                                   QStringLiteral("LIKE"), QStringLiteral("IS"),  QStringLiteral("NULL"),
+                                   QStringLiteral("TRUE"), QStringLiteral("FALSE"), QStringLiteral("LEN"),
+                                   QStringLiteral("BETWEEN"), QStringLiteral("IN")};
+    int found = -1;
+    qsizetype i = 0;
+    QString previous;
+    for (QString t = fromToken(criteria, i); !t.isEmpty(); previous = t, t = fromToken(criteria, i)) {
+        const bool name = t.front() == QLatin1Char('[') || t.front() == QLatin1Char('"') || t.front().isLetter()
+                          || t.front() == QLatin1Char('_');
+        if (!name || t.front() == QLatin1Char('"') || words.contains(t, Qt::CaseInsensitive))
+            continue;
+        qsizetype after = i;
+        if (fromToken(criteria, after) == QLatin1String(".")) {
+            // A qualifier: which joined table?
+            int which = -1;
+            for (int k = 0; k < m_keyRefs.size(); ++k)
+                if (bare(m_keyRefs.at(k)).compare(bare(t), Qt::CaseInsensitive) == 0)
+                    which = k;
+            if (which < 0 || (found >= 0 && which != found))
+                return -1;
+            found = which;
+            i = after;
+            const QString column = fromToken(criteria, i);
+            if (column.isEmpty())
+                return -1;
+            t = column;
+            continue;
+        }
+        if (previous != QLatin1String("."))
+            return -1; // a column without its table
+    }
+    return found;
 }
 
 bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
@@ -658,6 +946,8 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
         from = kAfterLast;
     else if (fromCurrent && m_bof && !forward)
         from = kBeforeFirst;
+    if (m_keyset)
+        return findInKeyset(criteria, crit, literals, forward, from);
     QHash<QString, QString> &texts = forward ? m_findForwardSql : m_findBackwardSql;
     if (texts.size() > 256)
         texts.clear();
@@ -694,6 +984,67 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
     if (!m_noMatch)
         notifyMove();
     return !m_noMatch;
+}
+
+// A keyset's find. On one table's columns: the next rows are looked at row by
+// row, which finds a near match at once; beyond them the criterion is tested
+// on its table alone, read in stored order, and the keyset only looks up the
+// rows that met it, so a search that matches late or never costs one pass
+// over one table. Other criteria are tested row by row through the rowids.
+bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const std::vector<QString> &literals,
+                             bool forward, qint64 from)
+{
+    // Runs one find statement: the keyset bounds first, then the literals.
+    const auto run = [&](const QString &text, std::initializer_list<qint64> bounds, qint64 &found) {
+        sqlite3_stmt *st = nullptr;
+        try {
+            st = m_conn->cached(text, source());
+        } catch (const EngineError &e) {
+            throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
+                              e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
+        }
+        StmtGuard guard(st);
+        int at = 1;
+        for (qint64 bound : bounds)
+            sqlite3_bind_int64(st, at++, bound);
+        for (const QString &literal : literals)
+            bindValue(st, at++, literal);
+        const int rc = sqlite3_step(st);
+        found = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            m_conn->raise(rc, source(), text);
+        return rc == SQLITE_ROW;
+    };
+    qint64 r = 0;
+    bool hit = false;
+    const int table = criteriaTable(criteria);
+    if (table >= 0 && forward) {
+        constexpr qint64 kNear = 512;
+        const qint64 nearEnd = from >= kAfterLast - kNear ? kAfterLast : std::max<qint64>(from, 0) + kNear;
+        hit = run(QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid > ? AND __k.rowid <= ? AND (%2) "
+                                 "ORDER BY __k.rowid LIMIT 1")
+                      .arg(m_keysetFrom, crit),
+                  {from, nearEnd}, r);
+        if (!hit && nearEnd != kAfterLast)
+            hit = run(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND r%2 IN (SELECT %3.rowid FROM %4 WHERE (%5)) "
+                                     "ORDER BY rowid LIMIT 1")
+                          .arg(m_browse)
+                          .arg(table)
+                          .arg(m_keyRefs.at(table), m_keyTables.at(table), crit),
+                      {nearEnd}, r);
+    } else {
+        hit = run((forward ? QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid > ? AND (%2) ORDER BY __k.rowid LIMIT 1")
+                           : QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid < ? AND (%2) "
+                                            "ORDER BY __k.rowid DESC LIMIT 1"))
+                      .arg(m_keysetFrom, crit),
+                  {from}, r);
+    }
+    m_noMatch = !hit;
+    if (hit) {
+        setCurrent(r, -1);
+        notifyMove();
+    }
+    return hit;
 }
 
 void Recordset::findFirst(const QString &criteria)
@@ -1113,6 +1464,31 @@ std::vector<std::vector<QVariant>> Recordset::readRows(long first, long count)
     std::vector<std::vector<QVariant>> rows;
     if (first < 0 || count <= 0)
         return rows;
+    if (m_keyset) {
+        // The window's rowids first, then each row through them.
+        std::vector<qint64> keys;
+        {
+            sqlite3_stmt *st = m_conn->cached(m_keyWindow, source());
+            StmtGuard g(st);
+            sqlite3_bind_int64(st, 1, first + 1);
+            sqlite3_bind_int64(st, 2, count);
+            int rc;
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+                for (int k = 0; k < m_keyCount; ++k)
+                    keys.push_back(sqlite3_column_int64(st, k));
+            if (rc != SQLITE_DONE)
+                m_conn->raise(rc, source(), m_keyWindow);
+        }
+        std::vector<QVariant> raw;
+        for (size_t at = 0; at < keys.size(); at += size_t(m_keyCount)) {
+            readKeysetRow(std::vector<qint64>(keys.begin() + qsizetype(at), keys.begin() + qsizetype(at) + m_keyCount), raw);
+            std::vector<QVariant> row(m_fields.size());
+            for (size_t i = 0; i < m_fields.size(); ++i)
+                row[i] = convertRead(int(i), raw[i + 1]);
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
     const QString cols = tableColumnsList(m_fields);
     const QString sql = m_dense ? QStringLiteral("SELECT %1 FROM %2 WHERE rowid >= ? ORDER BY rowid LIMIT ?").arg(cols, m_browse)
                                 : QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid LIMIT ? OFFSET ?").arg(cols, m_browse);

@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 
 #include <QHash>
+#include <QStringList>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -55,10 +56,11 @@ private:
 };
 
 // A dynaset over a table or over an SQL text. Table sets walk the table
-// itself by rowid through its indexes and hold only the current row. Query
-// sets keep their result rows in a temporary table of the connection, in the
-// query's order; a query over one table stays updatable and writes through
-// to that table.
+// itself by rowid through its indexes and hold only the current row. A plain
+// join of tables keeps its keyset in a temporary table of the connection:
+// the rowids of each row's table rows, in the query's order. Other query
+// sets keep their result rows there; a query over one table stays updatable
+// and writes through to that table.
 class Recordset : public std::enable_shared_from_this<Recordset>
 {
 public:
@@ -129,6 +131,8 @@ private:
     Recordset() = default;
     void openTable(const QString &table);
     void openQuery(const QString &sql);
+    bool openKeyset(const QString &sql, const QString &fastSql);
+    void readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into);
     void requireOpen() const;
     void requireCurrent() const;
     void checkIndex(int index) const;
@@ -151,6 +155,20 @@ private:
     bool m_closed = false;
     bool m_isTemp = false;
     bool m_dense = false; // query sets: rowid = position + 1 until a row is deleted
+    // Read-only joins keep only their keyset: per row the rowids of its joined
+    // table rows, in the query's order. Each row is read through those rowids
+    // when it is asked for, so opening never copies the joined columns.
+    bool m_keyset = false;
+    int m_keyCount = 0;
+    QString m_keyRead;    // the rowids of one keyset row
+    QString m_keyWindow;  // the rowids of consecutive keyset rows
+    QString m_keysetRow;  // the query's columns of one joined row, by rowids
+    QString m_keysetFrom; // the joined tables, rowid-bound to the keyset "__k"
+    QStringList m_keyRefs;   // what the query calls each joined table
+    QStringList m_keyTables; // each joined table as "table" or "table AS ref"
+    int criteriaTable(const QString &criteria) const;
+    bool findInKeyset(const QString &criteria, const QString &crit, const std::vector<QString> &literals, bool forward,
+                      qint64 from);
     QString m_browse;     // quoted table the set walks
     QString m_base;       // quoted table writes go to ("" = read-only)
     std::vector<FieldInfo> m_fields;
