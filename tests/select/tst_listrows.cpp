@@ -1,0 +1,390 @@
+#include "SelectFixture.h"
+
+#include "engine/Recordset.h"
+#include "engine/SqlFunctions.h"
+#include "select/BusinessList.h"
+#include "select/Frm_Auswahl_Betr.h"
+#include "select/Frm_Auswahl_Pers.h"
+#include "select/PersonList.h"
+
+#include <QRadioButton>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// The lists on a database of 1,000 businesses, each compared with what the
+// rows themselves say: which rows belong in the list, in which order, at
+// which position a search lands. Enough rows that the grid reads them in
+// several windows and a search has to look past its nearest rows.
+constexpr int kBusinesses = 1000;
+
+using Text = std::optional<QString>;
+
+struct Business
+{
+    QString gemKz, nr, hist;
+    Text name, meldArt, ende;
+};
+
+struct Address
+{
+    int business;
+    QString art, ort, strasse;
+};
+
+struct Person
+{
+    QString nr;
+    Text jpName, famName;
+};
+
+struct Link
+{
+    int business;
+    QString persNr;
+};
+
+// One row of a list: its cells in grid order (Null kept apart from empty).
+struct Row
+{
+    std::vector<Text> cells;
+};
+
+const char *const kNames[] = {"Müller", "müller", "Mueller", "Äpfel", "apfel", "Zander", "O'Brien", "straße",
+                              "Strasse", "Bäcker", "backer", "Ölmühle"};
+const char *const kPlaces[] = {"Kiel", "kiel", "Eutin", "Lübeck", "Plön", "Ahrensburg", "Österby"};
+const char *const kFamilies[] = {"Schulz", "schulz", "Özdemir", "Meier", "Maier", "Groß", "gross"};
+
+QString text(const Text &t)
+{
+    return t ? *t : QString();
+}
+
+int jetOrder(const Text &a, const Text &b)
+{
+    if (!a || !b) // Null first
+        return a ? 1 : (b ? -1 : 0);
+    return engine::jetCompare(*a, *b);
+}
+
+class Data
+{
+public:
+    std::vector<Business> businesses;
+    std::vector<Address> addresses;
+    std::vector<Person> persons;
+    std::vector<Link> links;
+
+    Data()
+    {
+        for (int i = 0; i < kBusinesses; ++i) {
+            Business b;
+            b.gemKz = i % 11 == 0 ? QString() : QStringLiteral("0%1001000").arg(i % 7);
+            b.nr = QStringLiteral("%1").arg(100000 + (i * 379) % 1000); // a permutation: stored order is not number order
+            b.hist = i % 17 == 0 ? QStringLiteral("2") : QStringLiteral("1");
+            if (i % 97 != 0)
+                b.name = QStringLiteral("%1 %2").arg(QString::fromUtf8(kNames[i % 12])).arg(i % 13);
+            b.meldArt = i % 31 == 0 ? Text(QStringLiteral("999")) : i % 43 == 0 ? Text() : Text(QStringLiteral("100"));
+            if (i % 5 == 0)
+                b.ende = QStringLiteral("31.12.2020");
+            else if (i % 41 == 0)
+                b.ende = QString(); // an empty end date counts as ended
+            businesses.push_back(b);
+            // Most have one location; some none, some two.
+            const QString place = QString::fromUtf8(kPlaces[i % 7]);
+            if (i % 23 != 0)
+                addresses.push_back({i, QStringLiteral("1"), place, QStringLiteral("Weg %1").arg(i % 19)});
+            addresses.push_back({i, QStringLiteral("2"), QStringLiteral("Postfach"), QStringLiteral("Postfach")});
+            if (i % 29 == 0)
+                addresses.push_back({i, QStringLiteral("1"), QStringLiteral("Eutin"), QStringLiteral("Zweitweg")});
+            // A juridical and a natural person each; some links lack their person.
+            const QString jp = QStringLiteral("J%1").arg(i, 4, 10, QLatin1Char('0'));
+            const QString np = QStringLiteral("N%1").arg((i * 7) % kBusinesses, 4, 10, QLatin1Char('0'));
+            persons.push_back({jp, QStringLiteral("Holding %1").arg(QString::fromUtf8(kNames[i % 12])), {}});
+            if (i % 37 != 0)
+                persons.push_back({np, {}, QStringLiteral("%1 %2").arg(QString::fromUtf8(kFamilies[i % 7])).arg(i % 5)});
+            links.push_back({i, jp});
+            links.push_back({i, np});
+        }
+    }
+
+    void write(engine::Database &db) const
+    {
+        auto lit = [](const Text &t) { return t ? engine::sqlQuote(*t) : QStringLiteral("NULL"); };
+        db.beginTrans();
+        for (const Business &b : businesses)
+            db.execute(QStringLiteral("INSERT INTO betrieb ([gem-kz], [betr-nr], [betr-hist-nr], [b-eintr-name], "
+                                      "[meld-art], [betr-ende]) VALUES (%1, %2, %3, %4, %5, %6)")
+                           .arg(engine::sqlQuote(b.gemKz), engine::sqlQuote(b.nr), engine::sqlQuote(b.hist), lit(b.name),
+                                lit(b.meldArt), lit(b.ende)));
+        for (const Address &a : addresses) {
+            const Business &b = businesses[size_t(a.business)];
+            db.execute(QStringLiteral("INSERT INTO betrieb_adresse ([betr-nr], [betr-hist-nr], [b-adr-art], [b-ort], "
+                                      "[b-strasse]) VALUES (%1, %2, %3, %4, %5)")
+                           .arg(engine::sqlQuote(b.nr), engine::sqlQuote(b.hist), engine::sqlQuote(a.art),
+                                engine::sqlQuote(a.ort), engine::sqlQuote(a.strasse)));
+        }
+        for (const Person &p : persons)
+            db.execute(QStringLiteral("INSERT INTO person ([pers-nr], [p-eintr-name], [fam-name]) VALUES (%1, %2, %3)")
+                           .arg(engine::sqlQuote(p.nr), lit(p.jpName), lit(p.famName)));
+        for (const Link &l : links) {
+            const Business &b = businesses[size_t(l.business)];
+            db.execute(QStringLiteral("INSERT INTO beziehung_betrieb_person ([bez-betr-nr], [bez-betr-hist-nr], "
+                                      "[bez-pers-nr]) VALUES (%1, %2, %3)")
+                           .arg(engine::sqlQuote(b.nr), engine::sqlQuote(b.hist), engine::sqlQuote(l.persNr)));
+        }
+        db.commitTrans();
+    }
+
+    // Business list rows (gem-kz, betr-nr, betr-hist-nr, name, ort, strasse)
+    // in stored order: business first, then its location address.
+    std::vector<Row> businessRows(int option) const
+    {
+        std::vector<Row> rows;
+        for (int i = 0; i < kBusinesses; ++i) {
+            const Business &b = businesses[size_t(i)];
+            const bool ended = b.ende.has_value();
+            if ((option == -1 && (!b.meldArt || *b.meldArt == QLatin1String("999"))) || (option == 1 && ended)
+                || (option == 2 && !ended))
+                continue;
+            for (size_t a = 0; a < addresses.size(); ++a)
+                if (addresses[a].business == i && addresses[a].art == QLatin1String("1"))
+                    rows.push_back({{b.gemKz, b.nr, b.hist, b.name, addresses[a].ort, addresses[a].strasse}});
+        }
+        return rows;
+    }
+
+    // Person list rows (pers-nr, p-eintr-name, fam-name, betr-nr, hist, name, gem-kz) in stored order.
+    std::vector<Row> personRows() const
+    {
+        std::vector<Row> rows;
+        for (const Link &l : links) {
+            const auto p = std::find_if(persons.begin(), persons.end(), [&](const Person &x) { return x.nr == l.persNr; });
+            if (p == persons.end())
+                continue;
+            const Business &b = businesses[size_t(l.business)];
+            rows.push_back({{p->nr, p->jpName, p->famName, b.nr, b.hist, b.name, b.gemKz}});
+        }
+        return rows;
+    }
+
+    // Sorted by one column as the engine sorts, rows with equal values in
+    // stored order.
+    static std::vector<Row> sorted(std::vector<Row> rows, int column, bool descending)
+    {
+        std::stable_sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
+            const int c = jetOrder(a.cells.at(size_t(column)), b.cells.at(size_t(column)));
+            return descending ? c > 0 : c < 0;
+        });
+        return rows;
+    }
+
+    // A second click reverses a column that the first left ascending: the
+    // direction after a click on column c of rows in their current order.
+    static bool descendingAfterClick(const std::vector<Row> &current, int c)
+    {
+        return jetOrder(current.back().cells.at(size_t(c)), current.front().cells.at(size_t(c))) > 0;
+    }
+};
+
+QStringList column(const std::vector<Row> &rows, int c)
+{
+    QStringList out;
+    for (const Row &r : rows)
+        out << text(r.cells.at(size_t(c)));
+    return out;
+}
+
+template <typename List> QStringList shown(List *list, int c)
+{
+    QStringList out;
+    for (int r = 0; r < list->gridModel->rowCount(); ++r)
+        out << list->gridModel->cellText(r, c);
+    return out;
+}
+
+// The position a search lands on: the first row whose field matches the
+// typed prefix (a Null never does), else the first row.
+int searchHit(const std::vector<Row> &rows, int c, const QString &typed)
+{
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const Text &v = rows[r].cells.at(size_t(c));
+        if (v && engine::jetLike(typed + QLatin1Char('*'), *v))
+            return int(r);
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestListRows : public QObject
+{
+    Q_OBJECT
+    ListFixture m_fx;
+    Data m_data;
+
+    template <typename List> QString label(List *list) { return list->Label1->text(); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_fx.setUpWindows());
+        m_data.write(*G().Datenbank_Daten);
+    }
+
+    void cleanup()
+    {
+        if (Frm_Auswahl_Betr::loaded())
+            Frm_Auswahl_Betr::loaded()->unload();
+        if (Frm_Auswahl_Pers::loaded())
+            Frm_Auswahl_Pers::loaded()->unload();
+        m_fx.tearDownWindows();
+    }
+
+    void businessViews_data()
+    {
+        QTest::addColumn<int>("option"); // -1: as opened
+        QTest::newRow("opened") << -1;
+        QTest::newRow("Alle") << 0;
+        QTest::newRow("Aktuelle") << 1;
+        QTest::newRow("Abgemeldete") << 2;
+    }
+
+    // Count, order (by number, ties in stored order) and the last row.
+    void businessViews()
+    {
+        QFETCH(int, option);
+        MDIForm1_menue_suchen_betrieb_Click();
+        Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
+        QVERIFY(list);
+        if (option >= 0)
+            list->Option1_Click(option);
+        const auto expected = Data::sorted(m_data.businessRows(option), 1, false);
+        const int n = int(expected.size());
+        QCOMPARE(list->gridModel->rowCount(), n);
+        QCOMPARE(list->data->Recordset()->recordCount(), long(n));
+        QCOMPARE(shown(list, 1), column(expected, 1));
+        QCOMPARE(shown(list, 4), column(expected, 4));
+        QCOMPARE(label(list), QStringLiteral("Betrieb Nr. 1 von %1").arg(n));
+        list->data->navigateLast();
+        QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %1").arg(n));
+        QCOMPARE(list->DBGrid1->currentIndex().row(), n - 1);
+        QCOMPARE(list->data->currentValue(QStringLiteral("b-strasse")).toString(), text(expected.back().cells.at(5)));
+        // Walked row by row, as the list printing does.
+        QStringList walked;
+        const RS rs = list->data->Recordset();
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            walked << rs->value(QStringLiteral("betrieb.betr-nr")).toString();
+        QCOMPARE(walked, column(expected, 1));
+    }
+
+    void businessSearch_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("number prefix, near") << 1 << "1000";
+        QTest::newRow("number prefix, far") << 1 << "1009";
+        QTest::newRow("no match: first row") << 1 << "2";
+        QTest::newRow("number with an asterisk") << 1 << "*99";
+        QTest::newRow("history number") << 2 << "2";
+        QTest::newRow("municipality") << 0 << "06";
+        QTest::newRow("name, umlaut, either case") << 3 << "ölm";
+        QTest::newRow("name with an apostrophe") << 3 << "o'brien 12";
+        QTest::newRow("name, one character") << 3 << "?ander 1";
+        QTest::newRow("place of a second location") << 4 << "eutin";
+        QTest::newRow("street") << 5 << "zweit";
+    }
+
+    void businessSearch()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        MDIForm1_menue_suchen_betrieb_Click();
+        Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
+        QVERIFY(list);
+        const auto expected = Data::sorted(m_data.businessRows(-1), 1, false);
+        ListFixture::type(list->Text1[size_t(field)], typed);
+        const int hit = searchHit(expected, field, typed);
+        QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %2").arg(hit + 1).arg(expected.size()));
+        QCOMPARE(list->DBGrid1->currentIndex().row(), hit);
+        QCOMPARE(list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString(),
+                 text(expected[size_t(hit)].cells.at(1)));
+        QVERIFY(MessageService::recorded().empty());
+    }
+
+    void businessSort_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::newRow("name") << 3;
+        QTest::newRow("place") << 4;
+        QTest::newRow("municipality") << 0;
+    }
+
+    // A click sorts by the column, ties in stored order; a second click on a
+    // column left ascending reverses it; a search then lands in the new order.
+    void businessSort()
+    {
+        QFETCH(int, field);
+        MDIForm1_menue_suchen_betrieb_Click();
+        Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
+        QVERIFY(list);
+        const auto rows = m_data.businessRows(-1);
+        const auto byNumber = Data::sorted(rows, 1, false);
+        const auto once = Data::sorted(rows, field, Data::descendingAfterClick(byNumber, field));
+        list->Text1_Click(field);
+        QCOMPARE(shown(list, field), column(once, field));
+        QCOMPARE(shown(list, 1), column(once, 1));
+        QCOMPARE(label(list), QStringLiteral("Betrieb Nr. 1 von %1").arg(rows.size()));
+        list->Text1_Click(field);
+        const auto twice = Data::sorted(rows, field, Data::descendingAfterClick(once, field));
+        QCOMPARE(shown(list, 1), column(twice, 1));
+        const QString typed = field == 0 ? QStringLiteral("03") : field == 3 ? QStringLiteral("Müll") : QStringLiteral("pl");
+        ListFixture::type(list->Text1[size_t(field)], typed);
+        const int hit = searchHit(twice, field, typed);
+        QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %2").arg(hit + 1).arg(rows.size()));
+        QCOMPARE(list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString(),
+                 text(twice[size_t(hit)].cells.at(1)));
+    }
+
+    void personList_data()
+    {
+        QTest::addColumn<int>("sortField"); // -1: as opened
+        QTest::addColumn<int>("searchField");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("opened, family name") << -1 << 2 << "özd";
+        QTest::newRow("opened, no match") << -1 << 2 << "zzz";
+        QTest::newRow("opened, business name far") << -1 << 5 << "ölmühle 7";
+        QTest::newRow("by family name, family name") << 2 << 2 << "gro";
+        QTest::newRow("by business number, person") << 3 << 0 << "N09";
+    }
+
+    // One row per link whose person exists; count, order, positions, searches.
+    void personList()
+    {
+        QFETCH(int, sortField);
+        QFETCH(int, searchField);
+        QFETCH(QString, typed);
+        MDIForm1_menue_suchen_person_Click();
+        Frm_Auswahl_Pers *list = Frm_Auswahl_Pers::loaded();
+        QVERIFY(list);
+        const auto rows = m_data.personRows();
+        auto expected = Data::sorted(rows, 0, false);
+        if (sortField >= 0) {
+            expected = Data::sorted(rows, sortField, Data::descendingAfterClick(expected, sortField));
+            list->Text1_Click(sortField);
+        }
+        const int n = int(expected.size());
+        QCOMPARE(label(list), QStringLiteral("Person Nr. 1 von %1").arg(n));
+        QCOMPARE(shown(list, 0), column(expected, 0));
+        QCOMPARE(shown(list, 3), column(expected, 3));
+        ListFixture::type(list->Text1[size_t(searchField)], typed);
+        const int hit = searchHit(expected, searchField, typed);
+        QCOMPARE(label(list), QStringLiteral("Person Nr. %1 von %2").arg(hit + 1).arg(n));
+        QCOMPARE(list->data->currentValue(QStringLiteral("pers-nr")).toString(), text(expected[size_t(hit)].cells.at(0)));
+        QCOMPARE(list->DBGrid1->currentIndex().row(), hit);
+    }
+};
+
+QTEST_MAIN(TestListRows)
+#include "tst_listrows.moc"
