@@ -51,15 +51,30 @@ QString newForm(QString sql)
 }
 
 // Stored schema entries that name the old collation: (type, name, table, sql).
+// Runs at every first open, so the texts are searched as they are stored (the
+// earlier versions wrote the name in capitals) and only a hit is looked at closely.
 QList<QStringList> oldEntries(sqlite3 *db)
 {
     QList<QStringList> out;
-    const QList<QStringList> candidates =
-        rows(db, QStringLiteral("SELECT type, name, tbl_name, sql FROM main.sqlite_master "
-                                "WHERE instr(upper(sql), 'JETTEXT') > 0"));
-    for (const QStringList &r : candidates)
-        if (oldCollation().match(r[3]).hasMatch())
-            out << r;
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT sql, type, name, tbl_name FROM main.sqlite_master WHERE sql IS NOT NULL", -1,
+                           &st, nullptr)
+        != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return out;
+    }
+    const auto text = [st](int col) {
+        return QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(st, col)), sqlite3_column_bytes(st, col));
+    };
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const QByteArrayView sql = text(0);
+        if (!sql.contains("JETTEXT"))
+            continue;
+        const QString s = QString::fromUtf8(sql);
+        if (oldCollation().match(s).hasMatch())
+            out << QStringList{QString::fromUtf8(text(1)), QString::fromUtf8(text(2)), QString::fromUtf8(text(3)), s};
+    }
+    sqlite3_finalize(st);
     return out;
 }
 
