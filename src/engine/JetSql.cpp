@@ -158,6 +158,9 @@ public:
         for (size_t i = 0; i < t.size(); ++i)
             if (t[i].kind != Tok::Space)
                 m_nz.push_back(i);
+        m_name.resize(m_nz.size());
+        for (long p = 0; has(p); ++p)
+            m_name[size_t(p)] = classifyName(p);
         // A setting's "=" assigns.
         if (has(0) && isWord(at(0), "PRAGMA"))
             return;
@@ -173,10 +176,10 @@ private:
     const Token &at(size_t p) const { return m_t[m_nz[p]]; }
     bool has(long p) const { return p >= 0 && size_t(p) < m_nz.size(); }
 
-    bool isNameAt(long p) const
+    bool isNameAt(long p) const { return has(p) && m_name[size_t(p)]; }
+
+    bool classifyName(long p) const
     {
-        if (!has(p))
-            return false;
         const Token &tok = at(size_t(p));
         if (tok.kind == Tok::Bracket)
             return true;
@@ -360,6 +363,7 @@ private:
     size_t m_whereEnd = npos; // token that ends its condition (GROUP BY, ORDER BY, ";"); npos: the end
     const std::vector<Token> &m_t;
     std::vector<size_t> m_nz; // positions of the tokens that are not blanks
+    std::vector<char> m_name; // per m_nz entry: a column name
     std::vector<QString> m_after;
 };
 
