@@ -158,14 +158,14 @@ public:
         for (size_t i = 0; i < t.size(); ++i)
             if (t[i].kind != Tok::Space)
                 m_nz.push_back(i);
-        m_name.resize(m_nz.size());
-        for (long p = 0; has(p); ++p)
-            m_name[size_t(p)] = classifyName(p);
+        m_name.assign(m_nz.size(), -1);
         // A setting's "=" assigns.
         if (has(0) && isWord(at(0), "PRAGMA"))
             return;
         findComparisons();
-        findSortTerms();
+        // Criteria and the program's other statements have nothing to sort.
+        if (has(0) && isWord(at(0), "SELECT"))
+            findSortTerms();
     }
     const QString &after(size_t token) const { return m_after[token]; }
 
@@ -176,7 +176,16 @@ private:
     const Token &at(size_t p) const { return m_t[m_nz[p]]; }
     bool has(long p) const { return p >= 0 && size_t(p) < m_nz.size(); }
 
-    bool isNameAt(long p) const { return has(p) && m_name[size_t(p)]; }
+    // Most tokens are never asked about; those that are, are asked several times.
+    bool isNameAt(long p) const
+    {
+        if (!has(p))
+            return false;
+        signed char &known = m_name[size_t(p)];
+        if (known < 0)
+            known = classifyName(p) ? 1 : 0;
+        return known;
+    }
 
     bool classifyName(long p) const
     {
@@ -363,7 +372,7 @@ private:
     size_t m_whereEnd = npos; // token that ends its condition (GROUP BY, ORDER BY, ";"); npos: the end
     const std::vector<Token> &m_t;
     std::vector<size_t> m_nz; // positions of the tokens that are not blanks
-    std::vector<char> m_name; // per m_nz entry: a column name
+    mutable std::vector<signed char> m_name; // per m_nz entry: a column name (1), not (0), not yet known (-1)
     std::vector<QString> m_after;
 };
 
