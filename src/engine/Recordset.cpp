@@ -427,7 +427,7 @@ void Recordset::openQuery(const QString &sqlText)
             m_fields[i].name = m_fields[i].table + QLatin1Char('.') + m_fields[i].plainName;
 
     const bool oneTable = allFromTable && tables.size() == 1 && isPlainOneTableSelect(sql);
-    if (!oneTable && openKeyset(sql, fastSql))
+    if (!oneTable && openKeyset(sql))
         return;
     QString insertSql = sql;
     if (oneTable) {
@@ -496,7 +496,7 @@ void Recordset::openQuery(const QString &sqlText)
         setCurrent(1, 0);
 }
 
-bool Recordset::openKeyset(const QString &sql, const QString &fastSql)
+bool Recordset::openKeyset(const QString &sql)
 {
     const auto join = plainJoin(sql);
     if (!join)
@@ -515,16 +515,16 @@ bool Recordset::openKeyset(const QString &sql, const QString &fastSql)
     const QString tempName = QStringLiteral("_rs%1").arg(m_conn->nextTempId());
     const QString browse = QStringLiteral("temp.") + quoteIdent(tempName);
     // Rows with equal sort values keep the order in which their table rows
-    // were stored, whatever plan the query takes.
-    const auto keysOf = [&](const PlainJoin &j) {
-        const QString order = j.order.isEmpty() ? QString()
-                                                : QStringLiteral(" ORDER BY ") + j.order + QStringLiteral(", ")
+    // were stored, whatever plan the query takes. The sort by the stored
+    // indexes' order that copied sets try first is left out: the rowids
+    // added to the sort keep the indexes from serving it, and when a sorted
+    // text goes beyond ASCII its failed attempt costs more than it saves.
+    const QString order = join->order.isEmpty() ? QString()
+                                                : QStringLiteral(" ORDER BY ") + join->order + QStringLiteral(", ")
                                                       + rowids.join(QLatin1String(", "));
-        return QStringLiteral("SELECT %1 FROM %2%3%4")
-            .arg(rowids.join(QLatin1String(", ")), j.from,
-                 j.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + j.where, order);
-    };
-    const auto fast = fastSql.isEmpty() ? std::nullopt : plainJoin(fastSql);
+    const QString keys = QStringLiteral("SELECT %1 FROM %2%3%4")
+                             .arg(rowids.join(QLatin1String(", ")), join->from,
+                                  join->where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + join->where, order);
     const QString row = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
                             .arg(join->select, tables.join(QLatin1String(" CROSS JOIN ")), bound.join(QLatin1String(" AND ")));
     try {
@@ -540,20 +540,8 @@ bool Recordset::openKeyset(const QString &sql, const QString &fastSql)
         // A query this reading does not understand is copied as it stands.
         return false;
     }
-    const QString insert = QStringLiteral("INSERT INTO %1 (%2) ").arg(browse, keyCols.join(QLatin1String(", ")));
-    bool filled = false;
-    if (fast && fast->refs == join->refs) {
-        // Sorted as the stored indexes are, unless a sorted text goes beyond
-        // ASCII: then the statement wrote nothing and the exact one runs.
-        try {
-            m_conn->exec(insert + keysOf(*fast), source());
-            filled = true;
-        } catch (const EngineError &) {
-        }
-    }
     try {
-        if (!filled)
-            m_conn->exec(insert + keysOf(*join), source());
+        m_conn->exec(QStringLiteral("INSERT INTO %1 (%2) %3").arg(browse, keyCols.join(QLatin1String(", ")), keys), source());
     } catch (const EngineError &) {
         m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(browse), source());
         return false;

@@ -131,7 +131,7 @@ private:
     Recordset() = default;
     void openTable(const QString &table);
     void openQuery(const QString &sql);
-    bool openKeyset(const QString &sql, const QString &fastSql);
+    bool openKeyset(const QString &sql);
     void readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into);
     void requireOpen() const;
     void requireCurrent() const;
