@@ -571,14 +571,7 @@ void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVari
     StmtGuard g(st);
     for (size_t k = 0; k < keys.size(); ++k)
         sqlite3_bind_int64(st, int(k) + 1, keys[k]);
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_DONE) {
-        // A table row of it went away through another set or statement.
-        m_deleted = true;
-        throw EngineError(err::RecordDeleted, source());
-    }
-    if (rc != SQLITE_ROW)
-        m_conn->raise(rc, source(), m_keysetRow);
+    stepToRow(st, m_keysetRow);
     into.resize(m_fields.size() + 1);
     into[0] = QVariant();
     for (size_t i = 0; i < m_fields.size(); ++i)
@@ -679,6 +672,12 @@ void Recordset::loadRow()
     sqlite3_stmt *st = m_conn->cached(m_selectRow, source());
     StmtGuard g(st);
     sqlite3_bind_int64(st, 1, m_rowid);
+    stepToRow(st, m_selectRow);
+    takeRow(st, 0);
+}
+
+void Recordset::stepToRow(sqlite3_stmt *st, const QString &sql)
+{
     const int rc = sqlite3_step(st);
     if (rc == SQLITE_DONE) {
         // Deleted through another set or statement.
@@ -686,8 +685,7 @@ void Recordset::loadRow()
         throw EngineError(err::RecordDeleted, source());
     }
     if (rc != SQLITE_ROW)
-        m_conn->raise(rc, source(), m_selectRow);
-    takeRow(st, 0);
+        m_conn->raise(rc, source(), sql);
 }
 
 void Recordset::takeRow(sqlite3_stmt *st, int first)

@@ -140,6 +140,7 @@ private:
     bool stepRowid(const QString &sql, qint64 arg, bool bindArg, qint64 &out);
     void setCurrent(qint64 rowid, long pos);
     void loadRow();
+    void stepToRow(sqlite3_stmt *st, const QString &sql);
     void takeRow(sqlite3_stmt *st, int first);
     bool find(const QString &criteria, bool forward, bool fromCurrent);
     int lookUpField(const QString &rawName) const;
