@@ -1266,7 +1266,7 @@ void Recordset::update()
     if (mode == EditMode::Add) {
         // Rows of one set are mostly added with the same fields: the
         // statement's text and its fields are kept per set of written fields.
-        InsertPlan &plan = m_insertPlans[QByteArray(m_dirty.data(), qsizetype(m_dirty.size()))];
+        InsertPlan &plan = m_insertPlans[m_dirty];
         if (plan.sql.isEmpty()) {
             QStringList cols;
             plan.idx = written(&cols);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -204,7 +205,7 @@ private:
         QString sql;
         std::vector<size_t> idx; // the written fields, in the statement's order
     };
-    QHash<QByteArray, InsertPlan> m_insertPlans; // per set of written fields
+    std::map<std::vector<char>, InsertPlan> m_insertPlans; // per set of written fields
     mutable QHash<QString, int> m_indexOf;       // field index per name asked for
     // Statement texts per translated criteria.
     QHash<QString, QString> m_deleteSql, m_findForwardSql, m_findBackwardSql;

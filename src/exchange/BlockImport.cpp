@@ -147,11 +147,14 @@ QString Upd_8_ExtrFeldInhalt(const QString &line)
 void Upd_6_Kill(const QString &criteria, RS &rs)
 {
     G().Ortungs_Nr = 0;
-    guarded(ErrorSite{QStringLiteral("Upd_6_Kill"), QStringLiteral("KRITERIUM: "),
-                      [&criteria] { return QVariant(criteria); }},
-            // Every matching row, as the search-and-delete loop would take
-            // them, in one statement.
-            [&] { recordset(rs, "RS").deleteMatching(criteria); });
+    try {
+        // Every matching row, as the search-and-delete loop would take them,
+        // in one statement.
+        recordset(rs, "RS").deleteMatching(criteria);
+    } catch (...) {
+        logCurrentError(ErrorSite{QStringLiteral("Upd_6_Kill"), QStringLiteral("KRITERIUM: "),
+                                  [&criteria] { return QVariant(criteria); }});
+    }
 }
 
 void Upd_2_Read(QString &block)
@@ -196,7 +199,7 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
     const ErrorSite site{QStringLiteral("Upd_3_Betr"),
                          QStringLiteral("BetrNr: ") + betrNr + QStringLiteral(" BetrHistNr: ") + betrHistNr,
                          [&i] { return QVariant(i); }};
-    const auto step = [&site](const std::function<void()> &body) { return guarded(site, body); };
+    const auto step = [&site](auto &&body) { return exchange::detail::guardedStep(site, body); };
     n = qMin(n, int(lines.size()));
     bool outOfRange = false;
     const auto line = [&](int index) -> const QString & {
