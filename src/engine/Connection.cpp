@@ -125,6 +125,7 @@ void Connection::shutdown()
     for (sqlite3_stmt *st : std::as_const(m_cache))
         sqlite3_finalize(st);
     m_cache.clear();
+    ++m_generation;
     m_columns.clear();
     if (m_depth > 0)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -190,6 +191,7 @@ sqlite3_stmt *Connection::cached(const QString &sql, const QString &source)
         for (sqlite3_stmt *old : std::as_const(m_cache))
             sqlite3_finalize(old);
         m_cache.clear();
+        ++m_generation;
     }
     m_cache.insert(sql, st);
     return st;

@@ -49,6 +49,10 @@ public:
     const std::vector<ColumnInfo> &columns(const QString &table);
 
     int nextTempId() { return ++m_tempId; }
+    // Changes whenever kept statements are finalized (a full cache, the
+    // end of the connection): a statement taken from the cache before is
+    // gone then.
+    quint64 statementGeneration() const { return m_generation; }
     void shutdown();
 
 private:
@@ -61,6 +65,7 @@ private:
     QHash<QString, std::vector<ColumnInfo>> m_columns;
     int m_depth = 0;
     int m_tempId = 0;
+    quint64 m_generation = 0;
 };
 
 // Resets a cached statement when it goes out of scope.

@@ -580,6 +580,7 @@ void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVari
 
 Recordset::~Recordset()
 {
+    dropCursor();
     if (!m_closed && m_isTemp && m_conn && m_conn->alive()) {
         try {
             m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
@@ -593,6 +594,7 @@ void Recordset::close()
     if (m_closed)
         throw EngineError(err::ObjectClosed, source());
     m_closed = true;
+    dropCursor();
     if (m_isTemp && m_conn && m_conn->alive())
         m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
     m_conn.reset();
@@ -934,6 +936,8 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
         from = kBeforeFirst;
     if (m_keyset)
         return findInKeyset(criteria, crit, literals, forward, from);
+    if (m_readOnFind && forward)
+        return findOnward(criteria, fromCurrent);
     QHash<QString, QString> &texts = forward ? m_findForwardSql : m_findBackwardSql;
     if (texts.size() > 256)
         texts.clear();
@@ -1031,6 +1035,74 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
         notifyMove();
     }
     return hit;
+}
+
+bool Recordset::findOnward(const QString &criteria, bool fromCurrent)
+{
+    // A FindNext right after the find before it, with the same criteria and
+    // nothing changed since, takes the next row of the statement that found
+    // that one; any other search runs a new statement from the start.
+    sqlite3 *db = m_conn->db(source());
+    const bool goOn = fromCurrent && m_cursor && m_hasCurrent && !m_deleted && m_rowid == m_cursorRowid
+                      && criteria == m_cursorCriteria && m_cursorGeneration == m_conn->statementGeneration()
+                      && m_cursorChanges == sqlite3_total_changes64(db);
+    sqlite3_stmt *st = nullptr;
+    if (goOn) {
+        st = m_cursor;
+    } else {
+        dropCursor();
+        qint64 from = kBeforeFirst;
+        if (fromCurrent && (m_hasCurrent || m_deleted))
+            from = m_rowid;
+        else if (fromCurrent && m_eof)
+            from = kAfterLast;
+        QString &text = m_findForwardSql[m_lastShape];
+        if (text.isEmpty())
+            // Named after this set, so that no other set resets it while it is open.
+            text = QStringLiteral("SELECT rowid, %3 FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid /* set %4 */")
+                       .arg(m_browse, m_lastShape, m_rowColumns, QString::number(quintptr(this)));
+        try {
+            st = m_conn->cached(text, source());
+        } catch (const EngineError &e) {
+            throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
+                              e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
+        }
+        sqlite3_reset(st);
+        sqlite3_bind_int64(st, 1, from);
+        for (size_t k = 0; k < m_lastLiterals.size(); ++k)
+            bindValue(st, int(k) + 2, m_lastLiterals[k]);
+    }
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW) {
+        // A statement at its end or failed keeps nothing open.
+        m_cursor = st;
+        dropCursor();
+        if (rc != SQLITE_DONE)
+            m_conn->raise(rc, source(), QString::fromUtf8(sqlite3_sql(st)));
+        m_noMatch = true;
+        return false;
+    }
+    const qint64 r = sqlite3_column_int64(st, 0);
+    setCurrent(r, -1);
+    takeRow(st, 1);
+    m_cursor = st;
+    m_cursorCriteria = criteria;
+    m_cursorRowid = r;
+    m_cursorGeneration = m_conn->statementGeneration();
+    m_cursorChanges = sqlite3_total_changes64(db);
+    m_noMatch = false;
+    notifyMove();
+    return true;
+}
+
+void Recordset::dropCursor()
+{
+    if (!m_cursor)
+        return;
+    // A statement the connection has finalized meanwhile is not touched.
+    if (m_conn && m_conn->alive() && m_cursorGeneration == m_conn->statementGeneration())
+        sqlite3_reset(m_cursor);
+    m_cursor = nullptr;
 }
 
 void Recordset::findFirst(const QString &criteria)

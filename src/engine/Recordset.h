@@ -89,6 +89,7 @@ public:
     // read every one of them to pick the first.
     void setReadOnFind(bool read)
     {
+        dropCursor();
         m_readOnFind = read;
         m_findForwardSql.clear();
         m_findBackwardSql.clear();
@@ -143,6 +144,8 @@ private:
     void loadRow();
     void stepToRow(sqlite3_stmt *st, const QString &sql);
     void takeRow(sqlite3_stmt *st, int first);
+    bool findOnward(const QString &criteria, bool fromCurrent);
+    void dropCursor();
     bool find(const QString &criteria, bool forward, bool fromCurrent);
     int lookUpField(const QString &rawName) const;
     QString translateCriteria(const QString &criteria) const;
@@ -177,6 +180,13 @@ private:
     QString m_rowColumns; // what a row is read as: the written table's rowid, then the fields
     QString m_selectRow;
     bool m_readOnFind = false;
+    // The statement of the last forward search that found a row, kept
+    // stepping for the FindNext that follows (read-on-find sets only).
+    sqlite3_stmt *m_cursor = nullptr;
+    QString m_cursorCriteria;
+    qint64 m_cursorRowid = 0;
+    quint64 m_cursorGeneration = 0;
+    qint64 m_cursorChanges = 0;
 
     qint64 m_rowid = 0;
     bool m_hasCurrent = false;
