@@ -63,18 +63,35 @@ std::function<QDateTime()> &exportClock()
     return c;
 }
 
-std::map<int, std::unique_ptr<QSaveFile>> &files()
+// An output file and the lines not yet handed to it: written in large
+// pieces, an export spends its time on the data rather than on the calls.
+struct OutFile
 {
-    static std::map<int, std::unique_ptr<QSaveFile>> open;
+    std::unique_ptr<QSaveFile> file;
+    QByteArray pending;
+
+    // False when the disk took less than it was given.
+    bool flush()
+    {
+        const bool ok = pending.isEmpty() || file->write(pending) == pending.size();
+        pending.clear();
+        return ok;
+    }
+};
+constexpr qsizetype kFlushSize = 256 * 1024;
+
+std::map<int, OutFile> &files()
+{
+    static std::map<int, OutFile> open;
     return open;
 }
 
-QSaveFile &file(int number)
+OutFile &file(int number)
 {
     const auto it = files().find(number);
     if (it == files().end())
         runtime::raise(52, QString::number(number));
-    return *it->second;
+    return it->second;
 }
 
 QString element(const QString &name, const QString &value)
@@ -404,7 +421,7 @@ int openExportFile(const QString &path)
         const QFileInfo info(path);
         runtime::raise(info.dir().exists() ? runtime::PathFileAccess : runtime::PathNotFound, path);
     }
-    files()[number] = std::move(out);
+    files()[number].file = std::move(out);
     return number;
 }
 
@@ -414,19 +431,19 @@ namespace {
 // every line: an export writes some sixty lines per business.
 void writeParts(int number, std::initializer_list<QStringView> parts)
 {
-    QSaveFile &out = file(number);
-    static QByteArray bytes;
+    OutFile &out = file(number);
     qsizetype size = 2;
     for (const QStringView part : parts)
         size += part.size();
-    bytes.resize(size);
-    char *end = bytes.data();
+    const qsizetype at = out.pending.size();
+    out.pending.resize(at + size);
+    char *end = out.pending.data() + at;
     for (const QStringView part : parts)
         end = platform::encodeCp1252(part, end);
     *end++ = '\r';
-    *end++ = '\n';
-    if (out.write(bytes.constData(), end - bytes.constData()) != end - bytes.constData())
-        runtime::raise(61, out.fileName());
+    *end = '\n';
+    if (out.pending.size() >= kFlushSize && !out.flush())
+        runtime::raise(61, out.file->fileName());
 }
 
 } // namespace
@@ -443,12 +460,17 @@ void writeExportElement(int number, QStringView name, QStringView value)
 
 void finishExportFile(int number)
 {
-    QSaveFile &out = file(number);
-    const QString name = out.fileName();
-    const bool ok = out.commit();
+    OutFile &out = file(number);
+    const QString name = out.file->fileName();
+    const bool written = out.flush();
+    if (!written)
+        out.file->cancelWriting();
+    const bool ok = written && out.file->commit();
     files().erase(number);
     if (G().Exp_Dateinummer == number)
         G().Exp_Dateinummer = 0;
+    if (!written)
+        runtime::raise(61, name);
     if (!ok)
         runtime::raise(runtime::PathFileAccess, name);
 }
@@ -458,7 +480,7 @@ void discardExportFile(int number)
     const auto it = files().find(number);
     if (it == files().end())
         return;
-    it->second->cancelWriting();
+    it->second.file->cancelWriting();
     files().erase(it);
     if (G().Exp_Dateinummer == number)
         G().Exp_Dateinummer = 0;
