@@ -855,6 +855,20 @@ QString Recordset::parameterizedCriteria(const QString &criteria, std::vector<QS
     // kept and reused.
     if ((!m_isTemp || m_keyset) && !criteria.contains(QLatin1Char('"')) && !lenComparedWithText(criteria)) {
         static QHash<QString, QString> translated;
+        // The import deletes a business's rows from nine tables by the one
+        // criteria text: the last one is kept as it came apart.
+        static QString lastCriteria, lastShape;
+        static std::vector<QString> lastLiterals;
+        if (!lastCriteria.isNull() && criteria == lastCriteria) {
+            literals = lastLiterals;
+            return lastShape;
+        }
+        const auto remember = [&](const QString &result) {
+            lastCriteria = criteria;
+            lastShape = result;
+            lastLiterals = literals;
+            return result;
+        };
         QString shape = literalsAsParameters(criteria, literals);
         shape += QLatin1Char('\n');
         for (const QString &v : literals)
@@ -862,11 +876,11 @@ QString Recordset::parameterizedCriteria(const QString &criteria, std::vector<QS
                                                                                                    : QLatin1Char('u');
         auto it = translated.constFind(shape);
         if (it != translated.constEnd())
-            return *it;
+            return remember(*it);
         if (translated.size() > 1000)
             translated.clear();
         std::vector<QString> same;
-        return *translated.insert(shape, literalsAsParameters(engineSql(criteria), same));
+        return remember(*translated.insert(shape, literalsAsParameters(engineSql(criteria), same)));
     }
     literals.clear();
     return literalsAsParameters(translateCriteria(criteria), literals);
