@@ -960,13 +960,7 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
         text = (forward ? QStringLiteral("SELECT rowid%3 FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid LIMIT 1")
                         : QStringLiteral("SELECT rowid%3 FROM %1 WHERE rowid < ? AND (%2) ORDER BY rowid DESC LIMIT 1"))
                    .arg(m_browse, crit, m_readOnFind ? QStringLiteral(", ") + m_rowColumns : QString());
-    sqlite3_stmt *st = nullptr;
-    try {
-        st = m_conn->cached(text, source());
-    } catch (const EngineError &e) {
-        throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
-                          e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
-    }
+    sqlite3_stmt *st = criteriaStatement(text, criteria);
     int rc = SQLITE_DONE;
     qint64 r = 0;
     {
@@ -1000,13 +994,7 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
 {
     // Runs one find statement: the keyset bounds first, then the literals.
     const auto run = [&](const QString &text, std::initializer_list<qint64> bounds, qint64 &found) {
-        sqlite3_stmt *st = nullptr;
-        try {
-            st = m_conn->cached(text, source());
-        } catch (const EngineError &e) {
-            throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
-                              e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
-        }
+        sqlite3_stmt *st = criteriaStatement(text, criteria);
         StmtGuard guard(st);
         int at = 1;
         for (qint64 bound : bounds)
@@ -1075,12 +1063,7 @@ bool Recordset::findOnward(const QString &criteria, bool fromCurrent)
             // Named after this set, so that no other set resets it while it is open.
             text = QStringLiteral("SELECT rowid, %3 FROM %1 WHERE rowid > ? AND (%2) ORDER BY rowid /* set %4 */")
                        .arg(m_browse, m_lastShape, m_rowColumns, QString::number(quintptr(this)));
-        try {
-            st = m_conn->cached(text, source());
-        } catch (const EngineError &e) {
-            throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
-                              e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
-        }
+        st = criteriaStatement(text, criteria);
         sqlite3_reset(st);
         sqlite3_bind_int64(st, 1, from);
         for (size_t k = 0; k < m_lastLiterals.size(); ++k)
@@ -1117,6 +1100,17 @@ void Recordset::dropCursor()
     if (m_conn && m_conn->alive() && m_cursorGeneration == m_conn->statementGeneration())
         sqlite3_reset(m_cursor);
     m_cursor = nullptr;
+}
+
+sqlite3_stmt *Recordset::criteriaStatement(const QString &sql, const QString &criteria)
+{
+    try {
+        return m_conn->cached(sql, source());
+    } catch (const EngineError &e) {
+        // A name the table does not have leaves a parameter without value.
+        throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
+                          e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
+    }
 }
 
 void Recordset::findFirst(const QString &criteria)
@@ -1504,13 +1498,7 @@ long Recordset::deleteMatching(const QString &criteria)
     QString &sql = m_deleteSql[crit];
     if (sql.isEmpty())
         sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit);
-    sqlite3_stmt *st = nullptr;
-    try {
-        st = m_conn->cached(sql, source());
-    } catch (const EngineError &e) {
-        throw EngineError(e.number() == err::TooFewParameters ? err::UnknownFieldName : e.number(), source(),
-                          e.text() + QStringLiteral(" (") + criteria + QLatin1Char(')'));
-    }
+    sqlite3_stmt *st = criteriaStatement(sql, criteria);
     {
         StmtGuard guard(st);
         for (size_t k = 0; k < literals.size(); ++k)

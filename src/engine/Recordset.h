@@ -145,6 +145,8 @@ private:
     void stepToRow(sqlite3_stmt *st, const QString &sql);
     void takeRow(sqlite3_stmt *st, int first);
     bool findOnward(const QString &criteria, bool fromCurrent);
+    // The kept statement of a text made from criteria, whose errors name the criteria.
+    sqlite3_stmt *criteriaStatement(const QString &sql, const QString &criteria);
     void dropCursor();
     bool find(const QString &criteria, bool forward, bool fromCurrent);
     int lookUpField(const QString &rawName) const;

@@ -199,7 +199,7 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
     const ErrorSite site{QStringLiteral("Upd_3_Betr"),
                          QStringLiteral("BetrNr: ") + betrNr + QStringLiteral(" BetrHistNr: ") + betrHistNr,
                          [&i] { return QVariant(i); }};
-    const auto step = [&site](auto &&body) { return exchange::detail::guardedStep(site, body); };
+    const auto step = [&site](auto &&body) { return guardedStep(site, body); };
     n = qMin(n, int(lines.size()));
     bool outOfRange = false;
     const auto line = [&](int index) -> const QString & {

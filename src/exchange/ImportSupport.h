@@ -34,21 +34,6 @@ bool writeLine(const QString &line, RS &rs, const ErrorSite &site);
 std::optional<QString> legalFormType(const QString &code);
 void forgetLegalForms();
 
-// One statement under the handler convention of a procedure that goes on
-// with the next statement: the error is logged at site. Without the
-// std::function of guarded(), which the block procedures would otherwise
-// build for every field of every row.
-template <typename Body> bool guardedStep(const ErrorSite &site, Body &&body)
-{
-    try {
-        body();
-        return true;
-    } catch (...) {
-        logCurrentError(site);
-        return false;
-    }
-}
-
 // A key taken from a line that had no content counts as no key.
 inline QString keyValue(const QString &content)
 {

@@ -106,7 +106,7 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
     Declare &g = G();
     g.Ortungs_Nr = 0;
     const ErrorSite site{QStringLiteral("Upd_4_Andere"), QString(), [] { return QVariant(0); }};
-    const auto step = [&site](auto &&body) { return exchange::detail::guardedStep(site, body); };
+    const auto step = [&site](auto &&body) { return guardedStep(site, body); };
     k = qMin(k, int(sub.size()));
     const auto at = [&sub](int m) -> const QString & { return sub.at(m - 1); };
 

@@ -97,13 +97,7 @@ void logCurrentError(const ErrorSite &site)
 
 bool guarded(const ErrorSite &site, const std::function<void()> &body)
 {
-    try {
-        body();
-        return true;
-    } catch (...) {
-        logCurrentError(site);
-        return false;
-    }
+    return guardedStep(site, body);
 }
 
 bool guarded(const QString &label, const std::function<void()> &body)

@@ -27,7 +27,19 @@ struct ErrorSite
 };
 
 bool guarded(const ErrorSite &site, const std::function<void()> &body);
-bool guarded(const QString &label, const std::function<void()> &body);
 
 // Logs the exception being handled for a site (used inside catch blocks).
 void logCurrentError(const ErrorSite &site);
+
+// The same for a statement run very often: no std::function is built.
+template <typename Body> bool guardedStep(const ErrorSite &site, Body &&body)
+{
+    try {
+        body();
+        return true;
+    } catch (...) {
+        logCurrentError(site);
+        return false;
+    }
+}
+bool guarded(const QString &label, const std::function<void()> &body);
