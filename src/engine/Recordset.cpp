@@ -1014,22 +1014,13 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
     bool hit = false;
     const int table = criteriaTable(criteria);
     if (table >= 0 && forward) {
-        // Two widening reaches row by row; the second, an eighth of the list
-        // and at most 8192 rows, costs about a tenth of a pass over a table
-        // of a million rows.
-        const auto covered = [this](qint64 end) { return end == kAfterLast || (m_count >= 0 && end >= m_count); };
-        qint64 start = from, nearEnd = from;
-        for (const qint64 reach : {qint64(256), std::clamp<qint64>(m_count / 8, 1, 8192)}) {
-            nearEnd = start >= kAfterLast - reach ? kAfterLast : std::max<qint64>(start, 0) + reach;
-            hit = run(QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid > ? AND __k.rowid <= ? AND (%2) "
-                                     "ORDER BY __k.rowid LIMIT 1")
-                          .arg(m_keysetFrom, crit),
-                      {start, nearEnd}, r);
-            if (hit || covered(nearEnd))
-                break;
-            start = nearEnd;
-        }
-        if (!hit && !covered(nearEnd))
+        constexpr qint64 kNear = 512;
+        const qint64 nearEnd = from >= kAfterLast - kNear ? kAfterLast : std::max<qint64>(from, 0) + kNear;
+        hit = run(QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid > ? AND __k.rowid <= ? AND (%2) "
+                                 "ORDER BY __k.rowid LIMIT 1")
+                      .arg(m_keysetFrom, crit),
+                  {from, nearEnd}, r);
+        if (!hit && nearEnd != kAfterLast)
             hit = run(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND r%2 IN (SELECT %3.rowid FROM %4 WHERE (%5)) "
                                      "ORDER BY rowid LIMIT 1")
                           .arg(m_browse)
