@@ -390,6 +390,27 @@ QString sqlName(const QString &name)
     return emitName(name);
 }
 
+QString criteriaWithValues(const QString &pattern, const std::vector<QString> &values)
+{
+    QString out;
+    size_t next = 0;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (c == QLatin1Char('[')) {
+            qsizetype j = pattern.indexOf(QLatin1Char(']'), i + 1);
+            if (j < 0)
+                j = pattern.size() - 1;
+            out += QStringView(pattern).mid(i, j + 1 - i);
+            i = j;
+        } else if (c == QLatin1Char('?') && next < values.size()) {
+            out += sqlQuote(values[next++]);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 enum class Mode { Dialect, Exact, AsciiSort };

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace engine {
 
@@ -46,5 +47,9 @@ QString sqlQuote(const QString &value);
 
 // Wraps a name as [name] for a query text.
 QString sqlName(const QString &name);
+
+// A criteria text from its pattern, in which each "?" outside names stands
+// for a value, and the values in order, each put in as sqlQuote does.
+QString criteriaWithValues(const QString &pattern, const std::vector<QString> &values);
 
 } // namespace engine

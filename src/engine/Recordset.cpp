@@ -1496,12 +1496,51 @@ long Recordset::deleteMatching(const QString &criteria)
     m_mode = EditMode::None;
     std::vector<QString> literals;
     const QString crit = parameterizedCriteria(criteria, literals);
+    return deleteByShape(crit, literals, [&criteria] { return criteria; });
+}
+
+long Recordset::deleteMatching(const QString &pattern, const std::vector<QString> &values)
+{
+    requireOpen();
+    if (m_isTemp || pattern.contains(QLatin1Char('"')) || pattern.contains(QLatin1String("len"), Qt::CaseInsensitive))
+        return deleteMatching(criteriaWithValues(pattern, values));
+    if (!updatable())
+        throw EngineError(err::ReadOnly, source(), m_name);
+    m_mode = EditMode::None;
+    // Translated as the criteria text with these values would be: whether
+    // each value is plain ASCII decides its comparison's collation.
+    static QHash<QString, QString> translated;
+    QString key = pattern;
+    key += QLatin1Char('\n');
+    for (const QString &v : values)
+        key += std::all_of(v.cbegin(), v.cend(), [](QChar c) { return c.unicode() < 0x80; }) ? QLatin1Char('a')
+                                                                                            : QLatin1Char('u');
+    auto it = translated.constFind(key);
+    if (it == translated.constEnd()) {
+        if (translated.size() > 1000)
+            translated.clear();
+        std::vector<QString> same;
+        it = translated.insert(key, parameterizedCriteria(criteriaWithValues(pattern, values), same));
+    }
+    return deleteByShape(*it, values, [&] { return criteriaWithValues(pattern, values); });
+}
+
+template <typename CriteriaText>
+long Recordset::deleteByShape(const QString &crit, const std::vector<QString> &literals, const CriteriaText &criteria)
+{
     if (m_deleteSql.size() > 256)
         m_deleteSql.clear();
     QString &sql = m_deleteSql[crit];
     if (sql.isEmpty())
         sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit);
-    sqlite3_stmt *st = criteriaStatement(sql, criteria);
+    sqlite3_stmt *st = nullptr;
+    try {
+        st = m_conn->cached(sql, source());
+    } catch (const EngineError &) {
+        // The criteria text is only made for the error, which the same
+        // preparation gives again.
+        st = criteriaStatement(sql, criteria());
+    }
     {
         StmtGuard guard(st);
         for (size_t k = 0; k < literals.size(); ++k)

@@ -108,6 +108,9 @@ public:
     // FindNext until NoMatch would, in one statement on a table set; returns
     // how many went. Leaves NoMatch set and no current row loaded.
     long deleteMatching(const QString &criteria);
+    // The same for criteria given as pattern and values (criteriaWithValues):
+    // a business's keys are bound as they are, without a text to take apart.
+    long deleteMatching(const QString &pattern, const std::vector<QString> &values);
     enum class EditMode { None, Edit, Add };
     EditMode editMode() const { return m_mode; }
 
@@ -152,6 +155,8 @@ private:
     int lookUpField(const QString &rawName) const;
     QString translateCriteria(const QString &criteria) const;
     QString parameterizedCriteria(const QString &criteria, std::vector<QString> &literals) const;
+    template <typename CriteriaText>
+    long deleteByShape(const QString &shape, const std::vector<QString> &literals, const CriteriaText &criteria);
     QVariant convertForStore(int index, const QVariant &v) const;
     QVariant convertRead(int index, const QVariant &v) const;
     void invalidateCount() { m_count = -1; }

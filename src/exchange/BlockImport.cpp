@@ -100,6 +100,31 @@ QString histKeyIs(const QString &column, const QString &value)
     return QStringLiteral("(") + name + QStringLiteral(" = '' OR ") + name + QStringLiteral(" Is Null)");
 }
 
+QString keyPattern(const QString &column)
+{
+    return engine::sqlName(column) + QStringLiteral(" = ?");
+}
+
+QString histKeyPattern(const QString &column, const QString &value)
+{
+    if (!value.isEmpty())
+        return keyPattern(column);
+    const QString name = engine::sqlName(column);
+    return QStringLiteral("(") + name + QStringLiteral(" = ? OR ") + name + QStringLiteral(" Is Null)");
+}
+
+void killMatching(const QString &pattern, const std::vector<QString> &values, RS &rs)
+{
+    G().Ortungs_Nr = 0;
+    try {
+        recordset(rs, "RS").deleteMatching(pattern, values);
+    } catch (...) {
+        logCurrentError(ErrorSite{QStringLiteral("Upd_6_Kill"), QStringLiteral("KRITERIUM: "), [&] {
+                                      return QVariant(engine::criteriaWithValues(pattern, values));
+                                  }});
+    }
+}
+
 bool writeLine(const QString &line, RS &rs, const ErrorSite &site)
 {
     Declare &g = G();
@@ -222,31 +247,31 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
         Error_Log(site.label, QString(), 0,
                   QStringLiteral("Betrieb ohne Betriebsnummer: es wurden keine früheren Daten gelöscht!"), site.caption,
                   0);
-    } else if (businessRelatedDatabase()) {
-        const QString k = keyIs(QStringLiteral("betr-nr"), betrNr);
-        Upd_6_Kill(k, g.RS_betrieb_adresse);
-        Upd_6_Kill(k, g.RS_betrieb);
-        Upd_6_Kill(k, g.RS_betrieb_meldgrundsonst);
-        Upd_6_Kill(k, g.RS_betrieb_taetigkeit);
-        Upd_6_Kill(k, g.RS_betrieb_erlaubnis);
-        Upd_6_Kill(k, g.RS_betrieb_handwerkskarte);
-        Upd_6_Kill(keyIs(QStringLiteral("bez-betr-nr"), betrNr), g.RS_beziehung_betrieb_person);
-        Upd_6_Kill(k, g.RS_person_erlaubnis);
-        Upd_6_Kill(k, g.RS_person_handwerkskarte);
     } else {
-        const QString k = keyIs(QStringLiteral("betr-nr"), betrNr);
-        const QString kh = k + QStringLiteral(" AND ") + histKeyIs(QStringLiteral("betr-hist-nr"), betrHistNr);
-        Upd_6_Kill(kh, g.RS_betrieb_adresse);
-        Upd_6_Kill(kh, g.RS_betrieb);
-        Upd_6_Kill(kh, g.RS_betrieb_meldgrundsonst);
-        Upd_6_Kill(kh, g.RS_betrieb_taetigkeit);
-        Upd_6_Kill(kh, g.RS_betrieb_erlaubnis);
-        Upd_6_Kill(kh, g.RS_betrieb_handwerkskarte);
-        Upd_6_Kill(keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral(" AND ") +
-                       histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr),
-                   g.RS_beziehung_betrieb_person);
-        Upd_6_Kill(k, g.RS_person_erlaubnis);
-        Upd_6_Kill(k, g.RS_person_handwerkskarte);
+        // Each business runs these deletes: their patterns are made once.
+        static const QString byBusiness = keyPattern(QStringLiteral("betr-nr"));
+        static const QString byLink = keyPattern(QStringLiteral("bez-betr-nr"));
+        static const QString and_ = QStringLiteral(" AND ");
+        static const QString byHistory[2] = {
+            byBusiness + and_ + histKeyPattern(QStringLiteral("betr-hist-nr"), QStringLiteral("x")),
+            byBusiness + and_ + histKeyPattern(QStringLiteral("betr-hist-nr"), QString())};
+        static const QString byLinkHistory[2] = {
+            byLink + and_ + histKeyPattern(QStringLiteral("bez-betr-hist-nr"), QStringLiteral("x")),
+            byLink + and_ + histKeyPattern(QStringLiteral("bez-betr-hist-nr"), QString())};
+        const bool withHistory = !businessRelatedDatabase();
+        const std::vector<QString> k{betrNr};
+        const std::vector<QString> kh = withHistory ? std::vector<QString>{betrNr, betrHistNr} : k;
+        const QString &business = withHistory ? byHistory[betrHistNr.isEmpty()] : byBusiness;
+        const QString &link = withHistory ? byLinkHistory[betrHistNr.isEmpty()] : byLink;
+        killMatching(business, kh, g.RS_betrieb_adresse);
+        killMatching(business, kh, g.RS_betrieb);
+        killMatching(business, kh, g.RS_betrieb_meldgrundsonst);
+        killMatching(business, kh, g.RS_betrieb_taetigkeit);
+        killMatching(business, kh, g.RS_betrieb_erlaubnis);
+        killMatching(business, kh, g.RS_betrieb_handwerkskarte);
+        killMatching(link, kh, g.RS_beziehung_betrieb_person);
+        killMatching(byBusiness, k, g.RS_person_erlaubnis);
+        killMatching(byBusiness, k, g.RS_person_handwerkskarte);
     }
 
     step([&] { recordset(g.RS_betrieb, "RS_betrieb").addNew(); });

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace exchange::detail {
 
@@ -21,6 +22,16 @@ QString keyIs(const QString &column, const QString &value);
 // betrieb row keeps when its betr-hist-nr element had no content, so that a
 // re-import replaces that row instead of adding a second one.
 QString histKeyIs(const QString &column, const QString &value);
+
+// The same as criteria patterns (engine::criteriaWithValues) for the
+// deletes, which bind the keys instead of quoting them into a text:
+// "[column] = ?", and for an empty history number "([column] = ? OR
+// [column] Is Null)" with the empty value.
+QString keyPattern(const QString &column);
+QString histKeyPattern(const QString &column, const QString &value);
+
+// Upd_6_Kill for the criteria of a pattern and its values.
+void killMatching(const QString &pattern, const std::vector<QString> &values, RS &rs);
 
 // Writes one element line into the row being added to rs: its content into
 // the column of its name. True when a value was written; a line without name

@@ -151,15 +151,18 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
         if (austr == kKeinInhalt)
             austr.clear();
 
-        const QString kp = keyIs(QStringLiteral("pers-nr"), pers);
-        Upd_6_Kill(kp, g.RS_person);
-        Upd_6_Kill(kp, g.RS_person_staatsang);
+        static const QString byPerson = keyPattern(QStringLiteral("pers-nr"));
+        static const QString byPersonAndBusiness =
+            byPerson + QStringLiteral(" AND ") + keyPattern(QStringLiteral("betr-nr"));
+        const std::vector<QString> kp{pers};
+        killMatching(byPerson, kp, g.RS_person);
+        killMatching(byPerson, kp, g.RS_person_staatsang);
         // A block without business number must not take the permits that
         // belong to all businesses of the person (empty betr-nr).
         if (!betrNr.isEmpty()) {
-            const QString kpb = kp + QStringLiteral(" AND ") + keyIs(QStringLiteral("betr-nr"), betrNr);
-            Upd_6_Kill(kpb, g.RS_person_erlaubnis);
-            Upd_6_Kill(kpb, g.RS_person_handwerkskarte);
+            const std::vector<QString> kpb{pers, betrNr};
+            killMatching(byPersonAndBusiness, kpb, g.RS_person_erlaubnis);
+            killMatching(byPersonAndBusiness, kpb, g.RS_person_handwerkskarte);
         }
     }
 

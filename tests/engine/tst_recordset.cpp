@@ -184,6 +184,46 @@ private slots:
         QCOMPARE(rows.join(QLatin1Char(' ')), left);
     }
 
+    // The import's deletes bind their keys: the same rows must go as by the
+    // criteria text with the keys quoted in, whatever the keys hold.
+    void keyedDeletes_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("left");
+        const QString byNr = QStringLiteral("[betr-nr] = ?");
+        const QString byNrAndHist = QStringLiteral("[betr-nr] = ? AND ([betr-hist-nr] = ? OR [betr-hist-nr] Is Null)");
+        QTest::newRow("plain key") << byNr << QStringList{QStringLiteral("100")} << QStringLiteral("O'1/0 MÜ/0 mü/1 x/");
+        QTest::newRow("apostrophe") << byNr << QStringList{QStringLiteral("O'1")} << QStringLiteral("100/0 100/1 MÜ/0 mü/1 x/");
+        QTest::newRow("beyond ASCII, any case") << byNr << QStringList{QStringLiteral("Mü")} << QStringLiteral("100/0 100/1 O'1/0 x/");
+        QTest::newRow("empty history and Null") << byNrAndHist << QStringList{QStringLiteral("x"), QString()} << QStringLiteral("100/0 100/1 O'1/0 MÜ/0 mü/1");
+        QTest::newRow("question mark in a value") << byNr << QStringList{QStringLiteral("?")} << QStringLiteral("100/0 100/1 O'1/0 MÜ/0 mü/1 x/");
+    }
+    void keyedDeletes()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, values);
+        QFETCH(QString, left);
+        const std::vector<QString> keys(values.cbegin(), values.cend());
+        auto b = m_db->openRecordset(QStringLiteral("betrieb"));
+        const auto leftAfter = [&](const std::function<void()> &deleting) {
+            m_db->execute(QStringLiteral("DELETE FROM betrieb"));
+            for (const char *k : {"100/0", "100/1", "O'1/0", "MÜ/0", "mü/1"}) {
+                const QStringList p = QString::fromUtf8(k).split(QLatin1Char('/'));
+                addBusiness(*b, p[0], p[1]);
+            }
+            addRow(*b, {{"betr-nr", QStringLiteral("x")}, {"gem-kz", QStringLiteral("01001000")}});
+            deleting();
+            auto check = m_db->openRecordset(QStringLiteral("SELECT * FROM betrieb ORDER BY rowid"));
+            QStringList rows;
+            for (check->moveFirst(); !check->eof(); check->moveNext())
+                rows << str(*check, "betr-nr") + QLatin1Char('/') + str(*check, "betr-hist-nr");
+            return rows.join(QLatin1Char(' '));
+        };
+        QCOMPARE(leftAfter([&] { b->deleteMatching(pattern, keys); }), left);
+        QCOMPARE(leftAfter([&] { b->deleteMatching(criteriaWithValues(pattern, keys)); }), left);
+    }
+
     void ownAdditionsAndPendingRow()
     {
         auto rs = m_db->openRecordset(QStringLiteral("betrieb"));
