@@ -288,7 +288,8 @@ StmtGuard::~StmtGuard()
 {
     if (m_stmt) {
         sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
+        if (m_clear)
+            sqlite3_clear_bindings(m_stmt);
     }
 }
 

@@ -68,11 +68,13 @@ private:
     quint64 m_generation = 0;
 };
 
-// Resets a cached statement when it goes out of scope.
+// Resets a cached statement when it goes out of scope, and clears its
+// parameters unless every use binds all of them anew.
 class StmtGuard
 {
 public:
-    explicit StmtGuard(sqlite3_stmt *s) : m_stmt(s) {}
+    enum Bindings { Clear, AllBoundEachTime };
+    explicit StmtGuard(sqlite3_stmt *s, Bindings b = Clear) : m_stmt(s), m_clear(b == Clear) {}
     ~StmtGuard();
     StmtGuard(const StmtGuard &) = delete;
     StmtGuard &operator=(const StmtGuard &) = delete;
@@ -80,6 +82,7 @@ public:
 
 private:
     sqlite3_stmt *m_stmt;
+    bool m_clear;
 };
 
 QString quoteIdent(const QString &name);

@@ -1367,7 +1367,7 @@ void Recordset::update()
         const std::vector<size_t> &idx = plan.idx;
         sqlite3_stmt *st = m_conn->cached(sql, source());
         {
-            StmtGuard g(st);
+            StmtGuard g(st, StmtGuard::AllBoundEachTime);
             for (size_t k = 0; k < idx.size(); ++k)
                 bindValue(st, int(k) + 1, m_buffer[idx[k]]);
             const int rc = sqlite3_step(st);
@@ -1542,7 +1542,8 @@ long Recordset::deleteByShape(const QString &crit, const std::vector<QString> &l
         st = criteriaStatement(sql, criteria());
     }
     {
-        StmtGuard guard(st);
+        // A text's parameters are its literals, all bound each time.
+        StmtGuard guard(st, StmtGuard::AllBoundEachTime);
         for (size_t k = 0; k < literals.size(); ++k)
             bindValue(st, int(k) + 1, literals[k]);
         const int rc = sqlite3_step(st);
