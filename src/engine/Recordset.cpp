@@ -1303,8 +1303,18 @@ void Recordset::addNew()
         m_defaults.clear();
         for (const FieldInfo &f : m_fields)
             m_defaults.push_back(f.defaultValue);
+        m_bufferFromDefaults = false;
     }
-    m_buffer = m_defaults;
+    // A row added after a row added differs from the defaults only where
+    // that one was written.
+    if (m_bufferFromDefaults && m_dirty.size() == m_defaults.size()) {
+        for (size_t i = 0; i < m_dirty.size(); ++i)
+            if (m_dirty[i])
+                m_buffer[i] = m_defaults[i];
+    } else {
+        m_buffer = m_defaults;
+    }
+    m_bufferFromDefaults = true;
     m_dirty.assign(m_fields.size(), 0);
     m_mode = EditMode::Add;
 }
@@ -1316,6 +1326,7 @@ void Recordset::edit()
         throw EngineError(err::ReadOnly, source(), m_name);
     loadRow();
     m_buffer.assign(m_row.begin() + 1, m_row.end());
+    m_bufferFromDefaults = false;
     m_dirty.assign(m_fields.size(), 0);
     m_mode = EditMode::Edit;
 }

@@ -217,6 +217,7 @@ private:
     std::vector<QVariant> m_buffer;
     std::vector<QVariant> m_defaults; // a new row's values
     std::vector<char> m_dirty;
+    bool m_bufferFromDefaults = false; // m_buffer is m_defaults but where m_dirty is set
     struct InsertPlan
     {
         QString sql;
