@@ -23,11 +23,17 @@ const QHash<char16_t, char> &reverseTable()
 
 QString fromCp1252(const QByteArray &bytes)
 {
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar *d = out.data();
+    // Only the codes 0x80 to 0x9F differ from Latin-1, whose conversion is
+    // the fast one; they are mended after it (whole transfer files pass here).
+    QString out = QString::fromLatin1(bytes);
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+    QChar *d = nullptr;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        d[i] = (b >= 0x80 && b < 0xA0) ? QChar(kHigh[b - 0x80]) : QChar(char16_t(b));
+        if (b[i] - 0x80u < 0x20u) {
+            if (!d)
+                d = out.data();
+            d[i] = QChar(kHigh[b[i] - 0x80]);
+        }
     }
     return out;
 }
