@@ -1376,7 +1376,7 @@ void Recordset::update()
         }
         const QString &sql = plan.sql;
         const std::vector<size_t> &idx = plan.idx;
-        sqlite3_stmt *st = m_conn->cached(sql, source());
+        sqlite3_stmt *st = kept(plan.statement, sql);
         {
             StmtGuard g(st, StmtGuard::AllBoundEachTime);
             for (size_t k = 0; k < idx.size(); ++k)
@@ -1507,51 +1507,62 @@ long Recordset::deleteMatching(const QString &criteria)
     m_mode = EditMode::None;
     std::vector<QString> literals;
     const QString crit = parameterizedCriteria(criteria, literals);
-    return deleteByShape(crit, literals, [&criteria] { return criteria; });
+    if (m_deleteSql.size() > 256)
+        m_deleteSql.clear();
+    QString &sql = m_deleteSql[crit];
+    if (sql.isEmpty())
+        sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit);
+    return runDelete(criteriaStatement(sql, criteria), sql, literals);
 }
 
 long Recordset::deleteMatching(const QString &pattern, const std::vector<QString> &values)
 {
     requireOpen();
-    if (m_isTemp || pattern.contains(QLatin1Char('"')) || pattern.contains(QLatin1String("len"), Qt::CaseInsensitive))
+    if (m_isTemp || values.size() > 64 || pattern.contains(QLatin1Char('"')) ||
+        pattern.contains(QLatin1String("len"), Qt::CaseInsensitive))
         return deleteMatching(criteriaWithValues(pattern, values));
     if (!updatable())
         throw EngineError(err::ReadOnly, source(), m_name);
     m_mode = EditMode::None;
     // Translated as the criteria text with these values would be: whether
     // each value is plain ASCII decides its comparison's collation.
-    static QHash<QString, QString> translated;
-    QString key = pattern;
-    key += QLatin1Char('\n');
-    for (const QString &v : values)
-        key += std::all_of(v.cbegin(), v.cend(), [](QChar c) { return c.unicode() < 0x80; }) ? QLatin1Char('a')
-                                                                                            : QLatin1Char('u');
-    auto it = translated.constFind(key);
-    if (it == translated.constEnd()) {
-        if (translated.size() > 1000)
-            translated.clear();
+    quint64 nonAscii = 0;
+    for (size_t k = 0; k < values.size(); ++k)
+        if (!std::all_of(values[k].cbegin(), values[k].cend(), [](QChar c) { return c.unicode() < 0x80; }))
+            nonAscii |= quint64(1) << k;
+    auto it = std::find_if(m_keyedDeletes.begin(), m_keyedDeletes.end(), [&](const KeyedDelete &d) {
+        return d.nonAscii == nonAscii && d.pattern == pattern;
+    });
+    if (it == m_keyedDeletes.end()) {
+        if (m_keyedDeletes.size() >= 32)
+            m_keyedDeletes.clear();
         std::vector<QString> same;
-        it = translated.insert(key, parameterizedCriteria(criteriaWithValues(pattern, values), same));
+        const QString crit = parameterizedCriteria(criteriaWithValues(pattern, values), same);
+        m_keyedDeletes.push_back({pattern, nonAscii, QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit), {}});
+        it = m_keyedDeletes.end() - 1;
     }
-    return deleteByShape(*it, values, [&] { return criteriaWithValues(pattern, values); });
-}
-
-template <typename CriteriaText>
-long Recordset::deleteByShape(const QString &crit, const std::vector<QString> &literals, const CriteriaText &criteria)
-{
-    if (m_deleteSql.size() > 256)
-        m_deleteSql.clear();
-    QString &sql = m_deleteSql[crit];
-    if (sql.isEmpty())
-        sql = QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit);
     sqlite3_stmt *st = nullptr;
     try {
-        st = m_conn->cached(sql, source());
+        st = kept(it->statement, it->sql);
     } catch (const EngineError &) {
         // The criteria text is only made for the error, which the same
         // preparation gives again.
-        st = criteriaStatement(sql, criteria());
+        st = criteriaStatement(it->sql, criteriaWithValues(pattern, values));
     }
+    return runDelete(st, it->sql, values);
+}
+
+sqlite3_stmt *Recordset::kept(KeptStatement &k, const QString &sql)
+{
+    if (!k.st || k.generation != m_conn->statementGeneration()) {
+        k.st = m_conn->cached(sql, source());
+        k.generation = m_conn->statementGeneration();
+    }
+    return k.st;
+}
+
+long Recordset::runDelete(sqlite3_stmt *st, const QString &sql, const std::vector<QString> &literals)
+{
     {
         // A text's parameters are its literals, all bound each time.
         StmtGuard guard(st, StmtGuard::AllBoundEachTime);

@@ -155,8 +155,7 @@ private:
     int lookUpField(const QString &rawName) const;
     QString translateCriteria(const QString &criteria) const;
     QString parameterizedCriteria(const QString &criteria, std::vector<QString> &literals) const;
-    template <typename CriteriaText>
-    long deleteByShape(const QString &shape, const std::vector<QString> &literals, const CriteriaText &criteria);
+    long runDelete(sqlite3_stmt *st, const QString &sql, const std::vector<QString> &literals);
     QVariant convertForStore(int index, const QVariant &v) const;
     QVariant convertRead(int index, const QVariant &v) const;
     void invalidateCount() { m_count = -1; }
@@ -218,11 +217,29 @@ private:
     std::vector<QVariant> m_defaults; // a new row's values
     std::vector<char> m_dirty;
     bool m_bufferFromDefaults = false; // m_buffer is m_defaults but where m_dirty is set
+    // A statement of the connection's cache held at hand, valid while the
+    // connection keeps its statements (rows added or deleted by the thousand
+    // would otherwise look their long texts up each time).
+    struct KeptStatement
+    {
+        sqlite3_stmt *st = nullptr;
+        quint64 generation = 0;
+    };
+    sqlite3_stmt *kept(KeptStatement &k, const QString &sql);
     struct InsertPlan
     {
         QString sql;
         std::vector<size_t> idx; // the written fields, in the statement's order
+        KeptStatement statement;
     };
+    struct KeyedDelete
+    {
+        QString pattern;
+        quint64 nonAscii = 0; // which values are not plain ASCII
+        QString sql;
+        KeptStatement statement;
+    };
+    std::vector<KeyedDelete> m_keyedDeletes;
     std::map<std::vector<char>, InsertPlan> m_insertPlans; // per set of written fields
     mutable QHash<QString, int> m_indexOf;       // field index per name asked for
     // Statement texts per translated criteria.
