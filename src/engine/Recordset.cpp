@@ -99,6 +99,16 @@ QString literalsAsParameters(const QString &sql, std::vector<QString> &values)
     return out;
 }
 
+// Which values hold more than ASCII, one bit a value.
+quint64 nonAsciiValues(const std::vector<QString> &values)
+{
+    quint64 mask = 0;
+    for (size_t k = 0; k < values.size(); ++k)
+        if (!std::all_of(values[k].cbegin(), values[k].cend(), [](QChar c) { return c.unicode() < 0x80; }))
+            mask |= quint64(1) << k;
+    return mask;
+}
+
 // True when a Len(...) is compared with a text literal ("Len(x) > '3'"),
 // whose translation depends on the literal's digits.
 bool lenComparedWithText(const QString &criteria)
@@ -1518,18 +1528,14 @@ long Recordset::deleteMatching(const QString &criteria)
 long Recordset::deleteMatching(const QString &pattern, const std::vector<QString> &values)
 {
     requireOpen();
-    if (m_isTemp || values.size() > 64 || pattern.contains(QLatin1Char('"')) ||
-        pattern.contains(QLatin1String("len"), Qt::CaseInsensitive))
+    if (m_isTemp || !keyedPatternFits(pattern, values))
         return deleteMatching(criteriaWithValues(pattern, values));
     if (!updatable())
         throw EngineError(err::ReadOnly, source(), m_name);
     m_mode = EditMode::None;
     // Translated as the criteria text with these values would be: whether
     // each value is plain ASCII decides its comparison's collation.
-    quint64 nonAscii = 0;
-    for (size_t k = 0; k < values.size(); ++k)
-        if (!std::all_of(values[k].cbegin(), values[k].cend(), [](QChar c) { return c.unicode() < 0x80; }))
-            nonAscii |= quint64(1) << k;
+    const quint64 nonAscii = nonAsciiValues(values);
     auto it = std::find_if(m_keyedDeletes.begin(), m_keyedDeletes.end(), [&](const KeyedDelete &d) {
         return d.nonAscii == nonAscii && d.pattern == pattern;
     });
@@ -1550,6 +1556,38 @@ long Recordset::deleteMatching(const QString &pattern, const std::vector<QString
         st = criteriaStatement(it->sql, criteriaWithValues(pattern, values));
     }
     return runDelete(st, it->sql, values);
+}
+
+// Patterns whose only literals are the values, and whose translation looks
+// at nothing but whether each value is plain ASCII.
+bool Recordset::keyedPatternFits(const QString &pattern, const std::vector<QString> &values)
+{
+    return values.size() <= 64 && !pattern.contains(QLatin1Char('"')) && !pattern.contains(QLatin1Char('\'')) &&
+           !pattern.contains(QLatin1String("len"), Qt::CaseInsensitive);
+}
+
+void Recordset::findFirst(const QString &pattern, const std::vector<QString> &values)
+{
+    const QString criteria = criteriaWithValues(pattern, values);
+    if ((!m_isTemp || m_keyset) && keyedPatternFits(pattern, values)) {
+        requireOpen();
+        const quint64 nonAscii = nonAsciiValues(values);
+        auto it = std::find_if(m_keyedFinds.begin(), m_keyedFinds.end(), [&](const KeyedShape &f) {
+            return f.nonAscii == nonAscii && f.pattern == pattern;
+        });
+        if (it == m_keyedFinds.end()) {
+            if (m_keyedFinds.size() >= 32)
+                m_keyedFinds.clear();
+            std::vector<QString> same;
+            m_keyedFinds.push_back({pattern, nonAscii, parameterizedCriteria(criteria, same)});
+            it = m_keyedFinds.end() - 1;
+        }
+        // As the search of this criteria text would keep it.
+        m_lastShape = it->shape;
+        m_lastLiterals = values;
+        m_lastCriteria = criteria;
+    }
+    find(criteria, true, false);
 }
 
 sqlite3_stmt *Recordset::kept(KeptStatement &k, const QString &sql)

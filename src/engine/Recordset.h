@@ -96,6 +96,9 @@ public:
     }
 
     void findFirst(const QString &criteria);
+    // FindFirst of criteria given as pattern and values (criteriaWithValues),
+    // whose translation is then not looked for in the text again.
+    void findFirst(const QString &pattern, const std::vector<QString> &values);
     void findNext(const QString &criteria);
     bool noMatch() const { return m_noMatch; }
 
@@ -240,6 +243,14 @@ private:
         KeptStatement statement;
     };
     std::vector<KeyedDelete> m_keyedDeletes;
+    struct KeyedShape
+    {
+        QString pattern;
+        quint64 nonAscii = 0;
+        QString shape;
+    };
+    std::vector<KeyedShape> m_keyedFinds;
+    static bool keyedPatternFits(const QString &pattern, const std::vector<QString> &values);
     std::map<std::vector<char>, InsertPlan> m_insertPlans; // per set of written fields
     mutable QHash<QString, int> m_indexOf;       // field index per name asked for
     // Statement texts per translated criteria.

@@ -260,15 +260,24 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
             // "+" keeps the column's collation but not its index: many links
             // share one pers-nr-jp (the empty one of every sole trader), while
             // bez-pers-nr finds the few rows of this person.
-            const QString jpCriterion =
-                engine::isNull(persNrJp)
-                    ? QStringLiteral("[pers-nr-jp] Is Null")
-                    : QStringLiteral("+") + keyIs(QStringLiteral("pers-nr-jp"), persNrJp.toString());
-            bez.findFirst(keyIs(QStringLiteral("bez-pers-nr"), pers) + QStringLiteral("AND ") +
-                          keyIs(QStringLiteral("p-funktion"), funktion) + QStringLiteral("AND ") +
-                          keyIs(QStringLiteral("bez-betr-nr"), betrNr) + QStringLiteral("AND ") +
-                          histKeyIs(QStringLiteral("bez-betr-hist-nr"), betrHistNr) + QStringLiteral("AND ") +
-                          jpCriterion);
+            // The four shapes of this search, made once: with and without a
+            // history number, with and without a juridical person.
+            static const auto shape = [](bool emptyHistory, bool noJp) {
+                const QString and_ = QStringLiteral("AND ");
+                return keyPattern(QStringLiteral("bez-pers-nr")) + and_ + keyPattern(QStringLiteral("p-funktion")) +
+                       and_ + keyPattern(QStringLiteral("bez-betr-nr")) + and_ +
+                       histKeyPattern(QStringLiteral("bez-betr-hist-nr"), emptyHistory ? QString() : QStringLiteral("x")) +
+                       and_ +
+                       (noJp ? QStringLiteral("[pers-nr-jp] Is Null")
+                             : QStringLiteral("+") + keyPattern(QStringLiteral("pers-nr-jp")));
+            };
+            static const QString shapes[2][2] = {{shape(false, false), shape(false, true)},
+                                                 {shape(true, false), shape(true, true)}};
+            const bool noJp = engine::isNull(persNrJp);
+            std::vector<QString> values{pers, funktion, betrNr, betrHistNr};
+            if (!noJp)
+                values.push_back(persNrJp.toString());
+            bez.findFirst(shapes[betrHistNr.isEmpty()][noJp], values);
             found = !bez.noMatch();
         }
     });

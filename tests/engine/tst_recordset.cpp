@@ -224,6 +224,33 @@ private slots:
         QCOMPARE(leftAfter([&] { b->deleteMatching(criteriaWithValues(pattern, keys)); }), left);
     }
 
+    // The import's search for a link binds its keys too: the same row must be
+    // found, and a FindNext after it goes on as after the text's search.
+    void keyedFinds_data()
+    {
+        keyedDeletes_data();
+    }
+    void keyedFinds()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, values);
+        const std::vector<QString> keys(values.cbegin(), values.cend());
+        auto b = m_db->openRecordset(QStringLiteral("betrieb"));
+        for (const char *k : {"100/0", "100/1", "O'1/0", "MÜ/0", "mü/1"}) {
+            const QStringList p = QString::fromUtf8(k).split(QLatin1Char('/'));
+            addBusiness(*b, p[0], p[1]);
+        }
+        addRow(*b, {{"betr-nr", QStringLiteral("x")}, {"gem-kz", QStringLiteral("01001000")}});
+        const QString criteria = criteriaWithValues(pattern, keys);
+        const auto found = [&](const std::function<void()> &first) {
+            QStringList rows;
+            for (first(); !b->noMatch(); b->findNext(criteria))
+                rows << str(*b, "betr-nr") + QLatin1Char('/') + str(*b, "betr-hist-nr");
+            return rows.join(QLatin1Char(' '));
+        };
+        QCOMPARE(found([&] { b->findFirst(pattern, keys); }), found([&] { b->findFirst(criteria); }));
+    }
+
     void ownAdditionsAndPendingRow()
     {
         auto rs = m_db->openRecordset(QStringLiteral("betrieb"));
