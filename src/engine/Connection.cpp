@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <map>
 #include <vector>
 
@@ -87,11 +88,7 @@ std::shared_ptr<Connection> Connection::acquire(const QString &path, bool &alrea
     if (rc != SQLITE_OK) {
         sqlite3_close(conn->m_db);
         conn->m_db = nullptr;
-        const int primary = rc & 0xff;
-        throw EngineError(primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT  ? err::UnrecognizedFormat
-                          : primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? err::FileInUse
-                                                                               : err::CannotOpenFile,
-                          source, path);
+        throw EngineError(fileErrorNumber(rc, err::CannotOpenFile), source, path);
     }
     // WAL keeps each commit cheap and a killed program leaves no half-written
     // transaction; the journal is folded back before the file is ever copied.
@@ -149,6 +146,23 @@ sqlite3 *Connection::db(const QString &source) const
     return m_db;
 }
 
+int Connection::fileErrorNumber(int rc, int otherwise)
+{
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        // The whole file is locked, by another program or during a compaction.
+        return err::FileInUse;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return err::UnrecognizedFormat;
+    case SQLITE_CANTOPEN:
+        return err::CannotOpenFile;
+    default:
+        return otherwise;
+    }
+}
+
 void Connection::raise(int rc, const QString &source, const QString &context) const
 {
     const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
@@ -161,13 +175,8 @@ void Connection::raise(int rc, const QString &source, const QString &context) co
             number = err::NullNotAllowed;
     } else if (primary == SQLITE_READONLY) {
         number = err::ReadOnly;
-    } else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-        // The whole file is locked, by another program or during a compaction.
-        number = err::FileInUse;
-    } else if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
-        number = err::UnrecognizedFormat;
-    } else if (primary == SQLITE_CANTOPEN) {
-        number = err::CannotOpenFile;
+    } else if (const int fileError = fileErrorNumber(rc, 0)) {
+        number = fileError;
     } else if (msg.contains(QLatin1String("no such table"))) {
         number = err::TableNotFound;
     } else if (msg.contains(QLatin1String("no such column"))) {
@@ -306,34 +315,11 @@ namespace {
 // import stores passes here, and SQLite copies it anyway.
 void bindText(sqlite3_stmt *st, int index, QStringView text)
 {
+    static thread_local QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     static thread_local std::vector<char> buffer;
-    buffer.resize(size_t(text.size()) * 3 + 1);
-    char *out = buffer.data();
-    const char16_t *p = text.utf16();
-    const char16_t *const end = p + text.size();
-    while (p < end) {
-        char32_t c = *p++;
-        if (c < 0x80) {
-            *out++ = char(c);
-            continue;
-        }
-        if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
-            c = QChar::surrogateToUcs4(char16_t(c), *p++);
-        else if (QChar::isSurrogate(c))
-            c = 0xFFFD;
-        if (c < 0x800) {
-            *out++ = char(0xC0 | (c >> 6));
-        } else if (c < 0x10000) {
-            *out++ = char(0xE0 | (c >> 12));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        } else {
-            *out++ = char(0xF0 | (c >> 18));
-            *out++ = char(0x80 | ((c >> 12) & 0x3F));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        }
-        *out++ = char(0x80 | (c & 0x3F));
-    }
-    sqlite3_bind_text(st, index, buffer.data(), int(out - buffer.data()), SQLITE_TRANSIENT);
+    buffer.resize(size_t(encoder.requiredSpace(text.size())) + 1);
+    const char *end = encoder.appendToBuffer(buffer.data(), text);
+    sqlite3_bind_text(st, index, buffer.data(), int(end - buffer.data()), SQLITE_TRANSIENT);
 }
 
 } // namespace

@@ -38,6 +38,9 @@ public:
     sqlite3_stmt *prepare(const QString &sql, const QString &source); // caller finalizes
     void exec(const QString &sql, const QString &source);
     [[noreturn]] void raise(int rc, const QString &source, const QString &context = {}) const;
+    // The error number of a result code that concerns the whole file (in use,
+    // damaged, not to be opened); `otherwise` for every other code.
+    static int fileErrorNumber(int rc, int otherwise);
 
     void begin(const QString &source);
     void commit(const QString &source);

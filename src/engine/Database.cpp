@@ -161,20 +161,7 @@ constexpr int kLockWaitMs = 500;
 
 int compactionError(int rc, int otherwise)
 {
-    switch (rc & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return err::FileInUse;
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return err::UnrecognizedFormat;
-    case SQLITE_FULL:
-        return 61;
-    case SQLITE_CANTOPEN:
-        return err::CannotOpenFile;
-    default:
-        return otherwise;
-    }
+    return (rc & 0xff) == SQLITE_FULL ? 61 : Connection::fileErrorNumber(rc, otherwise);
 }
 
 } // namespace
