@@ -1,5 +1,6 @@
-// The database files as other SQLite tools see them: the templates and every
-// file the engine writes open, check and query without the engine, and a file
+// The database files as other SQLite tools see them: the templates (their
+// column types, indexes and reference rows) and every file the engine writes
+// open, check and query without the engine, and a file
 // of the old form (text columns naming JETTEXT) is rewritten into that form
 // without losing a row. Also where the engine puts Jet's comparison and order
 // into the statements it runs, since the files no longer carry them.
@@ -10,6 +11,7 @@
 #include "engine/SqlFunctions.h"
 
 #include <QLocale>
+#include <QSet>
 
 using namespace engine;
 using namespace fixture;
@@ -90,6 +92,20 @@ std::shared_ptr<Database> openFile(const QString &templ, const QString &path)
     return isOrg(templ) ? openOrg(path) : Database::open(path);
 }
 
+// SQLite gives a column text affinity only when no INT comes first in its rules.
+bool textAffinity(const QString &declType)
+{
+    const QString d = declType.toUpper();
+    return !d.contains(QLatin1String("INT")) &&
+           (d.contains(QLatin1String("CHAR")) || d.contains(QLatin1String("CLOB")) || d.contains(QLatin1String("TEXT")));
+}
+
+const QStringList kWorkTables =
+    QStringLiteral("betrieb betrieb_adresse betrieb_taetigkeit betrieb_erlaubnis betrieb_handwerkskarte "
+                   "betrieb_meldgrundsonst person person_staatsang person_erlaubnis person_handwerkskarte "
+                   "beziehung_betrieb_person")
+        .split(QLatin1Char(' '));
+
 } // namespace
 
 class TestPlainFiles : public QObject
@@ -111,11 +127,136 @@ private slots:
             QTest::newRow(f) << QString::fromLatin1(f);
     }
 
-    void templatesNeedNoEngine_data() { files_data(); }
-    void templatesNeedNoEngine()
+    void templates_data() { files_data(); }
+    void templates()
     {
         QFETCH(QString, templ);
-        QCOMPARE(PlainSqlite(templatePath(templ)).complaint(), QString());
+        PlainSqlite plain(templatePath(templ));
+        QCOMPARE(plain.complaint(), QString());
+        // A template in WAL mode would need its -wal file to travel with every copy.
+        QCOMPARE(plain.rows(QStringLiteral("PRAGMA journal_mode")), QStringList{QStringLiteral("delete")});
+        QVERIFY(!QFile::exists(templatePath(templ) + QStringLiteral("-wal")));
+        const QSet<QString> booleans{QStringLiteral("markiert"), QStringLiteral("filter_aktiv"),
+                                     QStringLiteral("Dateiendung_registriert")};
+        const QStringList cols = plain.rows(QStringLiteral(
+            "SELECT m.name, c.name, c.type FROM sqlite_master m, pragma_table_info(m.name) c WHERE m.type = 'table' "
+            "AND m.name NOT LIKE 'sqlite%' AND m.name <> 'MSysPassword'"));
+        QVERIFY(!cols.isEmpty());
+        for (const QString &where : cols) {
+            const QStringList c = where.split(QLatin1Char('|'));
+            if (booleans.contains(c[1]))
+                QVERIFY2(c[2].toUpper() == QLatin1String("BOOLEAN"), qPrintable(where));
+            else // Keys and codes must keep their leading zeros: text affinity only.
+                QVERIFY2(textAffinity(c[2]), qPrintable(where));
+        }
+    }
+
+    void workingLayout_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char *f : {"px_4x_b.mdb", "px_4x_m.mdb"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+    void workingLayout()
+    {
+        QFETCH(QString, file);
+        const QString path = copyTemplate(m_dir, file);
+        auto db = Database::open(path);
+        const QStringList dates =
+            QStringLiteral("b-reg-datum meld-datum anzeige-datum betr-beginn betr-Ende b-Erl-datum b-hwk-datum "
+                           "tk-beginn tk-Ende p-eintr-datum p-austr-datum p-reg-datum geb-datum aufenth-datum "
+                           "fzeug-datum p-gzr-ausk-datum p-Erl-datum p-hwk-datum")
+                .split(QLatin1Char(' '));
+        QSet<QString> seen;
+        for (const QString &t : kWorkTables) {
+            auto rs = db->openRecordset(t);
+            QVERIFY2(rs->recordCount() == 0, qPrintable(t));
+            for (int i = 0; i < rs->fieldCount(); ++i) {
+                const Field f = rs->field(i);
+                for (const QString &d : dates) {
+                    if (f.name().compare(d, Qt::CaseInsensitive) != 0)
+                        continue;
+                    seen << d;
+                    QVERIFY2(f.type() == ftype::Text && f.size() >= 10, qPrintable(t + QLatin1Char('.') + f.name()));
+                }
+            }
+        }
+        QCOMPARE(seen.size(), dates.size());
+        // The import's cut to the field size counts characters; the search fields' limits fit.
+        auto b = db->openRecordset(QStringLiteral("betrieb"));
+        QCOMPARE(b->field(QStringLiteral("betr-nr")).size(), 12);
+        QCOMPARE(b->field(QStringLiteral("betr-hist-nr")).size(), 4);
+        QCOMPARE(b->field(QStringLiteral("gem-kz")).size(), 8);
+        QCOMPARE(b->field(QStringLiteral("b-eintr-name")).size(), 150);
+        QCOMPARE(db->openRecordset(QStringLiteral("person"))->field(QStringLiteral("fam-name")).size(), 30);
+        QCOMPARE(b->field(QStringLiteral("b-bemerkung")).type(), int(ftype::Memo));
+        b->addNew();
+        b->setValue(QStringLiteral("betr-nr"), QStringLiteral("000000000001"));
+        b->setValue(QStringLiteral("gem-kz"), QStringLiteral("01001000"));
+        b->setValue(QStringLiteral("b-bemerkung"), QStringLiteral("0815"));
+        b->update();
+        b->moveFirst();
+        QCOMPARE(str(*b, "betr-nr"), QStringLiteral("000000000001"));
+        QCOMPARE(str(*b, "b-bemerkung"), QStringLiteral("0815"));
+        db->close();
+        releaseFile(path);
+    }
+
+    void searchedColumnsAreIndexed_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("columns");
+        for (const char *row : {"betrieb betr-nr betr-hist-nr gem-kz schluesselfeld", "betrieb_adresse betr-nr",
+                                "person pers-nr", "person_staatsang pers-nr", "person_erlaubnis pers-nr betr-nr",
+                                "person_handwerkskarte pers-nr betr-nr",
+                                "beziehung_betrieb_person bez-betr-nr bez-pers-nr pers-nr-jp",
+                                "betrieb_taetigkeit betr-nr", "betrieb_erlaubnis betr-nr",
+                                "betrieb_handwerkskarte betr-nr", "betrieb_meldgrundsonst betr-nr",
+                                "gemeindekennzahlen gem-kz", "Rechtsformen schluessel", "aktuelleGemeinde gem-kz"}) {
+            QStringList columns = QString::fromLatin1(row).split(QLatin1Char(' '));
+            const QString table = columns.takeFirst();
+            QTest::newRow(qPrintable(table)) << table << columns;
+        }
+    }
+    void searchedColumnsAreIndexed()
+    {
+        QFETCH(QString, table);
+        QFETCH(QStringList, columns);
+        const bool org = table == QLatin1String("gemeindekennzahlen") || table == QLatin1String("Rechtsformen") ||
+                         table == QLatin1String("aktuelleGemeinde");
+        PlainSqlite raw(templatePath(org ? QStringLiteral("PX_Org.mdb") : QStringLiteral("px_4x_b.mdb")));
+        const QStringList indexed = raw.rows(QStringLiteral("SELECT i.name FROM pragma_index_list('%1') l, "
+                                                            "pragma_index_info(l.name) i WHERE i.seqno = 0").arg(table));
+        for (const QString &c : columns)
+            QVERIFY2(indexed.contains(c), qPrintable(table + QLatin1Char('.') + c));
+        // The finds on a key use that index, not a walk over the table.
+        const QString plan = raw.rows(QStringLiteral("EXPLAIN QUERY PLAN SELECT rowid FROM [%1] WHERE rowid > 0 "
+                                                     "AND ([%2] = 'x') ORDER BY rowid LIMIT 1")
+                                          .arg(table, columns.first()))
+                                 .join(QLatin1Char('\n'));
+        QVERIFY2(plan.contains(QLatin1String("USING INDEX")) || plan.contains(QLatin1String("USING COVERING INDEX")),
+                 qPrintable(plan));
+    }
+
+    void referenceRows()
+    {
+        const QString org = copyOrg(m_dir);
+        auto db = openOrg(org);
+        for (const char *t : {"Optionen", "aktuelleGemeinde", "gemeindekennzahlen", "Rechtsformen"})
+            QVERIFY2(db->openRecordset(QString::fromLatin1(t))->isOpen(), t);
+        auto gem = db->openRecordset(QStringLiteral("gemeindekennzahlen"));
+        gem->moveLast();
+        // Every municipality and every district office of the two code lists.
+        QCOMPARE(gem->recordCount(), 10960L + 294L);
+        QCOMPARE(found(*gem, QStringLiteral("[gem-kz] = '01051000'"), QStringLiteral("gem-name")),
+                 QStringList{QStringLiteral("Dithmarschen")});
+        gem->findFirst(QStringLiteral("Len([gem-kz]) <> '8'"));
+        QVERIFY(gem->noMatch());
+        // Settings start out empty; the start-up creates the options row.
+        QCOMPARE(db->openRecordset(QStringLiteral("Optionen"))->recordCount(), 0L);
+        QCOMPARE(db->openRecordset(QStringLiteral("aktuelleGemeinde"))->recordCount(), 0L);
+        db->close();
+        releaseFile(org);
     }
 
     void writtenFilesNeedNoEngine()

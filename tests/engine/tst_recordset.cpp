@@ -22,6 +22,30 @@ void addBusiness(Recordset &rs, const QString &nr, const QString &hist)
     addRow(rs, {{"betr-nr", nr}, {"betr-hist-nr", hist}, {"gem-kz", QStringLiteral("01001000")}});
 }
 
+// Businesses written as "nr/hist"; "nr/" leaves the history number Null.
+void addBusinesses(Recordset &rs, const char *keys)
+{
+    for (const QString &k : QString::fromUtf8(keys).split(QLatin1Char(' '))) {
+        const QStringList p = k.split(QLatin1Char('/'));
+        if (p[1].isEmpty())
+            addRow(rs, {{"betr-nr", p[0]}, {"gem-kz", QStringLiteral("01001000")}});
+        else
+            addBusiness(rs, p[0], p[1]);
+    }
+}
+
+// The "nr/hist" of every row of betrieb, in the order they were written.
+QString businessKeys(Database &db)
+{
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM betrieb ORDER BY rowid"));
+    QStringList rows;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        rows << str(*rs, "betr-nr") + QLatin1Char('/') + str(*rs, "betr-hist-nr");
+    return rows.join(QLatin1Char(' '));
+}
+
+const char *const kKeyedRows = "100/0 100/1 O'1/0 MÜ/0 mü/1 x/";
+
 } // namespace
 
 class TestRecordset : public QObject
@@ -161,13 +185,7 @@ private slots:
         QFETCH(QString, source);
         QFETCH(QString, criteria);
         QFETCH(QString, left);
-        {
-            auto b = m_db->openRecordset(QStringLiteral("betrieb"));
-            for (const char *k : {"100/0", "200/0", "100/1", "100/2", "300/0", "200/1"}) {
-                const QStringList p = QString::fromLatin1(k).split(QLatin1Char('/'));
-                addBusiness(*b, p[0], p[1]);
-            }
-        }
+        addBusinesses(*m_db->openRecordset(QStringLiteral("betrieb")), "100/0 200/0 100/1 100/2 300/0 200/1");
         auto rs = m_db->openRecordset(source);
         // The import's loop: FindFirst, then Delete and FindNext until nothing is left.
         rs->findFirst(criteria);
@@ -177,11 +195,7 @@ private slots:
             rs->findNext(criteria);
         }
         QCOMPARE(rs->recordCount(), long(left.count(QLatin1Char('/'))));
-        auto check = m_db->openRecordset(QStringLiteral("betrieb"));
-        QStringList rows;
-        for (check->moveFirst(); !check->eof(); check->moveNext())
-            rows << str(*check, "betr-nr") + QLatin1Char('/') + str(*check, "betr-hist-nr");
-        QCOMPARE(rows.join(QLatin1Char(' ')), left);
+        QCOMPARE(businessKeys(*m_db), left);
     }
 
     // The import's deletes bind their keys: the same rows must go as by the
@@ -208,17 +222,9 @@ private slots:
         auto b = m_db->openRecordset(QStringLiteral("betrieb"));
         const auto leftAfter = [&](const std::function<void()> &deleting) {
             m_db->execute(QStringLiteral("DELETE FROM betrieb"));
-            for (const char *k : {"100/0", "100/1", "O'1/0", "MÜ/0", "mü/1"}) {
-                const QStringList p = QString::fromUtf8(k).split(QLatin1Char('/'));
-                addBusiness(*b, p[0], p[1]);
-            }
-            addRow(*b, {{"betr-nr", QStringLiteral("x")}, {"gem-kz", QStringLiteral("01001000")}});
+            addBusinesses(*b, kKeyedRows);
             deleting();
-            auto check = m_db->openRecordset(QStringLiteral("SELECT * FROM betrieb ORDER BY rowid"));
-            QStringList rows;
-            for (check->moveFirst(); !check->eof(); check->moveNext())
-                rows << str(*check, "betr-nr") + QLatin1Char('/') + str(*check, "betr-hist-nr");
-            return rows.join(QLatin1Char(' '));
+            return businessKeys(*m_db);
         };
         QCOMPARE(leftAfter([&] { b->deleteMatching(pattern, keys); }), left);
         QCOMPARE(leftAfter([&] { b->deleteMatching(criteriaWithValues(pattern, keys)); }), left);
@@ -236,11 +242,7 @@ private slots:
         QFETCH(QStringList, values);
         const std::vector<QString> keys(values.cbegin(), values.cend());
         auto b = m_db->openRecordset(QStringLiteral("betrieb"));
-        for (const char *k : {"100/0", "100/1", "O'1/0", "MÜ/0", "mü/1"}) {
-            const QStringList p = QString::fromUtf8(k).split(QLatin1Char('/'));
-            addBusiness(*b, p[0], p[1]);
-        }
-        addRow(*b, {{"betr-nr", QStringLiteral("x")}, {"gem-kz", QStringLiteral("01001000")}});
+        addBusinesses(*b, kKeyedRows);
         const QString criteria = criteriaWithValues(pattern, keys);
         const auto found = [&](const std::function<void()> &first) {
             QStringList rows;

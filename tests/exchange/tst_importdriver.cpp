@@ -13,12 +13,12 @@
 
 namespace {
 
-// Three businesses with an address and a person; the middle one's keys may be given.
-QStringList threeBusinesses(const QString &middleNr = "101", const QString &middleHist = "0")
+// Three businesses with an address and a person.
+QStringList threeBusinesses()
 {
     QStringList out;
     for (const QString nr : {"100", "101", "102"})
-        out << business(nr == "101" ? middleNr : nr, nr == "101" ? middleHist : "0",
+        out << business(nr, "0",
                         {element("b-eintr-name", "Gärtnerei " + nr), "<adressen>", "<adresse art=\"1\">",
                          element("b-adr-art", "1"), element("b-ort", "Kiel"), "</adresse>", "</adressen>", "<personen>",
                          "<person>", element("p-funktion", "4"), element("pers-nr", "P" + nr), element("p-art", "NP"),
@@ -155,34 +155,6 @@ private slots:
         QCOMPARE(fx.boxes().size(), 2); // confirmation and final message
         QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
         QCOMPARE(fx.log(), QString());
-    }
-
-    void reimportReplaces_data()
-    {
-        QTest::addColumn<QString>("struktur");
-        QTest::addColumn<QString>("nr");
-        QTest::addColumn<QString>("hist");
-        QTest::newRow("business-related") << "BETRIEBSBEZOGEN" << "4711" << "1";
-        QTest::newRow("apostrophe in business number") << "BETRIEBSBEZOGEN" << "12'3" << "1";
-        QTest::newRow("report-related") << "MELDUNGSBEZOGEN" << "4711" << "1";
-        QTest::newRow("report-related, empty history number") << "MELDUNGSBEZOGEN" << "12'3" << "";
-    }
-    void reimportReplaces()
-    {
-        QFETCH(QString, struktur);
-        QFETCH(QString, nr);
-        QFETCH(QString, hist);
-        TransferText t;
-        t.struktur = struktur;
-        t.businesses = threeBusinesses(nr, hist);
-        fx.import(t.text());
-        const QStringList first = counts();
-        QCOMPARE(first, (QStringList{"3", "3", "3", "3", "3"}));
-        fx.import(t.text());
-        QCOMPARE(counts(), first);
-        QCOMPARE(fx.log(), QString());
-        // The data-kind question came at most once, for the first file.
-        QVERIFY(fx.boxes().filter("Daten-Art wechseln").size() <= 1);
     }
 
     void historyRowsByKind_data()
