@@ -7,6 +7,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -82,7 +83,15 @@ struct Running
     }
     void trigger(const char *item) { main->menuItem(QString::fromLatin1(item))->trigger(); }
     bool checked(const char *item) const { return main->menuChecked(QString::fromLatin1(item)); }
-    QStringList boxes() const
+    // A plain window standing in for a child window of the application.
+    static QPointer<QWidget> addChild(const char *name)
+    {
+        auto *w = new QWidget;
+        w->setObjectName(QString::fromLatin1(name));
+        G().forms.addMdiChild(w);
+        return w;
+    }
+    static QStringList boxes()
     {
         QStringList out;
         for (const auto &r : platform::MessageService::recorded())

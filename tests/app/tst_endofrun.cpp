@@ -68,12 +68,15 @@ public:
         return {};
     }
 
-    void press(quint32 keysym) { send(keysym, true); }
-    void release(quint32 keysym) { send(keysym, false); }
-    void stroke(quint32 keysym)
+    // The key, held down with the modifier if one is given.
+    void stroke(quint32 keysym, quint32 modifier = 0)
     {
-        press(keysym);
-        release(keysym);
+        if (modifier)
+            send(modifier, true);
+        send(keysym, true);
+        send(keysym, false);
+        if (modifier)
+            send(modifier, false);
     }
     // Gives the program time to open a menu before the next key.
     static void pause() { QThread::msleep(400); }
@@ -173,15 +176,11 @@ private slots:
         }
         RemoteKeyboard::pause();
         if (how == QLatin1String("menu")) {
-            keys.press(XK_Alt_L);
-            keys.stroke('d');
-            keys.release(XK_Alt_L);
+            keys.stroke('d', XK_Alt_L);
             RemoteKeyboard::pause();
             keys.stroke('e');
         } else {
-            keys.press(XK_Control_L);
-            keys.stroke(XK_F4);
-            keys.release(XK_Control_L);
+            keys.stroke(XK_F4, XK_Control_L);
         }
         if (!run.waitForFinished(30000)) {
             run.kill();

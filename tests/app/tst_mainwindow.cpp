@@ -97,13 +97,10 @@ private slots:
         }
         MDIForm1::setEndProgram(nullptr);
         qputenv("TMPDIR", oldTmp);
-        QStringList boxes;
-        for (const auto &r : platform::MessageService::recorded())
-            boxes << QStringLiteral("%1|%2|%3").arg(r.title).arg(r.style).arg(r.text);
         const QStringList expected{QStringLiteral("Programmstart!|16|Eine Instanz dieses Programmes läuft "
                                                   "bereits,\nbitte beenden Sie alle Instanzen im Hintergrund "
                                                   "bevor Sie ''OK'' klicken!\n\n")};
-        QCOMPARE(boxes, warned ? expected : QStringList());
+        QCOMPARE(Running::boxes(), warned ? expected : QStringList());
     }
 
     void startShowsTheStartPicture()
@@ -198,10 +195,7 @@ private slots:
     {
         Running app;
         // A selection list stands in for the windows of later parts.
-        auto *list = new QWidget;
-        list->setObjectName(QStringLiteral("Frm_Auswahl_Betr"));
-        QPointer<QWidget> guard(list);
-        G().forms.addMdiChild(list);
+        const QPointer<QWidget> guard = app.addChild("Frm_Auswahl_Betr");
         G().forms.setMenuChecked(QStringLiteral("menue_suchen_betrieb"), true);
         G().forms.setMenuChecked(QStringLiteral("menue_import_datenbank"), true);
         G().forms.setMenuChecked(QStringLiteral("menue_druck_betrieb"), true);
@@ -220,10 +214,7 @@ private slots:
     void optionsFollowTheBusyFlag()
     {
         Running app;
-        auto *list = new QWidget;
-        list->setObjectName(QStringLiteral("Frm_Auswahl_Pers"));
-        QPointer<QWidget> guard(list);
-        G().forms.addMdiChild(list);
+        const QPointer<QWidget> guard = app.addChild("Frm_Auswahl_Pers");
         G().forms.setMenuChecked(QStringLiteral("menue_suchen_person"), true);
 
         app.trigger("menue_extras_optionen");
@@ -349,9 +340,7 @@ private slots:
     void aRunningJobLocksTheMenusAndClosingCancelsIt()
     {
         Running app;
-        auto *other = new QWidget;
-        other->setObjectName(QStringLiteral("Frm_Verwaltungsblock"));
-        G().forms.addMdiChild(other);
+        app.addChild("Frm_Verwaltungsblock");
         G().forms.setMainEnabled(false);
         QMdiSubWindow *job = app.subWindowOf(QStringLiteral("Frm_Verwaltungsblock"));
         QVERIFY(!app.main->menuBar()->isEnabled() && !job->isEnabled());

@@ -170,37 +170,6 @@ private slots:
         QVERIFY(MessageService::recorded().empty());
     }
 
-    void search_data()
-    {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("found");
-        QTest::newRow("number prefix") << 1 << "20" << "2004";
-        QTest::newRow("no match stays on the first row") << 1 << "9" << "1001";
-        QTest::newRow("asterisk matches any run") << 1 << "*6" << "2006";
-        QTest::newRow("name without regard to case") << 3 << "mül" << "2006";
-        QTest::newRow("apostrophe") << 3 << "o'b" << "3008";
-        QTest::newRow("place of the second address") << 4 << "eut" << "2006";
-    }
-
-    void search()
-    {
-        QFETCH(int, field);
-        QFETCH(QString, typed);
-        QFETCH(QString, found);
-        standardBusinesses();
-        Frm_Auswahl_Betr *list = open();
-        QVERIFY(list);
-        for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
-            QCOMPARE(t->text(), QString());
-        ListFixture::type(list->Text1[size_t(field)], typed);
-        QCOMPARE(current(list), found);
-        const long pos = list->data->Recordset()->absolutePosition();
-        QCOMPARE(list->DBGrid1->currentIndex().row(), int(pos));
-        QCOMPARE(list->Label1->text(), QStringLiteral("Betrieb Nr. %1 von 7").arg(pos + 1));
-        QVERIFY(MessageService::recorded().empty());
-    }
-
     void sortByClickedField_data()
     {
         QTest::addColumn<int>("field");

@@ -304,6 +304,8 @@ private slots:
         Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
         QVERIFY(list);
         const auto expected = Data::sorted(m_data.businessRows(-1), 1, false);
+        for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
+            QCOMPARE(t->text(), QString());
         ListFixture::type(list->Text1[size_t(field)], typed);
         const int hit = searchHit(expected, field, typed);
         QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %2").arg(hit + 1).arg(expected.size()));
@@ -355,6 +357,9 @@ private slots:
         QTest::newRow("opened, family name") << -1 << 2 << "özd";
         QTest::newRow("opened, no match") << -1 << 2 << "zzz";
         QTest::newRow("opened, business name far") << -1 << 5 << "ölmühle 7";
+        QTest::newRow("opened, family name with an asterisk") << -1 << 2 << "*zdemir";
+        QTest::newRow("opened, juridical name with an apostrophe") << -1 << 1 << "holding o'b";
+        QTest::newRow("opened, municipality") << -1 << 6 << "03";
         QTest::newRow("by family name, family name") << 2 << 2 << "gro";
         QTest::newRow("by business number, person") << 3 << 0 << "N09";
     }
@@ -375,6 +380,9 @@ private slots:
             list->Text1_Click(sortField);
         }
         const int n = int(expected.size());
+        if (sortField < 0)
+            for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
+                QCOMPARE(t->text(), QString());
         QCOMPARE(label(list), QStringLiteral("Person Nr. 1 von %1").arg(n));
         QCOMPARE(shown(list, 0), column(expected, 0));
         QCOMPARE(shown(list, 3), column(expected, 3));

@@ -193,41 +193,6 @@ private slots:
         QVERIFY(m_fx.area->findChildren<Frm_Auswahl_Pers *>().isEmpty());
     }
 
-    void search_data()
-    {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("found"); // pers-nr, or pers-nr/betr-nr
-        QTest::newRow("family name regardless of case") << 2 << "SCH" << "P003";
-        QTest::newRow("no match stays on the first row") << 2 << "zz" << "P001";
-        QTest::newRow("asterisk matches any run") << 2 << "*nei" << "P004";
-        QTest::newRow("apostrophe") << 2 << "o'n" << "P004";
-        QTest::newRow("name of the juridical person") << 1 << "adl" << "P002";
-        QTest::newRow("business name: the second link") << 5 << "malerei" << "P001/1002";
-        QTest::newRow("municipality key") << 6 << "03" << "P004";
-    }
-
-    void search()
-    {
-        QFETCH(int, field);
-        QFETCH(QString, typed);
-        QFETCH(QString, found);
-        standardData();
-        Frm_Auswahl_Pers *list = open();
-        QVERIFY(list);
-        for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
-            QCOMPARE(t->text(), QString());
-        ListFixture::type(list->Text1[size_t(field)], typed);
-        QString got = current(list);
-        if (found.contains(QLatin1Char('/')))
-            got += QLatin1Char('/') + current(list, "betr-nr");
-        QCOMPARE(got, found);
-        const long pos = list->data->Recordset()->absolutePosition();
-        QCOMPARE(list->DBGrid1->currentIndex().row(), int(pos));
-        QCOMPARE(list->Label1->text(), QStringLiteral("Person Nr. %1 von 9").arg(pos + 1));
-        QVERIFY(MessageService::recorded().empty());
-    }
-
     void sortByClickedField_data()
     {
         QTest::addColumn<int>("field");

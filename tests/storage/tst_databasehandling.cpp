@@ -88,14 +88,8 @@ private slots:
             QCOMPARE(v->RecordSource(), QString::fromLatin1(r.source));
             QVERIFY2((v->Recordset() != nullptr) == r.refreshed, r.view);
         }
-    }
-
-    void secondLoadReplacesEveryHandle()
-    {
-        StorageFixture fx;
-        DB_Load();
-        const Declare &g = G();
         // A second load replaces every handle while the first organisation handle is still held.
+        const Declare &g = G();
         const DB firstOrg = g.Datenbank_Org;
         const RS firstBetrieb = g.RS_betrieb;
         DB_Load();
@@ -136,10 +130,7 @@ private slots:
         addBusinesses(300);
         G().Datenbank_Daten->execute(QStringLiteral("DELETE FROM betrieb WHERE [betr-nr] >= '1100'"));
         // A copy left by an earlier run goes first.
-        QFile stale(leftover());
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write("alt");
-        stale.close();
+        writeFile(leftover(), "alt");
         const QString path = G().Datei_DB_Daten;
         engine::releaseFile(path);
         const qint64 before = QFileInfo(path).size();
