@@ -4,6 +4,8 @@
 #include "engine/JetSql.h"
 #include "platform/MessageService.h"
 #include "record/Frm_Start.h"
+#include "select/Frm_Auswahl_Betr.h"
+#include "select/Frm_Auswahl_Pers.h"
 #include "select/ViewTableModel.h"
 #include "storage/BoundView.h"
 #include "storage/Declare.h"
@@ -183,6 +185,10 @@ struct ListFixture : SelectFixture
 
     void tearDownWindows()
     {
+        if (Frm_Auswahl_Betr::loaded())
+            Frm_Auswahl_Betr::loaded()->unload();
+        if (Frm_Auswahl_Pers::loaded())
+            Frm_Auswahl_Pers::loaded()->unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         delete main; // owns the lists through their sub-windows
         MessageService::clearScript();

@@ -90,12 +90,7 @@ private slots:
         f.setStatusText = [this](const QString &t) { m_recordWindow << t; };
     }
 
-    void cleanup()
-    {
-        if (Frm_Auswahl_Betr::loaded())
-            Frm_Auswahl_Betr::loaded()->unload();
-        m_fx.tearDownWindows();
-    }
+    void cleanup() { m_fx.tearDownWindows(); }
 
     void openingWithoutList_data()
     {

@@ -233,14 +233,7 @@ private slots:
         m_data.write(*G().Datenbank_Daten);
     }
 
-    void cleanup()
-    {
-        if (Frm_Auswahl_Betr::loaded())
-            Frm_Auswahl_Betr::loaded()->unload();
-        if (Frm_Auswahl_Pers::loaded())
-            Frm_Auswahl_Pers::loaded()->unload();
-        m_fx.tearDownWindows();
-    }
+    void cleanup() { m_fx.tearDownWindows(); }
 
     void businessViews_data()
     {

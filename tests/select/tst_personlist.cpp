@@ -104,12 +104,7 @@ class TestPersonList : public QObject
 private slots:
     void init() { QVERIFY(m_fx.setUpWindows()); }
 
-    void cleanup()
-    {
-        if (Frm_Auswahl_Pers::loaded())
-            Frm_Auswahl_Pers::loaded()->unload();
-        m_fx.tearDownWindows();
-    }
+    void cleanup() { m_fx.tearDownWindows(); }
 
     void listedRows_data()
     {
