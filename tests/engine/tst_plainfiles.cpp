@@ -358,42 +358,6 @@ private slots:
         QCOMPARE(everyRow(copy), before);
     }
 
-    void statements_data()
-    {
-        QTest::addColumn<QString>("jet");
-        QTest::addColumn<QString>("exact");
-        QTest::addColumn<QString>("asciiSort");
-        const auto row = [](const char *name, const char *jet, const char *exact, const char *fast = "") {
-            QTest::newRow(name) << QString::fromUtf8(jet) << QString::fromUtf8(exact) << QString::fromUtf8(fast);
-        };
-        // clang-format off
-        row("key: the index's collation", "[betr-nr] = '0815'", "[betr-nr] = '0815' COLLATE NOCASE");
-        row("umlaut: Jet's comparison", "[b-eintr-name] = 'Müller'", "[b-eintr-name] = 'Müller' COLLATE JETTEXT");
-        row("<> and < always Jet's", "[a] <> 'x' AND t.[b] < 'y'", "[a] <> 'x' COLLATE JETTEXT AND t.[b] < 'y' COLLATE JETTEXT");
-        row("join of two columns", "a.[x] = b.[y]", "a.[x] = b.[y] COLLATE NOCASE");
-        row("literal first", "'x' = [a]", "'x' = [a] COLLATE NOCASE");
-        row("missing blank before AND", "[a] = 'x'AND [b] = 'y'", "[a] = 'x' COLLATE NOCASE AND [b] = 'y' COLLATE NOCASE");
-        row("Len compared numerically", "Len([a]) > '0'", "Len([a]) > 0");
-        row("written COLLATE kept", "[a] = 'x' COLLATE BINARY ORDER BY [a] COLLATE BINARY", "[a] = 'x' COLLATE BINARY ORDER BY [a] COLLATE BINARY");
-        row("assignment and setting", "UPDATE t SET [a] = 'x' WHERE [b] = 'y'", "UPDATE t SET [a] = 'x' WHERE [b] = 'y' COLLATE NOCASE");
-        row("setting", "PRAGMA wal_autocheckpoint=8000", "PRAGMA wal_autocheckpoint=8000");
-        row("group and having", "SELECT t.x From t GROUP BY t.x HAVING (t.x<>'')", "SELECT t.x From t GROUP BY t.x COLLATE JETTEXT HAVING (t.x<>'' COLLATE JETTEXT)",
-            "SELECT t.x From t WHERE jet_ascii_sort(t.x) GROUP BY t.x COLLATE NOCASE HAVING (t.x<>'' COLLATE JETTEXT)");
-        row("order with WHERE", "SELECT * FROM t WHERE [a] = 'x' ORDER BY t.[b] DESC, [c];", "SELECT * FROM t WHERE [a] = 'x' COLLATE NOCASE ORDER BY t.[b] COLLATE JETTEXT DESC, [c] COLLATE JETTEXT;",
-            "SELECT * FROM t WHERE jet_ascii_sort(t.[b], [c]) AND ( [a] = 'x' COLLATE NOCASE ) ORDER BY t.[b] COLLATE NOCASE DESC, [c] COLLATE NOCASE;");
-        row("order by an expression", "SELECT * FROM t ORDER BY Len([a])", "SELECT * FROM t ORDER BY Len([a])");
-        row("sorted subquery", "SELECT * FROM (SELECT * FROM t ORDER BY [a]) WHERE [b] = 'x'", "SELECT * FROM (SELECT * FROM t ORDER BY [a] COLLATE JETTEXT) WHERE [b] = 'x' COLLATE NOCASE");
-        // clang-format on
-    }
-    void statements()
-    {
-        QFETCH(QString, jet);
-        QFETCH(QString, exact);
-        QFETCH(QString, asciiSort);
-        QCOMPARE(engineSql(jet), exact);
-        QCOMPARE(engineSqlAsciiSort(jet), asciiSort);
-    }
-
     void sortFallsBackOnTextBeyondAscii_data()
     {
         QTest::addColumn<QStringList>("names");
