@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -1150,6 +1151,31 @@ int Recordset::fieldIndex(const QString &rawName) const
     return index;
 }
 
+int Recordset::fieldIndex(QStringView rawName) const
+{
+    // Power of two, at most half of it used.
+    constexpr size_t kSlots = 128;
+    if (m_viewIndex.empty())
+        m_viewIndex.resize(kSlots);
+    for (size_t slot = qHash(rawName) & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
+        const ViewIndex &v = m_viewIndex[slot];
+        if (v.name.isNull())
+            break;
+        if (v.name == rawName)
+            return v.index;
+    }
+    const QString name = rawName.toString();
+    const int index = fieldIndex(name);
+    if (m_viewIndexUsed < int(kSlots / 2) && !name.isNull()) {
+        size_t slot = qHash(rawName) & (kSlots - 1);
+        while (!m_viewIndex[slot].name.isNull())
+            slot = (slot + 1) & (kSlots - 1);
+        m_viewIndex[slot] = {name, index};
+        ++m_viewIndexUsed;
+    }
+    return index;
+}
+
 int Recordset::lookUpField(const QString &rawName) const
 {
     // Most names come plain; only bracketed or padded ones need cleaning.
@@ -1198,6 +1224,15 @@ Field Recordset::field(const QString &name)
     const int index = fieldIndex(name);
     if (index < 0)
         throw EngineError(err::ItemNotFound, source(), name);
+    return Field(this, index);
+}
+
+Field Recordset::field(QStringView name)
+{
+    requireOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw EngineError(err::ItemNotFound, source(), name.toString());
     return Field(this, index);
 }
 
@@ -1389,8 +1424,25 @@ void Recordset::update()
         sqlite3_stmt *st = kept(plan.statement, sql);
         {
             StmtGuard g(st, StmtGuard::AllBoundEachTime);
-            for (size_t k = 0; k < idx.size(); ++k)
-                bindValue(st, int(k) + 1, m_buffer[idx[k]]);
+            plan.utf8.resize(idx.size());
+            for (size_t k = 0; k < idx.size(); ++k) {
+                const QVariant &v = m_buffer[idx[k]];
+                if (v.typeId() == QMetaType::QString && !v.isNull()) {
+                    // Bound without SQLite's copy: the text stays in the
+                    // plan until its next row is bound, and every use of
+                    // the statement binds all of its parameters.
+                    static thread_local QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+                    const QString &text = *static_cast<const QString *>(v.constData());
+                    std::vector<char> &utf8 = plan.utf8[k];
+                    const size_t need = size_t(encoder.requiredSpace(text.size())) + 1;
+                    if (utf8.size() < need)
+                        utf8.resize(need);
+                    const char *end = encoder.appendToBuffer(utf8.data(), text);
+                    sqlite3_bind_text(st, int(k) + 1, utf8.data(), int(end - utf8.data()), SQLITE_STATIC);
+                } else {
+                    bindValue(st, int(k) + 1, v);
+                }
+            }
             const int rc = sqlite3_step(st);
             if (rc != SQLITE_DONE)
                 m_conn->raise(rc, source(), sql);
@@ -1528,34 +1580,76 @@ long Recordset::deleteMatching(const QString &criteria)
 long Recordset::deleteMatching(const QString &pattern, const std::vector<QString> &values)
 {
     requireOpen();
-    if (m_isTemp || !keyedPatternFits(pattern, values))
+    KeyedDelete *keyed = m_isTemp ? nullptr
+                                  : keyedStatement(m_keyedDeletes, QStringLiteral("DELETE FROM %1 WHERE (%2)"), pattern,
+                                                   values);
+    if (!keyed)
         return deleteMatching(criteriaWithValues(pattern, values));
     if (!updatable())
         throw EngineError(err::ReadOnly, source(), m_name);
     m_mode = EditMode::None;
-    // Translated as the criteria text with these values would be: whether
-    // each value is plain ASCII decides its comparison's collation.
-    const quint64 nonAscii = nonAsciiValues(values);
-    auto it = std::find_if(m_keyedDeletes.begin(), m_keyedDeletes.end(), [&](const KeyedDelete &d) {
-        return d.nonAscii == nonAscii && d.pattern == pattern;
-    });
-    if (it == m_keyedDeletes.end()) {
-        if (m_keyedDeletes.size() >= 32)
-            m_keyedDeletes.clear();
-        std::vector<QString> same;
-        const QString crit = parameterizedCriteria(criteriaWithValues(pattern, values), same);
-        m_keyedDeletes.push_back({pattern, nonAscii, QStringLiteral("DELETE FROM %1 WHERE (%2)").arg(m_base, crit), {}});
-        it = m_keyedDeletes.end() - 1;
-    }
     sqlite3_stmt *st = nullptr;
     try {
-        st = kept(it->statement, it->sql);
+        st = kept(keyed->statement, keyed->sql);
     } catch (const EngineError &) {
         // The criteria text is only made for the error, which the same
         // preparation gives again.
-        st = criteriaStatement(it->sql, criteriaWithValues(pattern, values));
+        st = criteriaStatement(keyed->sql, criteriaWithValues(pattern, values));
     }
-    return runDelete(st, it->sql, values);
+    return runDelete(st, keyed->sql, values);
+}
+
+bool Recordset::anyMatching(const QString &pattern, const std::vector<QString> &values)
+{
+    requireOpen();
+    KeyedDelete *keyed = m_isTemp ? nullptr
+                                  : keyedStatement(m_keyedExists, QStringLiteral("SELECT 1 FROM %1 WHERE (%2) LIMIT 1"),
+                                                   pattern, values);
+    if (!keyed) {
+        findFirst(pattern, values);
+        return !m_noMatch;
+    }
+    m_mode = EditMode::None;
+    sqlite3_stmt *st = nullptr;
+    try {
+        st = kept(keyed->statement, keyed->sql);
+    } catch (const EngineError &) {
+        st = criteriaStatement(keyed->sql, criteriaWithValues(pattern, values));
+    }
+    int rc = SQLITE_DONE;
+    {
+        StmtGuard guard(st, StmtGuard::AllBoundEachTime);
+        for (size_t k = 0; k < values.size(); ++k)
+            bindValue(st, int(k) + 1, values[k]);
+        rc = sqlite3_step(st);
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        m_conn->raise(rc, source(), keyed->sql);
+    m_noMatch = rc != SQLITE_ROW;
+    return !m_noMatch;
+}
+
+Recordset::KeyedDelete *Recordset::keyedStatement(std::vector<KeyedDelete> &kept, const QString &head,
+                                                  const QString &pattern, const std::vector<QString> &values)
+{
+    if (values.size() > 64)
+        return nullptr;
+    // Translated as the criteria text with these values would be: whether
+    // each value is plain ASCII decides its comparison's collation.
+    const quint64 nonAscii = nonAsciiValues(values);
+    auto it = std::find_if(kept.begin(), kept.end(), [&](const KeyedDelete &d) {
+        return d.nonAscii == nonAscii && d.pattern == pattern;
+    });
+    if (it != kept.end())
+        return &*it;
+    if (!keyedPatternFits(pattern, values))
+        return nullptr;
+    if (kept.size() >= 32)
+        kept.clear();
+    std::vector<QString> same;
+    const QString crit = parameterizedCriteria(criteriaWithValues(pattern, values), same);
+    kept.push_back({pattern, nonAscii, head.arg(m_base, crit), {}});
+    return &kept.back();
 }
 
 // Patterns whose only literals are the values, and whose translation looks

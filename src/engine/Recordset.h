@@ -114,13 +114,19 @@ public:
     // The same for criteria given as pattern and values (criteriaWithValues):
     // a business's keys are bound as they are, without a text to take apart.
     long deleteMatching(const QString &pattern, const std::vector<QString> &values);
+    // Whether a row matches criteria given as pattern and values, with
+    // NoMatch set as FindFirst would. A table set answers without moving its
+    // current row; other sets search with FindFirst.
+    bool anyMatching(const QString &pattern, const std::vector<QString> &values);
     enum class EditMode { None, Edit, Add };
     EditMode editMode() const { return m_mode; }
 
     int fieldCount() const { return int(m_fields.size()); }
     Field field(int index);
     Field field(const QString &name);
+    Field field(QStringView name);
     int fieldIndex(const QString &name) const; // -1 when unknown
+    int fieldIndex(QStringView name) const;
     const FieldInfo &fieldInfo(int index) const;
 
     QVariant value(int index) const;
@@ -234,6 +240,7 @@ private:
         QString sql;
         std::vector<size_t> idx; // the written fields, in the statement's order
         KeptStatement statement;
+        std::vector<std::vector<char>> utf8; // each parameter's text, bound without SQLite's copy
     };
     struct KeyedDelete
     {
@@ -242,7 +249,12 @@ private:
         QString sql;
         KeptStatement statement;
     };
-    std::vector<KeyedDelete> m_keyedDeletes;
+    std::vector<KeyedDelete> m_keyedDeletes, m_keyedExists;
+    // The kept statement "head" with the pattern's translation for %2 (and
+    // the base table for %1), or nullptr when the pattern's translation
+    // depends on more than the ASCII-ness of its values.
+    KeyedDelete *keyedStatement(std::vector<KeyedDelete> &kept, const QString &head, const QString &pattern,
+                                const std::vector<QString> &values);
     struct KeyedShape
     {
         QString pattern;
@@ -253,6 +265,15 @@ private:
     static bool keyedPatternFits(const QString &pattern, const std::vector<QString> &values);
     std::map<std::vector<char>, InsertPlan> m_insertPlans; // per set of written fields
     mutable QHash<QString, int> m_indexOf;       // field index per name asked for
+    // The same for names given as views (element names cut from import
+    // lines): open addressing on the view's hash, no copy of the name.
+    struct ViewIndex
+    {
+        QString name;
+        int index = 0;
+    };
+    mutable std::vector<ViewIndex> m_viewIndex;
+    mutable int m_viewIndexUsed = 0;
     // Statement texts per translated criteria.
     QHash<QString, QString> m_deleteSql, m_findForwardSql, m_findBackwardSql;
     // The last search's criteria as given, its translation and its literals.
