@@ -10,6 +10,7 @@
 #include "storage/RuntimeError.h"
 
 #include <array>
+#include <utility>
 
 using exchange::kKeinInhalt;
 using exchange::kKeinName;
@@ -65,7 +66,7 @@ bool endsSubBlock(int p, const QString &line)
            QStringView(line).mid(2, name.size()) == name && line.at(name.size() + 2) == QLatin1Char('>');
 }
 
-bool ignoredAtBusinessLevel(const QString &name)
+bool ignoredAtBusinessLevel(QStringView name)
 {
     return name == QLatin1String("gem-name") || name == QLatin1String("wirtschafts-nr") ||
            name == QLatin1String("inhaber-vname") || name == QLatin1String("inhaber-nname");
@@ -125,17 +126,75 @@ void killMatching(const QString &pattern, const std::vector<QString> &values, RS
     }
 }
 
+Element elementOf(const QString &line)
+{
+    Element e;
+    // The name: from behind the first '<' to the '>' after it.
+    const qsizetype a = line.indexOf(QLatin1Char('<')) + 1;
+    const qsizetype b = line.indexOf(QLatin1Char('>'), a);
+    if (b >= 0) {
+        e.name = QStringView(line).mid(a, b - a);
+        e.named = e.name != kKeinName;
+    }
+    // The content: from behind the first '>' of the line, which is that one
+    // unless the line does not start with '<', to the '<' after it.
+    const qsizetype c = (a <= 1 ? b : line.indexOf(QLatin1Char('>'))) + 1;
+    const qsizetype d = line.indexOf(QLatin1Char('<'), c);
+    if (d >= 0) {
+        e.content = QStringView(line).mid(c, d - c);
+        e.filled = !trimBlanks(e.content).isEmpty() && e.content != kKeinInhalt;
+    }
+    return e;
+}
+
+namespace {
+
+// The last element line written, or nothing when the globals were emptied.
+struct
+{
+    QString line;
+    bool pending = false;
+} g_lastLine;
+
+} // namespace
+
+void noteLine(const QString &line)
+{
+    g_lastLine.line = line;
+    g_lastLine.pending = true;
+}
+
+void emptyLineGlobals()
+{
+    g_lastLine.line = QString();
+    g_lastLine.pending = true;
+}
+
+LineGlobals::~LineGlobals()
+{
+    if (!std::exchange(g_lastLine.pending, false))
+        return;
+    Declare &g = G();
+    if (g_lastLine.line.isNull()) {
+        g.Imp_Inhalt = QString();
+        g.Imp_Name = QString();
+    } else {
+        g.Imp_Inhalt = Upd_8_ExtrFeldInhalt(g_lastLine.line);
+        g.Imp_Name = Upd_9_ExtrFeldInhalt(g_lastLine.line);
+    }
+    g_lastLine.line = QString();
+}
+
 bool writeLine(const QString &line, RS &rs, const ErrorSite &site)
 {
-    Declare &g = G();
-    QString content = Upd_8_ExtrFeldInhalt(line);
-    const QString name = Upd_9_ExtrFeldInhalt(line);
-    g.Imp_Inhalt = content;
-    g.Imp_Name = name;
-    if (content == kKeinInhalt || name == kKeinName)
+    const Element e = elementOf(line);
+    noteLine(line);
+    if (!e.filled || !e.named)
         return false;
     try {
-        return Upd_5_Felder(recordset(rs, "RS").field(name), content);
+        engine::Recordset &target = recordset(rs, "RS");
+        QString content = e.content.toString();
+        return Upd_5_Felder(target.field(e.name), content);
     } catch (...) {
         logCurrentError(site);
         return false;
@@ -220,6 +279,7 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
+    const LineGlobals lineGlobals;
     int i = 0;
     const ErrorSite site{QStringLiteral("Upd_3_Betr"),
                          QStringLiteral("BetrNr: ") + betrNr + QStringLiteral(" BetrHistNr: ") + betrHistNr,
@@ -340,15 +400,14 @@ void Upd_3_Betr(const QStringList &lines, int n, const QString &betrNr, const QS
             });
         }
 
-        QString content = Upd_8_ExtrFeldInhalt(lines.at(i - 1));
-        const QString name = Upd_9_ExtrFeldInhalt(lines.at(i - 1));
-        g.Imp_Inhalt = content;
-        g.Imp_Name = name;
-        if (content != kKeinInhalt && name != kKeinName && !ignoredAtBusinessLevel(name)) {
+        const Element e = elementOf(lines.at(i - 1));
+        noteLine(lines.at(i - 1));
+        if (e.filled && e.named && !ignoredAtBusinessLevel(e.name)) {
             // Any field written keeps the row: one bad element must not cost a
             // business whose earlier rows are already gone.
             try {
-                if (Upd_5_Felder(recordset(g.RS_betrieb, "RS_betrieb").field(name), content))
+                QString content = e.content.toString();
+                if (Upd_5_Felder(recordset(g.RS_betrieb, "RS_betrieb").field(e.name), content))
                     written = true;
             } catch (...) {
                 logCurrentError(site);

@@ -29,6 +29,13 @@ bool isDateColumn(const QString &name)
 {
     // Asked for every value an import stores or an export writes, always for
     // the same few dozen column names.
+    // Each of them ends in "datum", "beginn" or "Ende": any other name is
+    // answered by its last letter.
+    if (name.isEmpty())
+        return false;
+    const char16_t last = name.back().toLower().unicode();
+    if (last != u'm' && last != u'n' && last != u'e')
+        return false;
     static QHash<QString, bool> known;
     const auto it = known.constFind(name);
     if (it != known.constEnd())

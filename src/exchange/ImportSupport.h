@@ -6,6 +6,7 @@
 #include "storage/ErrorLog.h"
 
 #include <QString>
+#include <QStringView>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,30 @@ QString histKeyPattern(const QString &column, const QString &value);
 
 // Upd_6_Kill for the criteria of a pattern and its values.
 void killMatching(const QString &pattern, const std::vector<QString> &values, RS &rs);
+
+// An element line taken apart as Upd_9_ExtrFeldInhalt and Upd_8_ExtrFeldInhalt
+// take it, without copies. named: the name is not "kein Name"; filled: the
+// content is not "kein Inhalt". The views are only meant when the flag is set.
+struct Element
+{
+    QStringView name, content;
+    bool named = false, filled = false;
+};
+Element elementOf(const QString &line);
+
+// Imp_Inhalt and Imp_Name follow the element lines written. Nothing reads
+// them while a block is written, so the procedures note the last line (or
+// that they were emptied) and a LineGlobals hands it to them on leaving.
+void noteLine(const QString &line);
+void emptyLineGlobals();
+class LineGlobals
+{
+public:
+    LineGlobals() = default;
+    ~LineGlobals();
+    LineGlobals(const LineGlobals &) = delete;
+    LineGlobals &operator=(const LineGlobals &) = delete;
+};
 
 // Writes one element line into the row being added to rs: its content into
 // the column of its name. True when a value was written; a line without name

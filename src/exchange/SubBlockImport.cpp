@@ -105,6 +105,7 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
+    const LineGlobals lineGlobals;
     const ErrorSite site{QStringLiteral("Upd_4_Andere"), QString(), [] { return QVariant(0); }};
     const auto step = [&site](auto &&body) { return guardedStep(site, body); };
     k = qMin(k, int(sub.size()));
@@ -199,10 +200,8 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
             } else {
                 step([&] { recordset(rs, "RS").cancelUpdate(); });
             }
-            if (withBusiness) {
-                g.Imp_Inhalt = QString();
-                g.Imp_Name = QString();
-            }
+            if (withBusiness)
+                emptyLineGlobals();
         };
         for (int m = 1; m <= k; ++m) {
             nested(m, "<staatsangehoerigkeit>", "</staatsangehoerigkeit>", g.RS_person_staatsang, false);
@@ -255,31 +254,29 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
     bool found = false;
     step([&] {
         engine::Recordset &bez = recordset(g.RS_beziehung_betrieb_person, "RS_beziehung_betrieb_person");
-        if (bez.recordCount() > 0) {
-            bez.moveFirst();
-            // "+" keeps the column's collation but not its index: many links
-            // share one pers-nr-jp (the empty one of every sole trader), while
-            // bez-pers-nr finds the few rows of this person.
-            // The four shapes of this search, made once: with and without a
-            // history number, with and without a juridical person.
-            static const auto shape = [](bool emptyHistory, bool noJp) {
-                const QString and_ = QStringLiteral("AND ");
-                return keyPattern(QStringLiteral("bez-pers-nr")) + and_ + keyPattern(QStringLiteral("p-funktion")) +
-                       and_ + keyPattern(QStringLiteral("bez-betr-nr")) + and_ +
-                       histKeyPattern(QStringLiteral("bez-betr-hist-nr"), emptyHistory ? QString() : QStringLiteral("x")) +
-                       and_ +
-                       (noJp ? QStringLiteral("[pers-nr-jp] Is Null")
-                             : QStringLiteral("+") + keyPattern(QStringLiteral("pers-nr-jp")));
-            };
-            static const QString shapes[2][2] = {{shape(false, false), shape(false, true)},
-                                                 {shape(true, false), shape(true, true)}};
-            const bool noJp = engine::isNull(persNrJp);
-            std::vector<QString> values{pers, funktion, betrNr, betrHistNr};
-            if (!noJp)
-                values.push_back(persNrJp.toString());
-            bez.findFirst(shapes[betrHistNr.isEmpty()][noJp], values);
-            found = !bez.noMatch();
-        }
+        // Only whether the link row is there counts: the set's current row
+        // is of no further use to the import.
+        // "+" keeps the column's collation but not its index: many links
+        // share one pers-nr-jp (the empty one of every sole trader), while
+        // bez-pers-nr finds the few rows of this person.
+        // The four shapes of this search, made once: with and without a
+        // history number, with and without a juridical person.
+        static const auto shape = [](bool emptyHistory, bool noJp) {
+            const QString and_ = QStringLiteral("AND ");
+            return keyPattern(QStringLiteral("bez-pers-nr")) + and_ + keyPattern(QStringLiteral("p-funktion")) + and_ +
+                   keyPattern(QStringLiteral("bez-betr-nr")) + and_ +
+                   histKeyPattern(QStringLiteral("bez-betr-hist-nr"), emptyHistory ? QString() : QStringLiteral("x")) +
+                   and_ +
+                   (noJp ? QStringLiteral("[pers-nr-jp] Is Null")
+                         : QStringLiteral("+") + keyPattern(QStringLiteral("pers-nr-jp")));
+        };
+        static const QString shapes[2][2] = {{shape(false, false), shape(false, true)},
+                                             {shape(true, false), shape(true, true)}};
+        const bool noJp = engine::isNull(persNrJp);
+        std::vector<QString> values{pers, funktion, betrNr, betrHistNr};
+        if (!noJp)
+            values.push_back(persNrJp.toString());
+        found = bez.anyMatching(shapes[betrHistNr.isEmpty()][noJp], values);
     });
     if (!found) {
         RS &bez = g.RS_beziehung_betrieb_person;
