@@ -250,7 +250,14 @@ private slots:
                 rows << str(*b, "betr-nr") + QLatin1Char('/') + str(*b, "betr-hist-nr");
             return rows.join(QLatin1Char(' '));
         };
-        QCOMPARE(found([&] { b->findFirst(pattern, keys); }), found([&] { b->findFirst(criteria); }));
+        const QString rows = found([&] { b->findFirst(criteria); });
+        QCOMPARE(found([&] { b->findFirst(pattern, keys); }), rows);
+        // The existence check answers the same without moving the current row.
+        b->moveLast();
+        const QString last = str(*b, "betr-nr");
+        QCOMPARE(b->anyMatching(pattern, keys), !rows.isEmpty());
+        QCOMPARE(b->noMatch(), rows.isEmpty());
+        QCOMPARE(str(*b, "betr-nr"), last);
     }
 
     void ownAdditionsAndPendingRow()

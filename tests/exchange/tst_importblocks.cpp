@@ -5,6 +5,7 @@
 #include "ImportFixture.h"
 
 #include "../engine/PlainSqlite.h"
+#include "exchange/ImportSupport.h"
 
 #include <QLocale>
 
@@ -34,6 +35,8 @@ private slots:
         QTest::newRow("end tag") << "</taetigkeit>" << "/taetigkeit" << "kein Inhalt";
         QTest::newRow("entity stays") << "<b-eintr-name>A &amp; B</b-eintr-name>" << "b-eintr-name" << "A &amp; B";
         QTest::newRow("no tag at all") << "text" << "kein Name" << "kein Inhalt";
+        QTest::newRow("'>' before the first '<'") << "a>b<c>d</c>" << "c" << "b";
+        QTest::newRow("content is the marker") << "<b-ort>kein Inhalt</b-ort>" << "b-ort" << "kein Inhalt";
     }
     void extractors()
     {
@@ -42,6 +45,10 @@ private slots:
         QFETCH(QString, content);
         QCOMPARE(Upd_9_ExtrFeldInhalt(line), name);
         QCOMPARE(Upd_8_ExtrFeldInhalt(line), content);
+        // The block procedures take a line apart once, without copies.
+        const exchange::detail::Element e = exchange::detail::elementOf(line);
+        QCOMPARE(e.named ? e.name.toString() : QStringLiteral("kein Name"), name);
+        QCOMPARE(e.filled ? e.content.toString() : QStringLiteral("kein Inhalt"), content);
     }
 
     void dates_data()
