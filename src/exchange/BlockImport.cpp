@@ -48,13 +48,14 @@ const std::array<SubBlockKind, 6> &subBlockKinds()
     return kinds;
 }
 
+// Asked of every line for every kind: the cheap tests come first.
 bool startsSubBlock(int p, const QString &line)
 {
     if (p == 1)
         return line.startsWith(QLatin1String("<adresse art"));
     const QString &name = subBlockKinds()[size_t(p - 1)].name;
-    return line.size() >= name.size() + 2 && line.startsWith(QLatin1Char('<')) &&
-           QStringView(line).mid(1, name.size()) == name && line.at(name.size() + 1) == QLatin1Char('>');
+    return line.size() >= name.size() + 2 && line.at(name.size() + 1) == QLatin1Char('>') &&
+           line.front() == QLatin1Char('<') && QStringView(line).mid(1, name.size()) == name;
 }
 
 bool endsSubBlock(int p, const QString &line)
@@ -62,8 +63,8 @@ bool endsSubBlock(int p, const QString &line)
     if (p == 1)
         return line == QLatin1String("</adresse>");
     const QString &name = subBlockKinds()[size_t(p - 1)].name;
-    return line.size() >= name.size() + 3 && line.startsWith(QLatin1String("</")) &&
-           QStringView(line).mid(2, name.size()) == name && line.at(name.size() + 2) == QLatin1Char('>');
+    return line.size() >= name.size() + 3 && line.at(name.size() + 2) == QLatin1Char('>') &&
+           line.startsWith(QLatin1String("</")) && QStringView(line).mid(2, name.size()) == name;
 }
 
 bool ignoredAtBusinessLevel(QStringView name)
@@ -248,28 +249,36 @@ void Upd_2_Read(QString &block)
     QString betrNr, betrHistNr, rechtsform;
     const ErrorSite site{QStringLiteral("Upd_2_Read"), QStringLiteral("BetrNr: "),
                          [&betrNr] { return QVariant(betrNr); }};
+    // The lines are views into the block's text, which therefore lives
+    // until the block is written: the block procedures copy what they keep
+    // (keys, values, the last line for Imp_Inhalt/Imp_Name).
+    const QString text = std::move(block);
+    block.clear();
     guarded(site, [&] {
         QStringList lines;
+        lines.reserve(128);
         qsizetype from = 0;
-        for (qsizetype lf = block.indexOf(QLatin1Char('\n')); lf >= 0; lf = block.indexOf(QLatin1Char('\n'), from)) {
-            QStringView t = trimBlanks(QStringView(block).mid(from, lf - from));
+        for (qsizetype lf = text.indexOf(QLatin1Char('\n')); lf >= 0; lf = text.indexOf(QLatin1Char('\n'), from)) {
+            QStringView t = trimBlanks(QStringView(text).mid(from, lf - from));
             from = lf + 1;
             if (t.endsWith(QLatin1Char('\r')))
                 t = trimBlanks(t.chopped(1));
             // A blank line carries nothing; it must not cost the business.
             if (t.isEmpty())
                 continue;
-            QString entry = t.toString();
-            if (entry.startsWith(QLatin1String("<betr-nr>")))
-                betrNr = keyValue(Upd_8_ExtrFeldInhalt(entry));
-            else if (entry.startsWith(QLatin1String("<betr-hist-nr>")))
-                betrHistNr = keyValue(Upd_8_ExtrFeldInhalt(entry));
-            else if (entry.startsWith(QLatin1String("<b-rechtsform>")))
-                rechtsform = keyValue(Upd_8_ExtrFeldInhalt(entry));
+            QString entry = QString::fromRawData(t.data(), t.size());
+            // The three keys all start "<b".
+            if (t.size() > 2 && t[1] == QLatin1Char('b')) {
+                if (entry.startsWith(QLatin1String("<betr-nr>")))
+                    betrNr = keyValue(Upd_8_ExtrFeldInhalt(entry));
+                else if (entry.startsWith(QLatin1String("<betr-hist-nr>")))
+                    betrHistNr = keyValue(Upd_8_ExtrFeldInhalt(entry));
+                else if (entry.startsWith(QLatin1String("<b-rechtsform>")))
+                    rechtsform = keyValue(Upd_8_ExtrFeldInhalt(entry));
+            }
             lines.append(std::move(entry));
         }
         // What follows the last line feed is the "</betrieb>" line.
-        block.clear();
         Upd_3_Betr(lines, int(lines.size()), betrNr, betrHistNr, rechtsform);
     });
 }
