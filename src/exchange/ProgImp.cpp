@@ -380,7 +380,9 @@ TransferImport::Next TransferImport::cutBlocks(const QString &buffer, qsizetype 
         const qsizetype behind = end + kBetriebEnd.size();
         // The one character after "</betrieb>" (the CR of a CR LF) is skipped.
         position = qMin(behind + 1, buffer.size());
-        importBlock(buffer.mid(start, behind - start));
+        // The block is handed over as a view into the piece's text, which
+        // outlives its import; nothing keeps the block itself.
+        importBlock(QString::fromRawData(buffer.constData() + start, behind - start));
         if (m_batch.elapsed() >= kCommitIntervalMs)
             commitPending();
 
