@@ -1,6 +1,7 @@
 // Builds a template database from a schema script and reference rows:
 //   mkdb <output> <schema.sql> [--password P] [--csv <table> <file.csv>]...
 // CSV files are UTF-8, ';'-separated, with the column names in the first line.
+#include "engine/PlannerStatistics.h"
 #include "engine/SqlFunctions.h"
 
 #include <sqlite3.h>
@@ -115,6 +116,8 @@ int main(int argc, char **argv)
     }
     if (!password.isEmpty())
         engine::writePassword(db, password);
+    if (!engine::writePlannerStatistics(db))
+        return fail(QStringLiteral("cannot write the planner statistics"));
     if (!exec(db, "COMMIT", error) || !exec(db, "PRAGMA journal_mode=DELETE", error) || !exec(db, "VACUUM", error))
         return fail(error);
     sqlite3_close(db);

@@ -46,7 +46,7 @@ public:
 
     QStringList tables() const
     {
-        return rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+        return rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY name"));
     }
 
     // Every row of a table with its rowid, in rowid order.

@@ -36,7 +36,7 @@ void writeOldForm(const QString &templ, const QString &path)
     QStringList schema, tables;
     {
         PlainSqlite t(templatePath(templ));
-        for (const QString &sql : t.rows(QStringLiteral("SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid")))
+        for (const QString &sql : t.rows(QStringLiteral("SELECT sql FROM sqlite_master WHERE sql IS NOT NULL AND name NOT LIKE 'sqlite%' ORDER BY rowid")))
             schema << QString(sql).replace(QLatin1String("COLLATE NOCASE"), QLatin1String("COLLATE JETTEXT"));
         tables = t.tables();
     }

@@ -1,0 +1,22 @@
+#pragma once
+
+struct sqlite3;
+
+namespace engine {
+
+// Row estimates for the indexes of the working database, as the query
+// planner reads them from sqlite_stat1. Without them SQLite takes any index
+// on a constant for a narrow one: it drives the business list from the
+// address kind (half of all addresses) and, told to keep the order of a
+// join, looks the addresses up through that index, once per business.
+// The figures describe the shape of a file (two addresses per business,
+// a handful of address kinds, unique person numbers), not its size, so they
+// are written once and never measured: plans stay the same from the empty
+// template to a million businesses.
+//
+// Writes them into a file that has no statistics yet, for the indexes it
+// has; a file with statistics of its own keeps them. False when they could
+// not be written (read-only or busy file); the file then works as before.
+bool writePlannerStatistics(sqlite3 *db);
+
+} // namespace engine
