@@ -119,6 +119,12 @@ void Connection::shutdown()
 {
     if (!m_db)
         return;
+    while (!m_openReads.empty()) {
+        const auto finish = m_openReads.front().second;
+        const void *owner = m_openReads.front().first;
+        finish(true);
+        removeOpenRead(owner);
+    }
     for (sqlite3_stmt *st : std::as_const(m_cache))
         sqlite3_finalize(st);
     m_cache.clear();
@@ -193,8 +199,10 @@ void Connection::raise(int rc, const QString &source, const QString &context) co
 sqlite3_stmt *Connection::cached(const QString &sql, const QString &source)
 {
     auto it = m_cache.constFind(sql);
-    if (it != m_cache.constEnd())
+    if (it != m_cache.constEnd()) {
+        beforeRunning(*it);
         return *it;
+    }
     sqlite3_stmt *st = prepare(sql, source);
     if (m_cache.size() > 400) {
         for (sqlite3_stmt *old : std::as_const(m_cache))
@@ -216,17 +224,40 @@ sqlite3_stmt *Connection::prepare(const QString &sql, const QString &source)
         sqlite3_finalize(st);
         raise(rc, source, sql);
     }
+    beforeRunning(st);
     return st;
 }
 
 void Connection::exec(const QString &sql, const QString &source)
 {
     sqlite3 *d = db(source);
+    finishOpenReads();
     char *errmsg = nullptr;
     const int rc = sqlite3_exec(d, sql.toUtf8().constData(), nullptr, nullptr, &errmsg);
     sqlite3_free(errmsg);
     if (rc != SQLITE_OK)
         raise(rc, source, sql);
+}
+
+void Connection::addOpenRead(const void *owner, std::function<void(bool)> finish)
+{
+    m_openReads.emplace_back(owner, std::move(finish));
+}
+
+void Connection::removeOpenRead(const void *owner)
+{
+    std::erase_if(m_openReads, [owner](const auto &r) { return r.first == owner; });
+}
+
+void Connection::finishOpenReads()
+{
+    // Each one removes itself when it ends.
+    while (!m_openReads.empty()) {
+        const auto finish = m_openReads.front().second;
+        const void *owner = m_openReads.front().first;
+        finish(false);
+        removeOpenRead(owner);
+    }
 }
 
 void Connection::begin(const QString &source)

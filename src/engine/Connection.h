@@ -3,11 +3,11 @@
 #include <QHash>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
+#include <sqlite3.h>
 
 namespace engine {
 
@@ -52,6 +52,16 @@ public:
     const std::vector<ColumnInfo> &columns(const QString &table);
 
     int nextTempId() { return ++m_tempId; }
+
+    // Statements that stay open between calls: keysets whose rows are still
+    // being read. SQLite refuses to drop a table while any statement reads,
+    // and a write could change what is still to come; so they are read to
+    // their end before the connection writes (or runs any text through
+    // exec), and finalized before it closes. `finish` gets true when the
+    // connection closes.
+    void addOpenRead(const void *owner, std::function<void(bool closing)> finish);
+    void removeOpenRead(const void *owner);
+    void finishOpenReads();
     // Changes whenever kept statements are finalized (a full cache, the
     // end of the connection): a statement taken from the cache before is
     // gone then.
@@ -69,6 +79,13 @@ private:
     int m_depth = 0;
     int m_tempId = 0;
     quint64 m_generation = 0;
+    std::vector<std::pair<const void *, std::function<void(bool)>>> m_openReads;
+    // The statement about to run may write: the open reads end first.
+    void beforeRunning(sqlite3_stmt *st)
+    {
+        if (!m_openReads.empty() && !sqlite3_stmt_readonly(st))
+            finishOpenReads();
+    }
 };
 
 // Resets a cached statement when it goes out of scope, and clears its

@@ -3,6 +3,7 @@
 #include "engine/Connection.h"
 #include "engine/JetSql.h"
 #include "engine/Recordset.h"
+#include "engine/PlannerStatistics.h"
 #include "engine/SchemaUpgrade.h"
 #include "engine/SqlFunctions.h"
 #include "platform/FileSystem.h"
@@ -52,8 +53,10 @@ std::shared_ptr<Database> Database::open(const QString &path, bool exclusive, bo
     }
     // A file of the old form is rewritten the first time the program opens
     // it; one that cannot be written stays readable through the engine.
-    if (!alreadyOpen)
+    if (!alreadyOpen) {
         upgradeOldCollation(conn->db(source));
+        writePlannerStatistics(conn->db(source));
+    }
     std::shared_ptr<Database> db(new Database);
     db->m_path = path;
     db->m_readOnly = readOnly;
@@ -90,8 +93,18 @@ std::shared_ptr<Connection> Database::connection() const
 std::shared_ptr<Recordset> Database::openRecordset(const QString &source, int type)
 {
     Q_UNUSED(type);
+    return openSet(source, false);
+}
+
+std::shared_ptr<Recordset> Database::openRecordsetReadingOn(const QString &source)
+{
+    return openSet(source, true);
+}
+
+std::shared_ptr<Recordset> Database::openSet(const QString &source, bool background)
+{
     requireOpen();
-    auto rs = Recordset::open(m_conn, source, m_readOnly);
+    auto rs = Recordset::open(m_conn, source, m_readOnly, background);
     // Forget handles of sets that are gone, so the list does not grow with every reopen.
     std::erase_if(m_recordsets, [](const std::weak_ptr<Recordset> &w) { return w.expired(); });
     m_recordsets.push_back(rs);

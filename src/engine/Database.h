@@ -33,6 +33,8 @@ public:
     bool readOnly() const { return m_readOnly; }
 
     std::shared_ptr<Recordset> openRecordset(const QString &source, int type = dbOpenDynaset);
+    // A join whose rows after the first ones are read between events (lists).
+    std::shared_ptr<Recordset> openRecordsetReadingOn(const QString &source);
 
     // Runs a statement that returns no rows (fixtures, maintenance).
     void execute(const QString &sql);
@@ -51,6 +53,7 @@ public:
 private:
     Database() = default;
     void requireOpen() const;
+    std::shared_ptr<Recordset> openSet(const QString &source, bool background);
 
     QString m_path;
     bool m_readOnly = false;

@@ -7,9 +7,13 @@
 
 #include <sqlite3.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QStringEncoder>
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -316,6 +320,189 @@ std::optional<PlainJoin> plainJoin(const QString &sql)
     return j;
 }
 
+// Splits a list at its commas outside brackets, quotes and parentheses.
+QStringList topLevelParts(const QString &list)
+{
+    QStringList parts;
+    int depth = 0;
+    qsizetype start = 0, i = 0;
+    while (i < list.size()) {
+        const qsizetype at = i;
+        const QString t = fromToken(list, i);
+        if (t.isEmpty())
+            break;
+        if (t == QLatin1String("("))
+            ++depth;
+        else if (t == QLatin1String(")"))
+            --depth;
+        else if (t == QLatin1String(",") && depth == 0) {
+            parts << list.mid(start, at - start).trimmed();
+            start = i;
+        }
+    }
+    parts << list.mid(start).trimmed();
+    return parts;
+}
+
+// An ORDER BY list whose German-order terms sort by their byte keys
+// instead: the same order, compared as bytes.
+QString bySortKeys(const QString &order)
+{
+    static const QRegularExpression german(QStringLiteral("^(.*\\S)\\s+COLLATE\\s+JETTEXT(\\s+(ASC|DESC))?$"),
+                                           QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::DotMatchesEverythingOption);
+    QStringList terms;
+    for (const QString &term : topLevelParts(order)) {
+        const auto m = german.match(term);
+        terms << (m.hasMatch() ? QStringLiteral("jet_sortkey(%1)%2").arg(m.captured(1), m.captured(2)) : term);
+    }
+    return terms.join(QLatin1String(", "));
+}
+
+// The joined table a "ref.column" names; -1 for anything else.
+int refOf(const QString &term, const QStringList &refs, QString *columnName = nullptr)
+{
+    qsizetype i = 0;
+    const QString ref = fromToken(term, i);
+    if (fromToken(term, i) != QLatin1String("."))
+        return -1;
+    const QString column = fromToken(term, i);
+    if (column.isEmpty() || !fromToken(term, i).isEmpty())
+        return -1;
+    if (columnName)
+        *columnName = bare(column);
+    for (int k = 0; k < refs.size(); ++k)
+        if (bare(refs.at(k)).compare(bare(ref), Qt::CaseInsensitive) == 0)
+            return k;
+    return -1;
+}
+
+// The conditions of a FROM clause's ON parts, each with the joined tables
+// it names (by their qualifiers).
+struct JoinCondition
+{
+    QString text;
+    QList<int> refs;
+};
+
+std::optional<std::vector<JoinCondition>> joinConditions(const QString &from, const QStringList &refs)
+{
+    static const QStringList ends{QStringLiteral("INNER"), QStringLiteral("CROSS"), QStringLiteral("JOIN")};
+    std::vector<JoinCondition> conditions;
+    qsizetype i = 0;
+    int depth = 0;
+    for (QString t = fromToken(from, i); !t.isEmpty(); t = fromToken(from, i)) {
+        if (t == QLatin1String("("))
+            ++depth;
+        else if (t == QLatin1String(")"))
+            --depth;
+        if (t.compare(QLatin1String("ON"), Qt::CaseInsensitive) != 0)
+            continue;
+        const int onDepth = depth;
+        const qsizetype start = i;
+        qsizetype stop = from.size();
+        JoinCondition c;
+        QString previous;
+        for (;;) {
+            const qsizetype at = i;
+            const QString u = fromToken(from, i);
+            if (u.isEmpty())
+                break;
+            if (u == QLatin1String("("))
+                ++depth;
+            if (u == QLatin1String(")") && --depth < onDepth) {
+                ++depth; // the outer loop counts it again
+                i = at;
+                stop = at;
+                break;
+            }
+            if (depth == onDepth && ends.contains(u, Qt::CaseInsensitive)) {
+                i = at;
+                stop = at;
+                break;
+            }
+            if (u == QLatin1String(".")) {
+                int k = -1;
+                for (int r = 0; r < refs.size(); ++r)
+                    if (bare(refs.at(r)).compare(bare(previous), Qt::CaseInsensitive) == 0)
+                        k = r;
+                if (k < 0)
+                    return std::nullopt;
+                if (!c.refs.contains(k))
+                    c.refs << k;
+            }
+            previous = u;
+        }
+        c.text = from.mid(start, stop - start).trimmed();
+        conditions.push_back(std::move(c));
+    }
+    return conditions;
+}
+
+// FROM and WHERE of a join that hand out its rows in the order of its
+// first sort column, a few at a time: that column's table walked first
+// (through its index), each further table looked up by a condition on the
+// ones before it, in a fixed order (CROSS JOIN); the ON conditions join the
+// WHERE. Only when every sort term is a column of a joined table whose
+// values are plain ASCII (`noneBeyondAscii` runs the probe given), and the
+// first one has an index of its own (`indexOn` names it): the first table
+// is told to walk it, or a condition on another of its indexes would lead
+// the planner to read all rows and sort them.
+std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const QStringList &tables,
+                                                       const std::function<bool(const QString &)> &noneBeyondAscii,
+                                                       const std::function<QString(const QString &, const QString &)> &indexOn)
+{
+    static const QRegularExpression direction(QStringLiteral("\\s+(ASC|DESC)\\s*$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression collate(QStringLiteral("\\s+COLLATE\\s+\\w+\\s*$"), QRegularExpression::CaseInsensitiveOption);
+    int lead = -1;
+    QString leadIndex;
+    for (QString term : topLevelParts(j.order)) {
+        term.remove(direction);
+        term.remove(collate);
+        QString column;
+        const int k = refOf(term, j.refs, &column);
+        if (k < 0)
+            return std::nullopt;
+        if (lead < 0) {
+            lead = k;
+            leadIndex = indexOn(j.tables.at(k), column);
+            if (leadIndex.isEmpty())
+                return std::nullopt;
+        }
+        if (!noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE length(CAST(%2 AS BLOB)) <> length(%2) LIMIT 1")
+                                 .arg(tables.at(k), term)))
+            return std::nullopt;
+    }
+    const auto conditions = joinConditions(j.from, j.refs);
+    if (lead < 0 || !conditions)
+        return std::nullopt;
+    QList<int> placed{lead};
+    while (placed.size() < j.refs.size()) {
+        int next = -1;
+        for (const JoinCondition &c : *conditions) {
+            QList<int> outside;
+            for (int k : c.refs)
+                if (!placed.contains(k))
+                    outside << k;
+            if (outside.size() == 1) {
+                next = outside.front();
+                break;
+            }
+        }
+        if (next < 0)
+            return std::nullopt; // a table no condition ties to the others
+        placed << next;
+    }
+    QStringList from, where;
+    for (int k : placed)
+        from << (k == lead ? tables.at(k) + QStringLiteral(" INDEXED BY ") + quoteIdent(leadIndex) : tables.at(k));
+    for (const JoinCondition &c : *conditions)
+        where << QLatin1Char('(') + c.text + QLatin1Char(')');
+    if (!j.where.isEmpty())
+        where << QLatin1Char('(') + j.where + QLatin1Char(')');
+    return std::make_pair(from.join(QLatin1String(" CROSS JOIN ")), where.join(QLatin1String(" AND ")));
+}
+
 QString tableColumnsList(const std::vector<FieldInfo> &fields)
 {
     QStringList cols;
@@ -351,9 +538,11 @@ void Field::setValue(const QVariant &v) const
 
 // ---------------------------------------------------------------- opening
 
-std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Connection> conn, const QString &source, bool readOnly)
+std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Connection> conn, const QString &source, bool readOnly,
+                                           bool background)
 {
     std::shared_ptr<Recordset> rs(new Recordset);
+    rs->m_background = background && QCoreApplication::instance();
     rs->m_conn = std::move(conn);
     rs->m_name = source;
     rs->m_readOnly = readOnly;
@@ -438,7 +627,7 @@ void Recordset::openQuery(const QString &sqlText)
             m_fields[i].name = m_fields[i].table + QLatin1Char('.') + m_fields[i].plainName;
 
     const bool oneTable = allFromTable && tables.size() == 1 && isPlainOneTableSelect(sql);
-    if (!oneTable && openKeyset(sql))
+    if (!oneTable && openKeyset(sql, fastSql))
         return;
     QString insertSql = sql;
     if (oneTable) {
@@ -507,40 +696,74 @@ void Recordset::openQuery(const QString &sqlText)
         setCurrent(1, 0);
 }
 
-bool Recordset::openKeyset(const QString &sql)
+bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
 {
     const auto join = plainJoin(sql);
     if (!join)
         return false;
     const int n = int(join->refs.size());
-    QStringList keyCols, keyDefs, rowids, bound, byKey, tables;
+    QStringList rowids, bound, tables;
     for (int k = 0; k < n; ++k) {
         const QString ref = join->refs.at(k), table = join->tables.at(k);
-        keyCols << QStringLiteral("r%1").arg(k);
-        keyDefs << QStringLiteral("r%1 INTEGER").arg(k);
         rowids << ref + QStringLiteral(".rowid");
         bound << QStringLiteral("%1.rowid = ?%2").arg(ref).arg(k + 1);
-        byKey << QStringLiteral("%1.rowid = __k.r%2").arg(ref).arg(k);
         tables << (ref == table ? table : table + QStringLiteral(" AS ") + ref);
     }
-    const QString tempName = QStringLiteral("_rs%1").arg(m_conn->nextTempId());
-    const QString browse = QStringLiteral("temp.") + quoteIdent(tempName);
     // Rows with equal sort values keep the order in which their table rows
-    // were stored, whatever plan the query takes. The sort by the stored
-    // indexes' order that copied sets try first is left out: the rowids
-    // added to the sort keep the indexes from serving it, and when a sorted
-    // text goes beyond ASCII its failed attempt costs more than it saves.
-    // The rowids go in as expressions ("+t.rowid"): named plainly, they let
-    // the planner walk a table in rowid order to serve them, which breaks
-    // the order of the joins and doubled the time of a sort by name.
-    const QString order = join->order.isEmpty() ? QString()
-                                                : QStringLiteral(" ORDER BY ") + join->order + QStringLiteral(", +")
+    // were stored, whatever plan the query takes. The rowids go in as
+    // expressions ("+t.rowid"): named plainly, they let the planner walk a
+    // table in rowid order to serve them, which breaks the order of the
+    // joins and doubled the time of a sort by name.
+    const auto keysText = [&](const PlainJoin &j, const QString &from, const QString &where) {
+        const QString order = j.order.isEmpty() ? QString()
+                                                : QStringLiteral(" ORDER BY ") + bySortKeys(j.order) + QStringLiteral(", +")
                                                       + rowids.join(QLatin1String(", +"));
-    const QString keys = QStringLiteral("SELECT %1 FROM %2%3%4")
-                             .arg(rowids.join(QLatin1String(", ")), join->from,
-                                  join->where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + join->where, order);
+        return QStringLiteral("SELECT %1 FROM %2%3%4")
+            .arg(rowids.join(QLatin1String(", ")), from, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
+                 order);
+    };
+    const QString exactKeys = keysText(*join, join->from, join->where);
+    QString keys = exactKeys;
     const QString row = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
                             .arg(join->select, tables.join(QLatin1String(" CROSS JOIN ")), bound.join(QLatin1String(" AND ")));
+    m_keyRefs = join->refs;
+    m_keyTables = tables;
+    // A list read in the background shows its first rows before the others
+    // are known when the plan can hand them out in order: walking the index
+    // of the first sort column, with the joins in that order. That index
+    // sorts plain ASCII as the exact order does, so it serves only when no
+    // value of a sort column goes beyond ASCII (checked on the tables first).
+    if (m_background && !asciiSortSql.isEmpty()) {
+        if (const auto fast = plainJoin(asciiSortSql); fast && fast->refs == join->refs) {
+            if (const auto streaming = inSortOrder(*fast, tables, [this](const QString &probe) {
+                    sqlite3_stmt *st = m_conn->prepare(probe, source());
+                    const int rc = sqlite3_step(st);
+                    sqlite3_finalize(st);
+                    return rc == SQLITE_DONE;
+                }, [this](const QString &table, const QString &column) { return indexLeadingWith(table, column); })) {
+                keys = keysText(*fast, streaming->first, streaming->second);
+                // The same walked from the other end finds the last row at once.
+                static const QRegularExpression descending(QStringLiteral("\\s+DESC\\s*$"),
+                                                           QRegularExpression::CaseInsensitiveOption);
+                static const QRegularExpression ascending(QStringLiteral("\\s+ASC\\s*$"),
+                                                          QRegularExpression::CaseInsensitiveOption);
+                QStringList reversed;
+                for (QString term : topLevelParts(fast->order)) {
+                    if (descending.match(term).hasMatch())
+                        reversed << term.remove(descending);
+                    else
+                        reversed << term.remove(ascending) + QStringLiteral(" DESC");
+                }
+                for (const QString &r : std::as_const(rowids))
+                    reversed << QLatin1Char('+') + r + QStringLiteral(" DESC");
+                PlainJoin back = *fast;
+                back.order.clear();
+                m_lastKeySql = keysText(back, streaming->first, streaming->second) + QStringLiteral(" ORDER BY ")
+                               + reversed.join(QLatin1String(", ")) + QStringLiteral(" LIMIT 1");
+            }
+        }
+    }
+    sqlite3_stmt *keyStatement = nullptr;
     try {
         // The select list must read the same columns through the rowids.
         sqlite3_stmt *st = m_conn->prepare(row, source());
@@ -548,35 +771,198 @@ bool Recordset::openKeyset(const QString &sql)
         sqlite3_finalize(st);
         if (!same)
             return false;
-        m_conn->exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(quoteIdent(tempName), keyDefs.join(QLatin1String(", "))),
-                     source());
+        if (keys != exactKeys) {
+            try {
+                keyStatement = m_conn->prepare(keys, source());
+            } catch (const EngineError &) {
+                // The planner found no way through the named index.
+                keys = exactKeys;
+                m_lastKeySql.clear();
+            }
+        }
+        if (!keyStatement)
+            keyStatement = m_conn->prepare(keys, source());
     } catch (const EngineError &) {
         // A query this reading does not understand is copied as it stands.
-        return false;
-    }
-    try {
-        m_conn->exec(QStringLiteral("INSERT INTO %1 (%2) %3").arg(browse, keyCols.join(QLatin1String(", ")), keys), source());
-    } catch (const EngineError &) {
-        m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(browse), source());
         return false;
     }
     m_isTemp = true;
     m_dense = true;
     m_keyset = true;
     m_keyCount = n;
-    m_browse = browse;
-    m_count = long(sqlite3_changes(m_conn->db(source())));
-    m_keyRead = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(keyCols.join(QLatin1String(", ")), m_browse);
-    m_keyWindow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid >= ? ORDER BY rowid LIMIT ?")
-                      .arg(keyCols.join(QLatin1String(", ")), m_browse);
     m_keysetRow = row;
-    m_keyRefs = join->refs;
-    m_keyTables = tables;
-    m_keysetFrom = QStringLiteral("%1 AS __k CROSS JOIN %2 WHERE %3")
-                       .arg(m_browse, tables.join(QLatin1String(" CROSS JOIN ")), byKey.join(QLatin1String(" AND ")));
-    if (m_count > 0)
+    m_keySql = keys;
+    m_keyStatement = keyStatement;
+    m_conn->addOpenRead(this, [this](bool closing) {
+        if (closing) {
+            endKeyStatement();
+            return;
+        }
+        try {
+            readAllKeys();
+        } catch (const EngineError &) {
+            // Reported to whoever reads the set next.
+        }
+    });
+    if (m_background) {
+        // The first rows and some more now, the rest between events.
+        readKeys(s_firstRows);
+        if (s_atOnce > 0)
+            readKeys(std::numeric_limits<long>::max(), s_atOnce);
+        readKeysLater();
+    } else {
+        readAllKeys();
+    }
+    if (keyRows() > 0)
         setCurrent(1, 0);
     return true;
+}
+
+// A grid's first window, and 40 ms more: a list of some thousand rows is
+// complete with its count when it opens.
+long Recordset::s_firstRows = 256;
+qint64 Recordset::s_atOnce = 40'000'000;
+long Recordset::s_sliceRows = std::numeric_limits<long>::max();
+
+void Recordset::setReadAtOnce(long firstRows, qint64 budget, long rowsBetweenEvents)
+{
+    s_firstRows = std::max(1L, firstRows);
+    s_atOnce = budget;
+    s_sliceRows = std::max(1L, rowsBetweenEvents);
+}
+
+bool Recordset::readKeys(long rows, qint64 budget)
+{
+    if (keyRows() >= rows)
+        return true;
+    if (m_keyError)
+        m_conn->raise(m_keyError, source(), m_keySql);
+    if (!m_keyStatement)
+        return false;
+    QElapsedTimer clock;
+    if (budget > 0)
+        clock.start();
+    int sinceCheck = 0;
+    while (keyRows() < rows) {
+        const int rc = sqlite3_step(m_keyStatement);
+        if (rc == SQLITE_ROW) {
+            for (int k = 0; k < m_keyCount; ++k)
+                m_keys.push_back(sqlite3_column_int64(m_keyStatement, k));
+            if (budget > 0 && ++sinceCheck == 256) {
+                sinceCheck = 0;
+                if (clock.nsecsElapsed() > budget)
+                    break;
+            }
+            continue;
+        }
+        endKeyStatement();
+        if (rc != SQLITE_DONE) {
+            // The rows read so far stay; every later use reports the failure.
+            m_keyError = rc;
+            m_conn->raise(rc, source(), m_keySql);
+        }
+        break;
+    }
+    return keyRows() >= rows;
+}
+
+void Recordset::endKeyStatement()
+{
+    if (!m_keyStatement)
+        return;
+    sqlite3_finalize(m_keyStatement);
+    m_keyStatement = nullptr;
+    if (m_conn)
+        m_conn->removeOpenRead(this);
+}
+
+void Recordset::readKeysLater()
+{
+    if (!m_keyStatement || m_sliceQueued)
+        return;
+    m_sliceQueued = true;
+    // A short slice at a time keeps the window answering keys and repaints.
+    QTimer::singleShot(0, QCoreApplication::instance(), [weak = weak_from_this()] {
+        const auto rs = weak.lock();
+        if (!rs)
+            return;
+        rs->m_sliceQueued = false;
+        if (rs->m_closed)
+            return;
+        if (rs->m_keyStatement) {
+            const long known = rs->keyRows();
+            try {
+                rs->readKeys(known > std::numeric_limits<long>::max() - s_sliceRows ? std::numeric_limits<long>::max()
+                                                                                    : known + s_sliceRows,
+                             8'000'000);
+            } catch (const EngineError &) {
+                // Reported to whoever reads the set next.
+            }
+        }
+        rs->readKeysLater();
+        // Rows read by a move or a search since the last slice count too.
+        if (rs->keyRows() != rs->m_rowsTold || !rs->m_keyStatement) {
+            rs->m_rowsTold = rs->keyRows();
+            if (rs->m_onRows)
+                rs->m_onRows();
+        }
+    });
+}
+
+QVariant Recordset::lastValue(const QString &name)
+{
+    requireOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw EngineError(err::ItemNotFound, source(), name);
+    if (m_keyStatement && !m_lastKeySql.isEmpty()) {
+        std::vector<qint64> keys;
+        {
+            sqlite3_stmt *st = m_conn->cached(m_lastKeySql, source());
+            StmtGuard guard(st);
+            const int rc = sqlite3_step(st);
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+                m_conn->raise(rc, source(), m_lastKeySql);
+            if (rc == SQLITE_ROW)
+                for (int k = 0; k < m_keyCount; ++k)
+                    keys.push_back(sqlite3_column_int64(st, k));
+        }
+        if (keys.empty())
+            return {};
+        std::vector<QVariant> row;
+        readKeysetRow(keys, row);
+        return convertRead(index, row[size_t(index) + 1]);
+    }
+    const long count = recordCount();
+    if (count == 0)
+        return {};
+    const auto rows = readRows(count - 1, 1);
+    return rows.empty() ? QVariant() : rows.front()[size_t(index)];
+}
+
+QString Recordset::indexLeadingWith(const QString &table, const QString &column)
+{
+    sqlite3_stmt *st = m_conn->cached(
+        QStringLiteral("SELECT il.name FROM pragma_index_list(?1) il WHERE (SELECT ii.name FROM pragma_index_info(il.name) ii "
+                       "WHERE ii.seqno = 0) = ?2 COLLATE NOCASE ORDER BY il.name LIMIT 1"),
+        source());
+    StmtGuard guard(st);
+    bindValue(st, 1, bare(table));
+    bindValue(st, 2, column);
+    return sqlite3_step(st) == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)))
+                                          : QString();
+}
+
+long Recordset::rowsKnown()
+{
+    requireOpen();
+    return m_keyset ? keyRows() : recordCount();
+}
+
+void Recordset::keysFromRow(long index, std::vector<qint64> &keys) const
+{
+    const auto at = m_keys.begin() + qsizetype(index) * m_keyCount;
+    keys.assign(at, at + m_keyCount);
 }
 
 void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into)
@@ -595,7 +981,8 @@ void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVari
 Recordset::~Recordset()
 {
     dropCursor();
-    if (!m_closed && m_isTemp && m_conn && m_conn->alive()) {
+    endKeyStatement();
+    if (!m_closed && m_isTemp && !m_keyset && m_conn && m_conn->alive()) {
         try {
             m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
         } catch (const EngineError &) {
@@ -609,7 +996,8 @@ void Recordset::close()
         throw EngineError(err::ObjectClosed, source());
     m_closed = true;
     dropCursor();
-    if (m_isTemp && m_conn && m_conn->alive())
+    endKeyStatement();
+    if (m_isTemp && !m_keyset && m_conn && m_conn->alive())
         m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
     m_conn.reset();
     m_hasCurrent = false;
@@ -670,17 +1058,10 @@ void Recordset::loadRow()
     if (m_rowLoaded)
         return;
     if (m_keyset) {
-        std::vector<qint64> keys(size_t(m_keyCount), 0);
-        {
-            sqlite3_stmt *st = m_conn->cached(m_keyRead, source());
-            StmtGuard g(st);
-            sqlite3_bind_int64(st, 1, m_rowid);
-            const int rc = sqlite3_step(st);
-            if (rc != SQLITE_ROW)
-                m_conn->raise(rc == SQLITE_DONE ? SQLITE_NOTFOUND : rc, source(), m_keyRead);
-            for (int k = 0; k < m_keyCount; ++k)
-                keys[size_t(k)] = sqlite3_column_int64(st, k);
-        }
+        if (m_rowid < 1 || m_rowid > keyRows())
+            m_conn->raise(SQLITE_NOTFOUND, source(), m_keySql);
+        std::vector<qint64> keys;
+        keysFromRow(long(m_rowid - 1), keys);
         readKeysetRow(keys, m_row);
         m_rowLoaded = true;
         return;
@@ -720,7 +1101,8 @@ void Recordset::moveFirst()
     requireOpen();
     m_mode = EditMode::None;
     qint64 r = 0;
-    if (!stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(m_browse), 0, false, r)) {
+    if (m_keyset ? (readKeys(1) ? (r = 1) : 0) == 0
+                 : !stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(m_browse), 0, false, r)) {
         m_hasCurrent = false;
         m_bof = m_eof = true;
         throw EngineError(err::NoCurrentRecord, source());
@@ -734,7 +1116,13 @@ void Recordset::moveLast()
     requireOpen();
     m_mode = EditMode::None;
     qint64 r = 0;
-    if (!stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(m_browse), 0, false, r)) {
+    if (m_keyset) {
+        readAllKeys();
+        r = keyRows();
+    }
+    if (m_keyset ? r == 0
+                 : !stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(m_browse), 0, false,
+                              r)) {
         m_hasCurrent = false;
         m_bof = m_eof = true;
         throw EngineError(err::NoCurrentRecord, source());
@@ -756,8 +1144,13 @@ void Recordset::moveNext()
     const qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kBeforeFirst;
     const long pos = m_pos < 0 ? -1 : (m_deleted ? m_pos : (m_hasCurrent ? m_pos + 1 : 0));
     qint64 r = 0;
-    if (stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? ORDER BY rowid LIMIT 1").arg(m_browse), from,
-                  true, r)) {
+    // A keyset's rowid is its position + 1; the row after `from` is number from + 1.
+    const qint64 after = from == kBeforeFirst ? 0 : from;
+    const bool next = m_keyset ? readKeys(long(after) + 1) && (r = after + 1) > 0
+                               : stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? ORDER BY rowid LIMIT 1")
+                                               .arg(m_browse),
+                                           from, true, r);
+    if (next) {
         setCurrent(r, (m_hasCurrent || m_deleted) ? pos : 0);
         notifyMove();
         return;
@@ -778,11 +1171,18 @@ void Recordset::movePrevious()
     if (m_bof)
         throw EngineError(err::NoCurrentRecord, source());
     m_mode = EditMode::None;
-    const qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kAfterLast;
+    qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kAfterLast;
     const long pos = (m_hasCurrent || m_deleted) && m_pos > 0 ? m_pos - 1 : -1;
     qint64 r = 0;
-    if (stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? ORDER BY rowid DESC LIMIT 1").arg(m_browse), from,
-                  true, r)) {
+    if (m_keyset && from == kAfterLast) {
+        readAllKeys();
+        from = keyRows() + 1;
+    }
+    const bool previous = m_keyset ? from > 1 && (r = from - 1) > 0
+                                   : stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ? ORDER BY rowid DESC LIMIT 1")
+                                                   .arg(m_browse),
+                                               from, true, r);
+    if (previous) {
         setCurrent(r, pos);
         notifyMove();
         return;
@@ -800,6 +1200,10 @@ void Recordset::movePrevious()
 long Recordset::recordCount()
 {
     requireOpen();
+    if (m_keyset) {
+        readAllKeys();
+        return keyRows();
+    }
     if (m_count < 0) {
         qint64 c = 0;
         stepRowid(QStringLiteral("SELECT count(*) FROM %1").arg(m_browse), 0, false, c);
@@ -828,12 +1232,15 @@ long Recordset::absolutePosition()
 void Recordset::setAbsolutePosition(long pos)
 {
     requireOpen();
-    if (pos < 0 || pos >= recordCount())
+    if (pos < 0 || (m_keyset ? !readKeys(pos + 1) : pos >= recordCount()))
         throw EngineError(err::InvalidArgument, source(), QString::number(pos));
     m_mode = EditMode::None;
     qint64 r = 0;
     bool ok = false;
-    if (m_dense) {
+    if (m_keyset) {
+        ok = readKeys(pos + 1);
+        r = pos + 1;
+    } else if (m_dense) {
         ok = stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid = ?").arg(m_browse), pos + 1, true, r);
     } else {
         ok = stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1 OFFSET ?").arg(m_browse), pos, true, r);
@@ -1000,57 +1407,97 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
 
 // A keyset's find. On one table's columns: the next rows are looked at row by
 // row, which finds a near match at once; beyond them the criterion is tested
-// on its table alone, read in stored order, and the keyset only looks up the
+// on its table alone, read in stored order, and the keyset is walked for the
 // rows that met it, so a search that matches late or never costs one pass
 // over one table. Other criteria are tested row by row through the rowids.
 bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const std::vector<QString> &literals,
                              bool forward, qint64 from)
 {
-    // Runs one find statement: the keyset bounds first, then the literals.
-    const auto run = [&](const QString &text, std::initializer_list<qint64> bounds, qint64 &found) {
-        sqlite3_stmt *st = criteriaStatement(text, criteria);
+    const int table = criteriaTable(criteria);
+    QStringList bound;
+    if (table >= 0) {
+        bound << QStringLiteral("%1.rowid = ?").arg(m_keyRefs.at(table));
+    } else {
+        for (int k = 0; k < m_keyCount; ++k)
+            bound << QStringLiteral("%1.rowid = ?").arg(m_keyRefs.at(k));
+    }
+    const QString rowTest = QStringLiteral("SELECT 1 FROM %1 WHERE %2 AND (%3)")
+                                .arg(table >= 0 ? m_keyTables.at(table) : m_keyTables.join(QLatin1String(" CROSS JOIN ")),
+                                     bound.join(QLatin1String(" AND ")), crit);
+    // Whether row `index` (from 0) meets the criteria.
+    const auto meets = [&](long index) {
+        sqlite3_stmt *st = criteriaStatement(rowTest, criteria);
         StmtGuard guard(st);
         int at = 1;
-        for (qint64 bound : bounds)
-            sqlite3_bind_int64(st, at++, bound);
+        const qsizetype first = qsizetype(index) * m_keyCount;
+        if (table >= 0) {
+            sqlite3_bind_int64(st, at++, m_keys[size_t(first + table)]);
+        } else {
+            for (int k = 0; k < m_keyCount; ++k)
+                sqlite3_bind_int64(st, at++, m_keys[size_t(first + k)]);
+        }
         for (const QString &literal : literals)
             bindValue(st, at++, literal);
         const int rc = sqlite3_step(st);
-        found = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            m_conn->raise(rc, source(), text);
+            m_conn->raise(rc, source(), rowTest);
         return rc == SQLITE_ROW;
     };
-    qint64 r = 0;
-    bool hit = false;
-    const int table = criteriaTable(criteria);
-    if (table >= 0 && forward) {
-        constexpr qint64 kNear = 512;
-        const qint64 nearEnd = from >= kAfterLast - kNear ? kAfterLast : std::max<qint64>(from, 0) + kNear;
-        hit = run(QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid > ? AND __k.rowid <= ? AND (%2) "
-                                 "ORDER BY __k.rowid LIMIT 1")
-                      .arg(m_keysetFrom, crit),
-                  {from, nearEnd}, r);
-        if (!hit && nearEnd != kAfterLast)
-            hit = run(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ? AND r%2 IN (SELECT %3.rowid FROM %4 WHERE (%5)) "
-                                     "ORDER BY rowid LIMIT 1")
-                          .arg(m_browse)
-                          .arg(table)
-                          .arg(m_keyRefs.at(table), m_keyTables.at(table), crit),
-                      {nearEnd}, r);
+    long found = -1;
+    if (forward) {
+        // Rowid r is row index r - 1: the search starts at index r.
+        long index = from == kBeforeFirst ? 0 : from == kAfterLast ? std::numeric_limits<long>::max() : long(from);
+        constexpr long kNear = 512;
+        const long nearEnd = table >= 0 && index < std::numeric_limits<long>::max() - kNear
+                                 ? index + kNear
+                                 : std::numeric_limits<long>::max();
+        for (; found < 0 && index < nearEnd && readKeys(index + 1); ++index)
+            if (meets(index))
+                found = index;
+        if (found < 0 && index == nearEnd && readKeys(index + 1)) {
+            std::vector<qint64> matching;
+            const QString pass = QStringLiteral("SELECT %1.rowid FROM %2 WHERE (%3)")
+                                     .arg(m_keyRefs.at(table), m_keyTables.at(table), crit);
+            {
+                sqlite3_stmt *st = criteriaStatement(pass, criteria);
+                StmtGuard guard(st);
+                int at = 1;
+                for (const QString &literal : literals)
+                    bindValue(st, at++, literal);
+                int rc;
+                while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+                    matching.push_back(sqlite3_column_int64(st, 0));
+                if (rc != SQLITE_DONE)
+                    m_conn->raise(rc, source(), pass);
+            }
+            std::sort(matching.begin(), matching.end());
+            // Keys still to be read are read on only until a match shows; a
+            // table without any matching row needs none of them.
+            while (found < 0 && !matching.empty()) {
+                const long rows = keyRows();
+                for (; found < 0 && index < rows; ++index)
+                    if (std::binary_search(matching.begin(), matching.end(),
+                                           m_keys[size_t(index) * size_t(m_keyCount) + size_t(table)]))
+                        found = index;
+                if (found >= 0 || countKnown())
+                    break;
+                readKeys(rows + 4096);
+            }
+        }
     } else {
-        hit = run((forward ? QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid > ? AND (%2) ORDER BY __k.rowid LIMIT 1")
-                           : QStringLiteral("SELECT __k.rowid FROM %1 AND __k.rowid < ? AND (%2) "
-                                            "ORDER BY __k.rowid DESC LIMIT 1"))
-                      .arg(m_keysetFrom, crit),
-                  {from}, r);
+        if (from == kAfterLast)
+            readAllKeys();
+        for (long index = (from == kAfterLast ? keyRows() : from == kBeforeFirst ? 0 : long(from) - 1) - 1;
+             found < 0 && index >= 0; --index)
+            if (meets(index))
+                found = index;
     }
-    m_noMatch = !hit;
-    if (hit) {
-        setCurrent(r, -1);
+    m_noMatch = found < 0;
+    if (found >= 0) {
+        setCurrent(found + 1, found);
         notifyMove();
     }
-    return hit;
+    return found >= 0;
 }
 
 bool Recordset::findOnward(const QString &criteria, bool fromCurrent)
@@ -1722,23 +2169,13 @@ std::vector<std::vector<QVariant>> Recordset::readRows(long first, long count)
     if (first < 0 || count <= 0)
         return rows;
     if (m_keyset) {
-        // The window's rowids first, then each row through them.
+        readKeys(first + count);
+        const long last = std::min(keyRows(), first + count);
         std::vector<qint64> keys;
-        {
-            sqlite3_stmt *st = m_conn->cached(m_keyWindow, source());
-            StmtGuard g(st);
-            sqlite3_bind_int64(st, 1, first + 1);
-            sqlite3_bind_int64(st, 2, count);
-            int rc;
-            while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-                for (int k = 0; k < m_keyCount; ++k)
-                    keys.push_back(sqlite3_column_int64(st, k));
-            if (rc != SQLITE_DONE)
-                m_conn->raise(rc, source(), m_keyWindow);
-        }
         std::vector<QVariant> raw;
-        for (size_t at = 0; at < keys.size(); at += size_t(m_keyCount)) {
-            readKeysetRow(std::vector<qint64>(keys.begin() + qsizetype(at), keys.begin() + qsizetype(at) + m_keyCount), raw);
+        for (long index = first; index < last; ++index) {
+            keysFromRow(index, keys);
+            readKeysetRow(keys, raw);
             std::vector<QVariant> row(m_fields.size());
             for (size_t i = 0; i < m_fields.size(); ++i)
                 row[i] = convertRead(int(i), raw[i + 1]);

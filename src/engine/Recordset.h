@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -58,14 +59,18 @@ private:
 
 // A dynaset over a table or over an SQL text. Table sets walk the table
 // itself by rowid through its indexes and hold only the current row. A plain
-// join of tables keeps its keyset in a temporary table of the connection:
-// the rowids of each row's table rows, in the query's order. Other query
+// join of tables keeps its keyset in memory: the rowids of each row's table
+// rows, in the query's order. Other query
 // sets keep their result rows there; a query over one table stays updatable
 // and writes through to that table.
 class Recordset : public std::enable_shared_from_this<Recordset>
 {
 public:
-    static std::shared_ptr<Recordset> open(std::shared_ptr<Connection> conn, const QString &source, bool readOnly);
+    // A join opened with `background` reads its first rows at once and the
+    // rest between events (or when they are asked for), so that a long list
+    // shows without waiting for its end.
+    static std::shared_ptr<Recordset> open(std::shared_ptr<Connection> conn, const QString &source, bool readOnly,
+                                           bool background = false);
     ~Recordset();
 
     QString name() const { return m_name; }
@@ -81,6 +86,20 @@ public:
     bool eof() const { return m_eof; }
     bool bof() const { return m_bof; }
     long recordCount();
+    // Whether every row is known; always, but for a join still being read
+    // in the background.
+    bool countKnown() const { return !m_keyStatement; }
+    // The rows known so far, without reading on: the count once countKnown().
+    long rowsKnown();
+    // A field of the last row, without moving there and, for a join still
+    // being read in the order of an index, without reading on to its end.
+    QVariant lastValue(const QString &name);
+    // How much a set opened with `background` reads at once: at least the
+    // first rows, then on while the time (ns) lasts; and at most how many
+    // rows it reads between two events.
+    static void setReadAtOnce(long firstRows, qint64 budget, long rowsBetweenEvents = std::numeric_limits<long>::max());
+    // Called between events whenever more rows became known, and once all are.
+    void setRowsListener(std::function<void()> listener) { m_onRows = std::move(listener); }
     long absolutePosition();
     void setAbsolutePosition(long pos);
 
@@ -145,7 +164,7 @@ private:
     Recordset() = default;
     void openTable(const QString &table);
     void openQuery(const QString &sql);
-    bool openKeyset(const QString &sql);
+    bool openKeyset(const QString &sql, const QString &asciiSortSql);
     void readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into);
     void requireOpen() const;
     void requireCurrent() const;
@@ -180,12 +199,32 @@ private:
     // when it is asked for, so opening never copies the joined columns.
     bool m_keyset = false;
     int m_keyCount = 0;
-    QString m_keyRead;    // the rowids of one keyset row
-    QString m_keyWindow;  // the rowids of consecutive keyset rows
+    std::vector<qint64> m_keys; // m_keyCount rowids a row, in the query's order
+    // A keyset counted in the background still reads its statement: rows
+    // are taken from it as they are asked for, and between events.
+    sqlite3_stmt *m_keyStatement = nullptr;
+    QString m_keySql;
+    QString m_lastKeySql; // the keys of the last row, while they are still being read
+    bool m_background = false;
+    static long s_firstRows;
+    static qint64 s_atOnce;
+    static long s_sliceRows;
+    bool m_sliceQueued = false;
+    long m_rowsTold = 0; // rows known when the listener was last called
+    int m_keyError = 0; // a failure of the reading that ended it early
+    std::function<void()> m_onRows;
     QString m_keysetRow;  // the query's columns of one joined row, by rowids
-    QString m_keysetFrom; // the joined tables, rowid-bound to the keyset "__k"
     QStringList m_keyRefs;   // what the query calls each joined table
     QStringList m_keyTables; // each joined table as "table" or "table AS ref"
+    long keyRows() const { return m_keyCount > 0 ? long(m_keys.size() / size_t(m_keyCount)) : 0; }
+    // Reads keys until `rows` are known or all are; a budget (ns) ends it
+    // earlier. True when row index `rows - 1` is known.
+    bool readKeys(long rows, qint64 budget = 0);
+    void readAllKeys() { readKeys(std::numeric_limits<long>::max()); }
+    void endKeyStatement();
+    QString indexLeadingWith(const QString &table, const QString &column);
+    void readKeysLater();
+    void keysFromRow(long index, std::vector<qint64> &keys) const;
     int criteriaTable(const QString &criteria) const;
     bool findInKeyset(const QString &criteria, const QString &crit, const std::vector<QString> &literals, bool forward,
                       qint64 from);

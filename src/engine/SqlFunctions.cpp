@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <QVarLengthArray>
+
 #include <QCryptographicHash>
 
 namespace engine {
@@ -328,6 +330,32 @@ bool jetLike(const QString &p, const QString &s)
     return pi == p.size();
 }
 
+// A key whose bytes compare as the collation compares its text: the primary
+// units, a zero unit that ends them (and sorts a shorter primary first),
+// then the lowered units; two bytes a unit, high byte first. Sorting by it
+// compares bytes instead of walking both texts each time. Values that are
+// not text stay as they are, and sort before texts as they do anyway.
+void sortKeyFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const auto *p = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    QVarLengthArray<unsigned char, 512> key;
+    const auto put = [&key](char16_t u) {
+        key.append((unsigned char)(u >> 8));
+        key.append((unsigned char)(u & 0xFF));
+    };
+    for (PrimaryStream<Utf8Walker> primary{Utf8Walker{p, p + n}}; !primary.atEnd();)
+        put(primary.next());
+    put(0);
+    for (Utf8Walker w{p, p + n}; !w.atEnd();)
+        put(lowerOf(w.next()));
+    sqlite3_result_blob(ctx, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+}
+
 void registerSqlFunctions(sqlite3 *db)
 {
     sqlite3_create_collation(db, "JETTEXT", SQLITE_UTF8, nullptr, collateJetText);
@@ -336,6 +364,7 @@ void registerSqlFunctions(sqlite3 *db)
     sqlite3_create_function(db, "len", 1, flags, nullptr, lenFunction, nullptr, nullptr);
     sqlite3_create_function(db, "jet_ascii_sort", -1, SQLITE_UTF8, nullptr, asciiSortFunction, nullptr, nullptr);
     sqlite3_create_function(db, "trim", 1, flags, nullptr, trimFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "jet_sortkey", 1, flags, nullptr, sortKeyFunction, nullptr, nullptr);
     static int upperTag = 1;
     sqlite3_create_function(db, "ucase", 1, flags, &upperTag, caseFunction, nullptr, nullptr);
     sqlite3_create_function(db, "lcase", 1, flags, nullptr, caseFunction, nullptr, nullptr);

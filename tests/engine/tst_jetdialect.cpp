@@ -8,6 +8,8 @@
 #include "engine/SqlFunctions.h"
 
 #include <QLocale>
+#include <sqlite3.h>
+#include <cstring>
 #include <algorithm>
 
 using namespace engine;
@@ -348,6 +350,37 @@ private slots:
         const qsizetype apfel = words.indexOf(QStringLiteral("Apfel"));
         QCOMPARE(words.indexOf(QStringLiteral("äpfel")), apfel + 1);
         QVERIFY(words.indexOf(QStringLiteral("Zander")) == words.size() - 1);
+    }
+
+    // Sorting by the byte keys gives the collation's order, pair by pair
+    // (ties included), so that a sort may use either.
+    void sortKeysCompareAsTheCollation()
+    {
+        const QStringList words = list({"Zander", "äpfel", "Äpfel", "Apfel", "apfel", "Bäcker", "Backer", "Strasse",
+                                        "straße", "Straße", "Strasz", "Öl", "Ofen", "abc", "ABD", "ab", "", "50%", "_x",
+                                        "Éclair", "Ecke", "Kiel", "Kiel 2", "MÜLLER", "müller", "Muller", "ß", "ss"});
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+        registerSqlFunctions(db);
+        const auto key = [db](const QString &w) {
+            sqlite3_stmt *st = nullptr;
+            sqlite3_prepare_v2(db, "SELECT jet_sortkey(?1)", -1, &st, nullptr);
+            const QByteArray utf8 = w.toUtf8();
+            sqlite3_bind_text(st, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            sqlite3_step(st);
+            const QByteArray k(static_cast<const char *>(sqlite3_column_blob(st, 0)), sqlite3_column_bytes(st, 0));
+            sqlite3_finalize(st);
+            return k;
+        };
+        const auto sign = [](int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; };
+        for (const QString &a : words)
+            for (const QString &b : words) {
+                const QByteArray ka = key(a), kb = key(b);
+                const int bytes = sign(std::memcmp(ka.constData(), kb.constData(), size_t(std::min(ka.size(), kb.size()))));
+                const int byKey = bytes != 0 ? bytes : sign(int(ka.size() - kb.size()));
+                QVERIFY2(byKey == sign(jetCompare(a, b)), qPrintable(a + QStringLiteral(" / ") + b));
+            }
+        sqlite3_close(db);
     }
 };
 
