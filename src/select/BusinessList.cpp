@@ -112,12 +112,14 @@ bool openList(QPointer<Frm_Auswahl_Betr> &list)
     list->data->setRecordSource(g.SQL_Abfrage);
     list->data->Refresh();
     const RS rs = list->data->Recordset();
-    if (!hasRows(rs)) {
+    if (!rs || !rs->isOpen() || rs->rowsKnown() == 0) {
         emptyListMessage();
         return false;
     }
-    // Run to the end so that the count is complete.
-    rs->moveLast();
+    // Run to the end so that the count is complete; a long list reads on
+    // between events and its label shows the count when it is known.
+    if (rs->countKnown())
+        rs->moveLast();
     list->updatePositionLabel();
     list->showAsChild();
     return true;

@@ -47,7 +47,7 @@ bool showUnlessEmpty(Frm_Auswahl_Pers *list)
 {
     list->data->Refresh();
     const RS rs = list->data->Recordset();
-    if (!rs || !rs->isOpen() || rs->recordCount() == 0) {
+    if (!rs || !rs->isOpen() || rs->rowsKnown() == 0) {
         Declare &g = G();
         g.Msg_Titel = kTitle;
         g.Msg_Text = QStringLiteral("Es wurden in der Datenbank keine Sätze gefunden!");
@@ -55,7 +55,9 @@ bool showUnlessEmpty(Frm_Auswahl_Pers *list)
         Msg_Box();
         return false;
     }
-    rs->moveLast();
+    // A long list reads on between events; its label shows the count when known.
+    if (rs->countKnown())
+        rs->moveLast();
     list->showAsChild();
     return true;
 }

@@ -32,6 +32,9 @@ SelectionWindow::SelectionWindow(const Kind &kind, QWidget *parent) : platform::
 
     data = new BoundView(QStringLiteral("data"), this);
     data->setCaption(QStringLiteral("blättern"));
+    // A long list shows its first rows at once; its count follows.
+    data->setReadOnInBackground(true);
+    connect(data, &BoundView::rowsArrived, this, &SelectionWindow::updatePositionLabel);
     Label1 = new QLabel(QStringLiteral("%1 Nr. ... von ...").arg(QString::fromLatin1(m_kind.noun)), this);
     Label1->setObjectName(QStringLiteral("Label1"));
 }
@@ -181,7 +184,7 @@ void SelectionWindow::Text1_Change(int index)
     if (!rs || !rs->isOpen() || index < 0 || index >= m_kind.searchFields)
         return;
     step("Text1_Change", QStringLiteral("Die Suche in der Auswahlliste konnte nicht ausgeführt werden!"), [&] {
-        if (rs->recordCount() == 0)
+        if (rs->rowsKnown() == 0)
             return;
         const QString criteria = searchField(index) + QStringLiteral(" LIKE '")
                                  + doubledApostrophes(Text1[size_t(index)]->text()) + QStringLiteral("*'");
@@ -201,23 +204,26 @@ void SelectionWindow::Text1_Click(int index)
     step("Text1_Click", QStringLiteral("Die Auswahlliste konnte nicht sortiert werden!"), [this, index] {
         QString first, last;
         auto rs = data->Recordset();
-        const long count = rs && rs->isOpen() ? rs->recordCount() : 0;
-        if (count > 0) {
+        if (rs && rs->isOpen() && rs->rowsKnown() > 0) {
             // The direction test reads the list's first row, not the row
             // that happens to be at the top of a scrolled grid.
             DBGrid1->selectionModel()->setCurrentIndex(gridModel->index(0, index),
                                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             first = gridModel->cellText(0, index);
-            rs->moveLast();
-            last = gridModel->cellText(int(count - 1), index);
+            // The last row as the grid would show it, also of a list whose
+            // end is not read yet.
+            const QVariant v = rs->lastValue(gridModel->field(index));
+            last = v.isNull() ? QString() : v.toString();
         }
         // Compared as the engine sorts, so that a list starting with a
         // lower-case letter or an umlaut still counts as ascending.
         const QString suffix = engine::jetCompare(last, first) > 0 ? QStringLiteral(" DESC") : QString();
         sortBy(searchField(index) + suffix);
         rs = data->Recordset();
-        if (rs && rs->isOpen() && rs->recordCount() > 0) {
-            rs->moveLast();
+        if (rs && rs->isOpen() && rs->rowsKnown() > 0) {
+            // A count not yet complete arrives between events.
+            if (rs->countKnown())
+                rs->moveLast();
             rs->moveFirst();
         }
     });
@@ -262,10 +268,12 @@ void SelectionWindow::Command1_Click(int index)
 void SelectionWindow::updatePositionLabel()
 {
     long position = 0, count = 0;
+    bool counted = true;
     const auto rs = data->Recordset();
     if (rs && rs->isOpen()) {
         try {
-            count = rs->recordCount();
+            counted = rs->countKnown();
+            count = rs->rowsKnown();
             if (!rs->eof() && !rs->bof())
                 position = rs->absolutePosition() + 1;
         } catch (const engine::EngineError &) {
@@ -273,5 +281,8 @@ void SelectionWindow::updatePositionLabel()
             position = count = 0;
         }
     }
-    Label1->setText(QStringLiteral("%1 Nr. %2 von %3").arg(QString::fromLatin1(m_kind.noun)).arg(position).arg(count));
+    Label1->setText(QStringLiteral("%1 Nr. %2 von %3")
+                        .arg(QString::fromLatin1(m_kind.noun))
+                        .arg(position)
+                        .arg(counted ? QString::number(count) : QStringLiteral("...")));
 }

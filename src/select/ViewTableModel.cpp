@@ -12,6 +12,7 @@ ViewTableModel::ViewTableModel(BoundView *view, QList<Column> columns, QObject *
 {
     connect(view, &BoundView::recordsetReplaced, this, &ViewTableModel::reload);
     connect(view, &BoundView::Reposition, this, &ViewTableModel::followRecordset);
+    connect(view, &BoundView::rowsArrived, this, &ViewTableModel::catchUp);
     reload();
 }
 
@@ -87,7 +88,7 @@ void ViewTableModel::reload()
     const auto rs = m_view ? m_view->Recordset() : nullptr;
     if (rs && rs->isOpen()) {
         try {
-            m_rows = rs->recordCount();
+            m_rows = rs->rowsKnown();
             for (int c = 0; c < m_columns.size(); ++c)
                 m_fieldIndex[size_t(c)] = rs->fieldIndex(m_columns.at(c).field);
         } catch (const engine::EngineError &) {
@@ -128,10 +129,31 @@ const ViewTableModel::Block *ViewTableModel::block(long number) const
     return m_cache.object(number);
 }
 
+void ViewTableModel::catchUp()
+{
+    const auto rs = m_view ? m_view->Recordset() : nullptr;
+    long known = m_rows;
+    try {
+        if (rs && rs->isOpen())
+            known = rs->rowsKnown();
+    } catch (const engine::EngineError &) {
+        return;
+    }
+    if (known <= m_rows)
+        return;
+    // The last block may have been read short.
+    m_cache.remove(m_rows / kBlockRows);
+    beginInsertRows(QModelIndex(), int(m_rows), int(known - 1));
+    m_rows = known;
+    endInsertRows();
+}
+
 void ViewTableModel::followRecordset()
 {
     if (!m_grid || m_syncing || !m_grid->selectionModel())
         return;
+    // A move to the end or a far search may have read rows on.
+    catchUp();
     QItemSelectionModel *selection = m_grid->selectionModel();
     const auto rs = m_view ? m_view->Recordset() : nullptr;
     long pos = -1;

@@ -10,14 +10,18 @@ BoundView::BoundView(const QString &name, QObject *parent) : QObject(parent)
 BoundView::~BoundView()
 {
     // Whoever still holds the record set must not call back into a view that is gone.
-    if (m_recordset)
+    if (m_recordset) {
         m_recordset->setMoveListener(nullptr);
+        m_recordset->setRowsListener(nullptr);
+    }
 }
 
 void BoundView::Refresh()
 {
-    if (m_recordset)
+    if (m_recordset) {
         m_recordset->setMoveListener(nullptr);
+        m_recordset->setRowsListener(nullptr);
+    }
     m_recordset.reset();
     m_database.reset();
     if (m_databaseName.isEmpty() && m_recordSource.isEmpty()) {
@@ -33,7 +37,8 @@ void BoundView::Refresh()
     }
     try {
         m_database = engine::Database::open(m_databaseName);
-        m_recordset = m_database->openRecordset(m_recordSource);
+        m_recordset = m_readOn ? m_database->openRecordsetReadingOn(m_recordSource)
+                               : m_database->openRecordset(m_recordSource);
     } catch (...) {
         m_recordset.reset();
         m_database.reset();
@@ -42,6 +47,7 @@ void BoundView::Refresh()
         throw;
     }
     m_recordset->setMoveListener([this] { emit Reposition(); });
+    m_recordset->setRowsListener([this] { emit rowsArrived(); });
     emit recordsetReplaced();
     emit Reposition();
 }

@@ -29,6 +29,9 @@ public:
     // Runs the record source on the database and makes the first row current.
     // Empty database name and record source detach the view from its file.
     void Refresh();
+    // Joins shown in a grid: a Refresh reads the first rows and leaves the
+    // others to be read between events; rowsArrived tells of them.
+    void setReadOnInBackground(bool on) { m_readOn = on; }
     // The current result; null while the view is detached.
     std::shared_ptr<engine::Recordset> Recordset() const { return m_recordset; }
 
@@ -56,6 +59,8 @@ signals:
     void visibleChanged(bool on);
     // A Refresh replaced the record set (grids reset their rows).
     void recordsetReplaced();
+    // More rows of the record set became known, or all of them.
+    void rowsArrived();
 
 private:
     QString m_databaseName;
@@ -63,6 +68,7 @@ private:
     QString m_caption;
     bool m_enabled = true;
     bool m_visible = true;
+    bool m_readOn = false;
     std::shared_ptr<engine::Database> m_database;
     std::shared_ptr<engine::Recordset> m_recordset;
 };
