@@ -2027,7 +2027,7 @@ long Recordset::deleteMatching(const QString &criteria)
 long Recordset::deleteMatching(const QString &pattern, const std::vector<QString> &values)
 {
     requireOpen();
-    KeyedDelete *keyed = m_isTemp ? nullptr
+    KeyedStatement *keyed = m_isTemp ? nullptr
                                   : keyedStatement(m_keyedDeletes, QStringLiteral("DELETE FROM %1 WHERE (%2)"), pattern,
                                                    values);
     if (!keyed)
@@ -2049,7 +2049,7 @@ long Recordset::deleteMatching(const QString &pattern, const std::vector<QString
 bool Recordset::anyMatching(const QString &pattern, const std::vector<QString> &values)
 {
     requireOpen();
-    KeyedDelete *keyed = m_isTemp ? nullptr
+    KeyedStatement *keyed = m_isTemp ? nullptr
                                   : keyedStatement(m_keyedExists, QStringLiteral("SELECT 1 FROM %1 WHERE (%2) LIMIT 1"),
                                                    pattern, values);
     if (!keyed) {
@@ -2076,7 +2076,7 @@ bool Recordset::anyMatching(const QString &pattern, const std::vector<QString> &
     return !m_noMatch;
 }
 
-Recordset::KeyedDelete *Recordset::keyedStatement(std::vector<KeyedDelete> &kept, const QString &head,
+Recordset::KeyedStatement *Recordset::keyedStatement(std::vector<KeyedStatement> &kept, const QString &head,
                                                   const QString &pattern, const std::vector<QString> &values)
 {
     if (values.size() > 64)
@@ -2084,7 +2084,7 @@ Recordset::KeyedDelete *Recordset::keyedStatement(std::vector<KeyedDelete> &kept
     // Translated as the criteria text with these values would be: whether
     // each value is plain ASCII decides its comparison's collation.
     const quint64 nonAscii = nonAsciiValues(values);
-    auto it = std::find_if(kept.begin(), kept.end(), [&](const KeyedDelete &d) {
+    auto it = std::find_if(kept.begin(), kept.end(), [&](const KeyedStatement &d) {
         return d.nonAscii == nonAscii && d.pattern == pattern;
     });
     if (it != kept.end())

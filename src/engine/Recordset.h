@@ -281,18 +281,18 @@ private:
         KeptStatement statement;
         std::vector<std::vector<char>> utf8; // each parameter's text, bound without SQLite's copy
     };
-    struct KeyedDelete
+    struct KeyedStatement
     {
         QString pattern;
         quint64 nonAscii = 0; // which values are not plain ASCII
         QString sql;
         KeptStatement statement;
     };
-    std::vector<KeyedDelete> m_keyedDeletes, m_keyedExists;
+    std::vector<KeyedStatement> m_keyedDeletes, m_keyedExists;
     // The kept statement "head" with the pattern's translation for %2 (and
     // the base table for %1), or nullptr when the pattern's translation
     // depends on more than the ASCII-ness of its values.
-    KeyedDelete *keyedStatement(std::vector<KeyedDelete> &kept, const QString &head, const QString &pattern,
+    KeyedStatement *keyedStatement(std::vector<KeyedStatement> &kept, const QString &head, const QString &pattern,
                                 const std::vector<QString> &values);
     struct KeyedShape
     {
