@@ -1604,7 +1604,15 @@ int Recordset::fieldIndex(QStringView rawName) const
     constexpr size_t kSlots = 128;
     if (m_viewIndex.empty())
         m_viewIndex.resize(kSlots);
-    for (size_t slot = qHash(rawName) & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
+    // Short names of a few dozen columns: a plain multiplicative hash spreads them well enough.
+    const auto hashOf = [](QStringView name) {
+        size_t h = size_t(name.size());
+        for (const QChar c : name)
+            h = h * 31 + c.unicode();
+        return h ^ (h >> 7);
+    };
+    const size_t hash = hashOf(rawName);
+    for (size_t slot = hash & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
         const ViewIndex &v = m_viewIndex[slot];
         if (v.name.isNull())
             break;
@@ -1614,7 +1622,7 @@ int Recordset::fieldIndex(QStringView rawName) const
     const QString name = rawName.toString();
     const int index = fieldIndex(name);
     if (m_viewIndexUsed < int(kSlots / 2) && !name.isNull()) {
-        size_t slot = qHash(rawName) & (kSlots - 1);
+        size_t slot = hash & (kSlots - 1);
         while (!m_viewIndex[slot].name.isNull())
             slot = (slot + 1) & (kSlots - 1);
         m_viewIndex[slot] = {name, index};

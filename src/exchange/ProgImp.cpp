@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringMatcher>
 #include <climits>
 #include <utility>
 
@@ -371,10 +372,12 @@ TransferImport::Next TransferImport::cutBlocks(const QString &buffer, qsizetype 
 {
     Declare &g = G();
     for (;;) {
-        const qsizetype start = buffer.indexOf(kBetriebStart, position);
+        // Every block is searched for its end: the matchers keep their tables.
+        static const QStringMatcher startOfBlock(kBetriebStart), endOfBlock(kBetriebEnd);
+        const qsizetype start = startOfBlock.indexIn(buffer, position);
         if (start < 0)
             return Next::Go;
-        const qsizetype end = buffer.indexOf(kBetriebEnd, start);
+        const qsizetype end = endOfBlock.indexIn(buffer, start);
         if (end < 0)
             return Next::Go; // the next piece completes it
         const qsizetype behind = end + kBetriebEnd.size();
