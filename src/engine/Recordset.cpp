@@ -760,6 +760,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 back.order.clear();
                 m_lastKeySql = keysText(back, streaming->first, streaming->second) + QStringLiteral(" ORDER BY ")
                                + reversed.join(QLatin1String(", ")) + QStringLiteral(" LIMIT 1");
+                m_exactKeySql = exactKeys;
             }
         }
     }
@@ -778,6 +779,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 // The planner found no way through the named index.
                 keys = exactKeys;
                 m_lastKeySql.clear();
+                m_exactKeySql.clear();
             }
         }
         if (!keyStatement)
@@ -864,6 +866,21 @@ bool Recordset::readKeys(long rows, qint64 budget)
         break;
     }
     return keyRows() >= rows;
+}
+
+void Recordset::readAllKeys()
+{
+    if (m_keyStatement && !m_exactKeySql.isEmpty()) {
+        // Both statements give the same rows in the same order.
+        sqlite3_stmt *exact = m_conn->prepare(m_exactKeySql, source());
+        sqlite3_finalize(m_keyStatement);
+        m_keyStatement = exact;
+        m_keySql = m_exactKeySql;
+        m_exactKeySql.clear();
+        m_lastKeySql.clear();
+        m_keys.clear();
+    }
+    readKeys(std::numeric_limits<long>::max());
 }
 
 void Recordset::endKeyStatement()
@@ -1473,6 +1490,8 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             std::sort(matching.begin(), matching.end());
             // Keys still to be read are read on only until a match shows; a
             // table without any matching row needs none of them.
+            QElapsedTimer readingOn;
+            readingOn.start();
             while (found < 0 && !matching.empty()) {
                 const long rows = keyRows();
                 for (; found < 0 && index < rows; ++index)
@@ -1481,7 +1500,12 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                         found = index;
                 if (found >= 0 || countKnown())
                     break;
-                readKeys(rows + 4096);
+                // A match far on is sought through all rows at once when reading
+                // on row by row takes long.
+                if (readingOn.elapsed() > 300)
+                    readAllKeys();
+                else
+                    readKeys(rows + 4096);
             }
         }
     } else {

@@ -205,6 +205,7 @@ private:
     sqlite3_stmt *m_keyStatement = nullptr;
     QString m_keySql;
     QString m_lastKeySql; // the keys of the last row, while they are still being read
+    QString m_exactKeySql; // the same keys with a sort of all rows, while rows come in index order
     bool m_background = false;
     static long s_firstRows;
     static qint64 s_atOnce;
@@ -220,7 +221,10 @@ private:
     // Reads keys until `rows` are known or all are; a budget (ns) ends it
     // earlier. True when row index `rows - 1` is known.
     bool readKeys(long rows, qint64 budget = 0);
-    void readAllKeys() { readKeys(std::numeric_limits<long>::max()); }
+    // Every key: a statement handing rows out in index order may read them
+    // one by one from their tables, which for the whole list costs more than
+    // the exact statement with its sort; that one then reads them all.
+    void readAllKeys();
     void endKeyStatement();
     QString indexLeadingWith(const QString &table, const QString &column);
     void readKeysLater();

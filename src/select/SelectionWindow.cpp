@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
@@ -96,6 +97,7 @@ QVBoxLayout *SelectionWindow::buildListFrame()
     }
     gridModel = new ViewTableModel(data, columns, this);
     gridModel->attach(DBGrid1);
+    DBGrid1->installEventFilter(this);
     fitColumns(DBGrid1, keyChars);
     listBox->addWidget(DBGrid1, 1);
     dataNavigator = new NavigatorBar(data, Frame2);
@@ -150,6 +152,18 @@ void SelectionWindow::Form_Unload()
 
 bool SelectionWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // Ctrl+End goes to the list's real end, also while its rows are still
+    // being read: the grid knows only the rows read so far.
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const auto rs = data->Recordset();
+        if (key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier) && rs && rs->isOpen()
+            && !rs->countKnown()) {
+            step("DBGrid1_KeyDown", QStringLiteral("Die Auswahlliste konnte nicht gelesen werden!"), [&] { rs->recordCount(); });
+            gridModel->catchUp();
+            updatePositionLabel();
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         for (size_t i = 0; i < Text1.size(); ++i)
             if (watched == Text1[i]) {

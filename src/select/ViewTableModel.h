@@ -38,6 +38,8 @@ public:
     // Shows the model in the grid and keeps the two current rows in step.
     void attach(QAbstractItemView *grid);
 
+    // Rows the record set came to know since: appended to the grid.
+    void catchUp();
     // The name of the field a column shows.
     QString field(int column) const { return m_columns.value(column).field; }
     // The text a cell shows; empty for Null and for a row outside the list.
@@ -51,8 +53,6 @@ private:
 
     void reload();
     void followRecordset();
-    // Rows the record set came to know since: appended to the grid.
-    void catchUp();
     void followGrid(const QModelIndex &current);
     const Block *block(long number) const;
 

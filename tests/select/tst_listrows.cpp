@@ -290,6 +290,22 @@ private slots:
         QCOMPARE(list->data->currentValue(QStringLiteral("b-strasse")).toString(), text(expected.back().cells.at(5)));
     }
 
+    // Ctrl+End in the grid lands on the list's last row, also while the
+    // grid knows only the rows read so far.
+    void endOfTheList()
+    {
+        MDIForm1_menue_suchen_betrieb_Click();
+        Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
+        QVERIFY(list);
+        const auto expected = Data::sorted(m_data.businessRows(-1), 1, false);
+        const int n = int(expected.size());
+        list->DBGrid1->setFocus();
+        QTest::keyClick(list->DBGrid1, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(list->DBGrid1->currentIndex().row(), n - 1);
+        QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %1").arg(n));
+        QCOMPARE(list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString(), text(expected.back().cells.at(1)));
+    }
+
     void businessSearch_data()
     {
         QTest::addColumn<int>("field");
