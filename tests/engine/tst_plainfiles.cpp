@@ -285,6 +285,42 @@ private slots:
                     .contains(QLatin1String("INDEX")));
     }
 
+    // The planner statistics: in the working templates for every index, put
+    // into a file without them when the program opens it, and left alone in a
+    // file whose own analysis wrote them. Without them the business list
+    // would be driven from the address kind and sorted whole.
+    void plannerStatistics()
+    {
+        const QString stats = QStringLiteral("SELECT count(*) FROM sqlite_stat1");
+        const QString indexes = QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL");
+        for (const char *templ : {"px_4x_b.mdb", "px_4x_m.mdb"}) {
+            PlainSqlite plain(templatePath(QString::fromLatin1(templ)));
+            QCOMPARE(plain.rows(stats), plain.rows(indexes));
+        }
+        const QString bare = copyTemplate(m_dir, QStringLiteral("px_4x_b.mdb"), QStringLiteral("nostats.mdb"));
+        const QString own = copyTemplate(m_dir, QStringLiteral("px_4x_b.mdb"), QStringLiteral("ownstats.mdb"));
+        for (const auto &[path, sql] : {std::pair{bare, "DELETE FROM sqlite_stat1"},
+                                        std::pair{own, "DELETE FROM sqlite_stat1; INSERT INTO sqlite_stat1 VALUES "
+                                                       "('betrieb', 'ix_betrieb_key', '7 7 7')"}}) {
+            sqlite3 *db = nullptr;
+            sqlite3_open(QFile::encodeName(path).constData(), &db);
+            QVERIFY(run(db, QString::fromLatin1(sql)));
+            sqlite3_close(db);
+            Database::open(path)->close();
+            releaseFile(path);
+        }
+        PlainSqlite repaired(bare);
+        QCOMPARE(repaired.rows(stats), repaired.rows(indexes));
+        // Businesses walked in number order, each one's location looked up by its key.
+        QVERIFY(repaired
+                    .rows(QStringLiteral("EXPLAIN QUERY PLAN SELECT betrieb.rowid FROM betrieb CROSS JOIN betrieb_adresse "
+                                         "WHERE betrieb.[betr-nr] = betrieb_adresse.[betr-nr] AND betrieb.[betr-hist-nr] = "
+                                         "betrieb_adresse.[betr-hist-nr] AND betrieb_adresse.[b-adr-art] = '1'"))
+                    .join(QLatin1Char(' '))
+                    .contains(QLatin1String("ix_betrieb_adresse_key")));
+        QCOMPARE(PlainSqlite(own).rows(QStringLiteral("SELECT stat FROM sqlite_stat1")), QStringList{QStringLiteral("7 7 7")});
+    }
+
     void oldFormIsRewrittenAtOpen_data() { files_data(); }
     void oldFormIsRewrittenAtOpen()
     {
