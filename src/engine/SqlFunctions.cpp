@@ -182,11 +182,44 @@ QString argText(sqlite3_value *v)
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
 }
 
+// The lists search with "typed text*". With plain ASCII typed, and the
+// value plain ASCII as far as the typed text goes, that is a comparison of
+// bytes without case; 1 or 0, or -1 when the full matcher must decide.
+int asciiPrefixLike(sqlite3_value *pattern, sqlite3_value *text)
+{
+    const auto *p = sqlite3_value_text(pattern);
+    const int pn = sqlite3_value_bytes(pattern);
+    if (pn == 0 || p[pn - 1] != '*')
+        return -1;
+    const int k = pn - 1;
+    for (int i = 0; i < k; ++i) {
+        const unsigned char c = p[i];
+        if (c >= 0x80 || c == '*' || c == '?' || c == '#' || c == '[')
+            return -1;
+    }
+    const auto *t = sqlite3_value_text(text);
+    const int tn = sqlite3_value_bytes(text);
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : int(c); };
+    for (int i = 0; i < k; ++i) {
+        if (i >= tn)
+            return 0; // fewer bytes than the typed characters: fewer characters too
+        if (t[i] >= 0x80)
+            return -1;
+        if (lower(t[i]) != lower(p[i]))
+            return 0;
+    }
+    return 1;
+}
+
 void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 {
     // SQLite calls like(pattern, text) for "text LIKE pattern".
     if (argc < 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
+        return;
+    }
+    if (const int quick = asciiPrefixLike(argv[0], argv[1]); quick >= 0) {
+        sqlite3_result_int(ctx, quick);
         return;
     }
     sqlite3_result_int(ctx, jetLike(argText(argv[0]), argText(argv[1])) ? 1 : 0);

@@ -352,6 +352,31 @@ private slots:
         QVERIFY(words.indexOf(QStringLiteral("Zander")) == words.size() - 1);
     }
 
+    // The SQL function answers as the matcher, also where it takes its short
+    // way for typed text followed by "*".
+    void likeInSql()
+    {
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+        registerSqlFunctions(db);
+        const QStringList patterns = list({"abc*", "ABC*", "ab*", "i*", "k*", "*", "1009*", "ab", "a?c*", "o'b*", "stra*"});
+        const QStringList texts = list({"abc", "ABCdef", "ab", "a", "", "aİ", "İstanbul", "istanbul", "Kiel", "\u212Aelvin",
+                                        "100912", "1008", "O'Brien", "Straße", "STRASSE", "äbc"});
+        for (const QString &p : patterns)
+            for (const QString &t : texts) {
+                sqlite3_stmt *st = nullptr;
+                sqlite3_prepare_v2(db, "SELECT like(?1, ?2)", -1, &st, nullptr);
+                const QByteArray pu = p.toUtf8(), tu = t.toUtf8();
+                sqlite3_bind_text(st, 1, pu.constData(), int(pu.size()), SQLITE_TRANSIENT);
+                sqlite3_bind_text(st, 2, tu.constData(), int(tu.size()), SQLITE_TRANSIENT);
+                sqlite3_step(st);
+                const bool sql = sqlite3_column_int(st, 0) != 0;
+                sqlite3_finalize(st);
+                QVERIFY2(sql == jetLike(p, t), qPrintable(p + QStringLiteral(" / ") + t));
+            }
+        sqlite3_close(db);
+    }
+
     // Sorting by the byte keys gives the collation's order, pair by pair
     // (ties included), so that a sort may use either.
     void sortKeysCompareAsTheCollation()
