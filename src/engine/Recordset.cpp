@@ -359,6 +359,33 @@ QString bySortKeys(const QString &order)
     return terms.join(QLatin1String(", "));
 }
 
+// A search for typed text and "*" on one column, where the rows that can
+// match lie in one stretch of that column's index: the text plain ASCII
+// without wildcards, and without "i" or "k", whose capitals have look-alikes
+// beyond ASCII ("İ", the Kelvin sign) that match them but sort elsewhere.
+struct PrefixRange
+{
+    QString column; // as the criteria name it
+    QString from, to;
+};
+
+std::optional<PrefixRange> prefixRange(const QString &criteria)
+{
+    static const QRegularExpression search(
+        QStringLiteral("^\\s*(\\w+\\.(?:\\[[^\\]]+\\]|\\w+))\\s+LIKE\\s+'([^'*?#\\[\\]]+)\\*'\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = search.match(criteria);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QString typed = m.captured(2).toLower();
+    for (const QChar c : typed)
+        if (c.unicode() >= 0x7F || c.unicode() < 0x20 || c == QLatin1Char('i') || c == QLatin1Char('k'))
+            return std::nullopt;
+    PrefixRange r{m.captured(1), typed, typed};
+    r.to.back() = QChar(r.to.back().unicode() + 1);
+    return r;
+}
+
 // The joined table a "ref.column" names; -1 for anything else.
 int refOf(const QString &term, const QStringList &refs, QString *columnName = nullptr)
 {
@@ -1473,14 +1500,22 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                 found = index;
         if (found < 0 && index == nearEnd && readKeys(index + 1)) {
             std::vector<qint64> matching;
-            const QString pass = QStringLiteral("SELECT %1.rowid FROM %2 WHERE (%3)")
-                                     .arg(m_keyRefs.at(table), m_keyTables.at(table), crit);
+            const auto range = prefixRange(criteria);
+            const QString pass = QStringLiteral("SELECT %1.rowid FROM %2 WHERE (%3)%4")
+                                     .arg(m_keyRefs.at(table), m_keyTables.at(table), crit,
+                                          range ? QStringLiteral(" AND %1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE")
+                                                      .arg(range->column)
+                                                : QString());
             {
                 sqlite3_stmt *st = criteriaStatement(pass, criteria);
                 StmtGuard guard(st);
                 int at = 1;
                 for (const QString &literal : literals)
                     bindValue(st, at++, literal);
+                if (range) {
+                    bindValue(st, at++, range->from);
+                    bindValue(st, at++, range->to);
+                }
                 int rc;
                 while ((rc = sqlite3_step(st)) == SQLITE_ROW)
                     matching.push_back(sqlite3_column_int64(st, 0));
