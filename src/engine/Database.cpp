@@ -179,20 +179,20 @@ int compactionError(int rc, int otherwise)
 
 } // namespace
 
-void compactDatabase(const QString &sourcePath, const QString &target, const QString &password,
-                     const std::function<void()> &whileLocked)
+namespace {
+
+// Below this share of free pages a compacted copy would hold the same data
+// in nearly as many pages: there is nothing to give back.
+constexpr double kNothingToReclaim = 0.05;
+
+// The database at sourcePath opened for a compaction: the program's own
+// connections checkpointed and closed, the file locked exclusively (until
+// the returned connection closes), its password checked and its journal
+// emptied into it. `fail` closes what was opened and throws.
+sqlite3 *openLocked(const QString &found, const QString &sourcePath, const QString &password,
+                    const std::function<void(sqlite3 *, int, const QString &)> &fail)
 {
     const QString source = QStringLiteral("DAO.DBEngine");
-    const QString found = platform::findPath(sourcePath);
-    if (found.isEmpty() || QFileInfo(found).isDir()) {
-        const bool dirExists = platform::pathExists(QFileInfo(sourcePath).path());
-        throw EngineError(dirExists ? err::FileNotFound : err::PathNotFound, source, sourcePath);
-    }
-    const QString targetPath = QDir::fromNativeSeparators(target);
-    if (platform::pathExists(targetPath))
-        throw EngineError(err::DatabaseExists, source, targetPath);
-    if (!QFileInfo(targetPath).absoluteDir().exists())
-        throw EngineError(err::PathNotFound, source, targetPath);
     // Our own connection is checkpointed and closed first: VACUUM INTO refuses
     // to run beside a pending statement, and the copy must carry every commit.
     releaseFile(found);
@@ -203,31 +203,68 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
     }
     registerSqlFunctions(db);
     sqlite3_busy_timeout(db, kLockWaitMs);
-    auto fail = [&](int number, const QString &text) {
-        sqlite3_close(db);
-        // A half-written copy must never be taken for the compacted database.
-        QFile::remove(targetPath);
-        QFile::remove(targetPath + QStringLiteral("-journal"));
-        throw EngineError(number, source, text);
-    };
     // Every other connection keeps a shared lock on a file in write-ahead
     // mode for as long as it has it open, so the exclusive lock is granted
     // only when there is none. In exclusive locking mode it stays held after
     // the transaction, until this connection closes.
     int rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        fail(compactionError(rc, err::CannotOpenFile), sourcePath);
+        fail(db, compactionError(rc, err::CannotOpenFile), sourcePath);
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        fail(compactionError(rc, err::CannotOpenFile), sourcePath);
+        fail(db, compactionError(rc, err::CannotOpenFile), sourcePath);
     if (!passwordMatches(db, password))
-        fail(err::InvalidPassword, sourcePath);
+        fail(db, err::InvalidPassword, sourcePath);
     // The journal is emptied into the file first: once the copy has taken the
     // name, a journal left beside it would be replayed into the wrong file.
     rc = sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(db, compactionError(rc, err::ReservedError), QString::fromUtf8(sqlite3_errmsg(db)));
+    return db;
+}
+
+QString existingSource(const QString &sourcePath)
+{
+    const QString found = platform::findPath(sourcePath);
+    if (found.isEmpty() || QFileInfo(found).isDir()) {
+        const bool dirExists = platform::pathExists(QFileInfo(sourcePath).path());
+        throw EngineError(dirExists ? err::FileNotFound : err::PathNotFound, QStringLiteral("DAO.DBEngine"), sourcePath);
+    }
+    return found;
+}
+
+qint64 pragmaValue(sqlite3 *db, const char *sql)
+{
     sqlite3_stmt *st = nullptr;
-    if (rc == SQLITE_OK)
-        rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &st, nullptr);
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return value;
+}
+
+} // namespace
+
+void compactDatabase(const QString &sourcePath, const QString &target, const QString &password,
+                     const std::function<void()> &whileLocked)
+{
+    const QString source = QStringLiteral("DAO.DBEngine");
+    const QString found = existingSource(sourcePath);
+    const QString targetPath = QDir::fromNativeSeparators(target);
+    if (platform::pathExists(targetPath))
+        throw EngineError(err::DatabaseExists, source, targetPath);
+    if (!QFileInfo(targetPath).absoluteDir().exists())
+        throw EngineError(err::PathNotFound, source, targetPath);
+    auto fail = [&](sqlite3 *db, int number, const QString &text) {
+        sqlite3_close(db);
+        // A half-written copy must never be taken for the compacted database.
+        QFile::remove(targetPath);
+        QFile::remove(targetPath + QStringLiteral("-journal"));
+        throw EngineError(number, source, text);
+    };
+    sqlite3 *db = openLocked(found, sourcePath, password, fail);
+    sqlite3_stmt *st = nullptr;
+    int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &st, nullptr);
     if (rc == SQLITE_OK) {
         const QByteArray t = QFile::encodeName(targetPath);
         sqlite3_bind_text(st, 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
@@ -238,7 +275,7 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_finalize(st);
     if (rc != SQLITE_OK)
-        fail(compactionError(rc, err::ReservedError), msg);
+        fail(db, compactionError(rc, err::ReservedError), msg);
     // The copy of a file of the old form that was never opened is rewritten
     // before it takes the source's place; when that fails it stays a
     // complete copy that the next open rewrites.
@@ -251,6 +288,39 @@ void compactDatabase(const QString &sourcePath, const QString &target, const QSt
         throw;
     }
     sqlite3_close(db);
+}
+
+bool checkInsteadOfCompacting(const QString &sourcePath, const QString &password)
+{
+    const QString source = QStringLiteral("DAO.DBEngine");
+    const QString found = existingSource(sourcePath);
+    auto fail = [&](sqlite3 *db, int number, const QString &text) {
+        sqlite3_close(db);
+        throw EngineError(number, source, text);
+    };
+    sqlite3 *db = openLocked(found, sourcePath, password, fail);
+    const qint64 pages = pragmaValue(db, "PRAGMA page_count");
+    const bool nothingToReclaim = pages > 0
+                                  && double(pragmaValue(db, "PRAGMA freelist_count")) / double(pages) < kNothingToReclaim
+                                  && !hasOldCollation(db);
+    if (!nothingToReclaim) {
+        sqlite3_close(db);
+        return false;
+    }
+    // Every page read, as the copy would read it: a damaged file shows here.
+    sqlite3_stmt *st = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            rc = qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), "ok") == 0 ? SQLITE_OK
+                                                                                                 : SQLITE_CORRUPT;
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_OK)
+        fail(db, compactionError(rc, err::ReservedError), QString::fromUtf8(sqlite3_errstr(rc)));
+    sqlite3_close(db);
+    return true;
 }
 
 } // namespace engine

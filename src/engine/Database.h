@@ -72,6 +72,13 @@ private:
 void compactDatabase(const QString &source, const QString &target, const QString &password = {},
                      const std::function<void()> &whileLocked = {});
 
+// For a database with almost no free page, of today's form: takes the lock
+// and fails as compactDatabase would, then reads every page as its copy
+// would (a damaged file fails with 3343) and leaves the file as it is, since
+// a copy would hold the same data. True when it did that; false, having
+// left the file alone, when a compaction would give pages back.
+bool checkInsteadOfCompacting(const QString &source, const QString &password = {});
+
 // Closes the program's connection to a file before the file is replaced,
 // renamed or copied; handles still on it fail with error 3420 from then on.
 void releaseFile(const QString &path);

@@ -465,11 +465,16 @@ void TransferImport::compact()
     // A compaction copies the whole file. Where nearly no page is free (the
     // new rows took the place of the deleted ones) it would give back nothing
     // and leave the same data, so it ends at once. The one before the first
-    // piece always runs: reading every page, it finds a damaged file before
-    // any business is written into it.
+    // piece always takes the file: under its lock it reads every page, which
+    // finds a damaged file before any business is written into it, also
+    // where there is nothing to copy.
     const DB &db = G().Datenbank_Daten;
+    if (!std::exchange(m_checked, true)) {
+        DB_Kompress(true);
+        return;
+    }
     try {
-        if (std::exchange(m_checked, true) && db && db->isOpen() && db->freeShare() < kWorthCompacting)
+        if (db && db->isOpen() && db->freeShare() < kWorthCompacting)
             return;
     } catch (const engine::EngineError &) {
         // The compaction itself finds and reports what is wrong with the file.

@@ -196,20 +196,20 @@ void DB_Close()
     runtime::require(g.Datenbank_Daten, "Datenbank_Daten")->close();
 }
 
-void DB_Kompress()
+void DB_Kompress(bool checkWhenNothingToReclaim)
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
-    guarded(QStringLiteral("DB_Load"), [&g] {
+    guarded(QStringLiteral("DB_Load"), [&g, checkWhenNothingToReclaim] {
         DB_Close();
         DB_Unbind_DATA();
         QVariant path = g.Datei_DB_Daten;
-        A_Kompress(path, QString());
+        A_Kompress(path, QString(), checkWhenNothingToReclaim);
         DB_Load();
     });
 }
 
-QVariant A_Kompress(QVariant &path, const QString &password)
+QVariant A_Kompress(QVariant &path, const QString &password, bool checkWhenNothingToReclaim)
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
@@ -221,7 +221,8 @@ QVariant A_Kompress(QVariant &path, const QString &password)
     g_compactionError = 0;
     const bool ok = guarded(site, [&] {
         try {
-            compactInPlace(database, password);
+            if (!checkWhenNothingToReclaim || !engine::checkInsteadOfCompacting(database, password))
+                compactInPlace(database, password);
         } catch (const engine::EngineError &e) {
             g_compactionError = e.number();
             throw;

@@ -10,9 +10,11 @@ void DB_Load_RS();
 void DB_Bind_DATA();
 void DB_Unbind_DATA();
 void DB_Close();
-void DB_Kompress();
+// With checkWhenNothingToReclaim, a working database with nothing to give back is only read
+// through for damage under the compaction's lock, not copied.
+void DB_Kompress(bool checkWhenNothingToReclaim = false);
 // Returns 1 on success, 0 after a logged error.
-QVariant A_Kompress(QVariant &path, const QString &password);
+QVariant A_Kompress(QVariant &path, const QString &password, bool checkWhenNothingToReclaim = false);
 
 namespace storage {
 

@@ -706,6 +706,65 @@ private slots:
         QVERIFY(openOrg(target)->openRecordset(QStringLiteral("Rechtsformen"))->recordCount() > 0);
     }
 
+    // A file with nothing to give back is read through under the
+    // compaction's lock, not copied: it stays the same file, and damage and
+    // a busy file fail as a compaction would. A file with free pages is left
+    // to the compaction.
+    void checkInsteadOfCompacting()
+    {
+        fillFive();
+        m_db->close();
+        releaseFile(m_path);
+        const auto fileId = [this] { return QFileInfo(m_path).fileTime(QFileDevice::FileModificationTime); };
+        const QDateTime before = fileId();
+        QVERIFY(engine::checkInsteadOfCompacting(m_path));
+        QCOMPARE(fileId(), before);
+        QCOMPARE(rowCount(m_path), 5L);
+
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(m_path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(errorOf([&] { engine::checkInsteadOfCompacting(m_path); }), err::FileInUse);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+
+        // An index page overwritten: the tables still open, the check finds it.
+        const QString damaged = m_dir.filePath(QStringLiteral("damaged.mdb"));
+        QFile::remove(damaged);
+        QVERIFY(QFile::copy(m_path, damaged));
+        qint64 page = 0;
+        {
+            auto db = Database::open(damaged);
+            page = db->openRecordset(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'ix_betrieb_b_eintr_name'"))
+                       ->value(0)
+                       .toLongLong();
+            db->close();
+            releaseFile(damaged);
+        }
+        {
+            QFile file(damaged);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QByteArray header = file.read(18);
+            const qint64 pageSize = (quint8(header.at(16)) << 8) | quint8(header.at(17));
+            QVERIFY(file.seek((page - 1) * pageSize));
+            file.write(QByteArray(pageSize, char(0xA5)));
+        }
+        QCOMPARE(errorOf([&] { engine::checkInsteadOfCompacting(damaged); }), err::UnrecognizedFormat);
+
+        // Rows deleted by the hundred leave free pages worth a compaction.
+        {
+            auto db = Database::open(m_path);
+            auto b = db->openRecordset(QStringLiteral("betrieb"));
+            for (int i = 0; i < 400; ++i)
+                addRow(*b, {{"betr-nr", QStringLiteral("9%1").arg(i)}, {"b-eintr-name", QString(140, QLatin1Char('x'))}});
+            db->execute(QStringLiteral("DELETE FROM betrieb WHERE [betr-nr] LIKE '9*'"));
+            db->close();
+            releaseFile(m_path);
+        }
+        QVERIFY(!engine::checkInsteadOfCompacting(m_path));
+        QCOMPARE(rowCount(m_path), 5L);
+    }
+
     void compactionWhileFileIsBusy()
     {
         fillFive();
