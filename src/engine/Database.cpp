@@ -181,10 +181,6 @@ int compactionError(int rc, int otherwise)
 
 namespace {
 
-// Below this share of free pages a compacted copy would hold the same data
-// in nearly as many pages: there is nothing to give back.
-constexpr double kNothingToReclaim = 0.05;
-
 // The database at sourcePath opened for a compaction: the program's own
 // connections checkpointed and closed, the file locked exclusively (until
 // the returned connection closes), its password checked and its journal

@@ -72,6 +72,10 @@ private:
 void compactDatabase(const QString &source, const QString &target, const QString &password = {},
                      const std::function<void()> &whileLocked = {});
 
+// Below this share of free pages a compacted copy would hold the same data
+// in nearly as many pages: there is nothing to give back.
+constexpr double kNothingToReclaim = 0.05;
+
 // For a database with almost no free page, of today's form: takes the lock
 // and fails as compactDatabase would, then reads every page as its copy
 // would (a damaged file fails with 3343) and leaves the file as it is, since

@@ -47,8 +47,6 @@ const QString kBetriebEnd = QStringLiteral("</betrieb>");
 const QString kAbgebrochen = QStringLiteral("Der Vorgang wurde abgebrochen!");
 const QString kTitel = QStringLiteral("Datenbank-Update!");
 constexpr int kCompactionInterval = 10;
-// The share of free pages below which a compaction has nothing worth giving back.
-constexpr double kWorthCompacting = 0.05;
 // Businesses are committed together for at most this long: a commit per
 // business would write every touched page again and again.
 constexpr qint64 kCommitIntervalMs = 1000;
@@ -474,7 +472,7 @@ void TransferImport::compact()
         return;
     }
     try {
-        if (db && db->isOpen() && db->freeShare() < kWorthCompacting)
+        if (db && db->isOpen() && db->freeShare() < engine::kNothingToReclaim)
             return;
     } catch (const engine::EngineError &) {
         // The compaction itself finds and reports what is wrong with the file.
