@@ -247,6 +247,37 @@ void Connection::addOpenRead(const void *owner, std::function<void(bool)> finish
 void Connection::removeOpenRead(const void *owner)
 {
     std::erase_if(m_openReads, [owner](const auto &r) { return r.first == owner; });
+    if (m_openReads.empty())
+        runPendingDrops();
+}
+
+void Connection::execTemporary(const QString &sql, const QString &source)
+{
+    sqlite3 *d = db(source);
+    char *errmsg = nullptr;
+    const int rc = sqlite3_exec(d, sql.toUtf8().constData(), nullptr, nullptr, &errmsg);
+    sqlite3_free(errmsg);
+    if (rc != SQLITE_OK)
+        raise(rc, source, sql);
+}
+
+void Connection::dropTemporary(const QString &table, const QString &source)
+{
+    if (!m_openReads.empty()) {
+        m_pendingDrops << table;
+        return;
+    }
+    exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(table), source);
+}
+
+void Connection::runPendingDrops()
+{
+    // Only tables of sets already gone: a failure leaves a table in memory
+    // until the connection closes, nothing else.
+    const QStringList drops = std::exchange(m_pendingDrops, {});
+    for (const QString &table : drops)
+        sqlite3_exec(m_db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table).toUtf8().constData(), nullptr, nullptr,
+                     nullptr);
 }
 
 void Connection::finishOpenReads()

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <functional>
 #include <memory>
@@ -60,6 +61,12 @@ public:
     // exec), and finalized before it closes. `finish` gets true when the
     // connection closes.
     void addOpenRead(const void *owner, std::function<void(bool closing)> finish);
+    // A statement that writes only the connection's temporary tables: it
+    // changes nothing an open read reads, and runs beside it.
+    void execTemporary(const QString &sql, const QString &source);
+    // Drops a temporary table at once or, while reads are open (SQLite
+    // refuses a drop beside them), as soon as the last one has ended.
+    void dropTemporary(const QString &table, const QString &source);
     void removeOpenRead(const void *owner);
     void finishOpenReads();
     // Changes whenever kept statements are finalized (a full cache, the
@@ -80,6 +87,8 @@ private:
     int m_tempId = 0;
     quint64 m_generation = 0;
     std::vector<std::pair<const void *, std::function<void(bool)>>> m_openReads;
+    QStringList m_pendingDrops;
+    void runPendingDrops();
     // The statement about to run may write: the open reads end first.
     void beforeRunning(sqlite3_stmt *st)
     {

@@ -700,13 +700,13 @@ void Recordset::openQuery(const QString &sqlText)
         defs << f.column + QLatin1Char(' ') + type;
         cols << f.column;
     }
-    m_conn->exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(quoteIdent(tempName), defs.join(QLatin1String(", "))),
+    m_conn->execTemporary(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(quoteIdent(tempName), defs.join(QLatin1String(", "))),
                  source());
     const QString insertHead = QStringLiteral("INSERT INTO %1 (%2) ").arg(m_browse, cols.join(QLatin1String(", ")));
     bool filled = false;
     if (!fastSql.isEmpty()) {
         try {
-            m_conn->exec(insertHead + fastSql, source());
+            m_conn->execTemporary(insertHead + fastSql, source());
             filled = true;
         } catch (const EngineError &e) {
             // A sorted text beyond ASCII: the statement wrote nothing, the exact one runs.
@@ -715,7 +715,7 @@ void Recordset::openQuery(const QString &sqlText)
         }
     }
     if (!filled)
-        m_conn->exec(insertHead + insertSql, source());
+        m_conn->execTemporary(insertHead + insertSql, source());
     m_count = long(sqlite3_changes(m_conn->db(source())));
     m_rowColumns = (m_base.isEmpty() ? QStringLiteral("rowid, ") : QStringLiteral("__base, ")) + tableColumnsList(m_fields);
     m_selectRow = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_rowColumns, m_browse);
@@ -1028,7 +1028,7 @@ Recordset::~Recordset()
     endKeyStatement();
     if (!m_closed && m_isTemp && !m_keyset && m_conn && m_conn->alive()) {
         try {
-            m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
+            m_conn->dropTemporary(m_browse, source());
         } catch (const EngineError &) {
         }
     }
@@ -1042,7 +1042,7 @@ void Recordset::close()
     dropCursor();
     endKeyStatement();
     if (m_isTemp && !m_keyset && m_conn && m_conn->alive())
-        m_conn->exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_browse), source());
+        m_conn->dropTemporary(m_browse, source());
     m_conn.reset();
     m_hasCurrent = false;
     m_mode = EditMode::None;

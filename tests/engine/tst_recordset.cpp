@@ -493,14 +493,25 @@ private slots:
         QCOMPARE(rs->readRows(0, 100), all);
         QCOMPARE(rs->recordCount(), n);
 
-        // A set that copies its rows (a temporary table), its drop, a write.
+        // A set that copies its rows into a temporary table opens and goes
+        // beside it (a record window loading while a list is still read);
+        // the table is dropped once the reading has ended. A write reads it
+        // to its end first.
+        const auto temporaryTables = [this] {
+            return m_db->openRecordset(QStringLiteral("SELECT count(*) FROM sqlite_temp_master WHERE type = 'table'"))
+                ->value(0)
+                .toInt();
+        };
+        const int before = temporaryTables();
         rs = m_db->openRecordsetReadingOn(kBusinessJoin);
         auto copied = m_db->openRecordset(QStringLiteral("SELECT * FROM betrieb WHERE [betr-nr] = '104'"));
-        QVERIFY(rs->countKnown());
-        QCOMPARE(rs->readRows(0, 100), all);
-        rs = m_db->openRecordsetReadingOn(kBusinessJoin);
+        QCOMPARE(copied->recordCount(), 2L);
         copied.reset();
+        QVERIFY(!rs->countKnown());
+        QCOMPARE(temporaryTables(), before + 1);
+        QCOMPARE(rs->readRows(0, 100), all);
         QVERIFY(rs->countKnown());
+        QCOMPARE(temporaryTables(), before);
         rs = m_db->openRecordsetReadingOn(kBusinessJoin);
         m_db->execute(QStringLiteral("UPDATE betrieb_adresse SET [b-adr-art] = '2'"));
         QVERIFY(rs->countKnown());
