@@ -230,13 +230,9 @@ sqlite3_stmt *Connection::prepare(const QString &sql, const QString &source)
 
 void Connection::exec(const QString &sql, const QString &source)
 {
-    sqlite3 *d = db(source);
+    db(source);
     finishOpenReads();
-    char *errmsg = nullptr;
-    const int rc = sqlite3_exec(d, sql.toUtf8().constData(), nullptr, nullptr, &errmsg);
-    sqlite3_free(errmsg);
-    if (rc != SQLITE_OK)
-        raise(rc, source, sql);
+    runText(sql, source);
 }
 
 void Connection::addOpenRead(const void *owner, std::function<void(bool)> finish)
@@ -252,6 +248,11 @@ void Connection::removeOpenRead(const void *owner)
 }
 
 void Connection::execTemporary(const QString &sql, const QString &source)
+{
+    runText(sql, source);
+}
+
+void Connection::runText(const QString &sql, const QString &source)
 {
     sqlite3 *d = db(source);
     char *errmsg = nullptr;

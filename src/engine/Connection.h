@@ -89,6 +89,7 @@ private:
     std::vector<std::pair<const void *, std::function<void(bool)>>> m_openReads;
     QStringList m_pendingDrops;
     void runPendingDrops();
+    void runText(const QString &sql, const QString &source);
     // The statement about to run may write: the open reads end first.
     void beforeRunning(sqlite3_stmt *st)
     {
