@@ -74,6 +74,20 @@ public:
         events.clear();
     }
 
+    // Stores kind as the data kind and opens the working database it names.
+    void setStoredKind(const QString &kind) const
+    {
+        Declare &g = G();
+        g.RS_Optionen->moveFirst();
+        g.RS_Optionen->edit();
+        g.RS_Optionen->setValue(QStringLiteral("datenart"), kind);
+        g.RS_Optionen->update();
+        DB_Close();
+        A_org_lesen();
+        DB_Load();
+    }
+    void useReportDatabase() const { setStoredKind(QStringLiteral("MELDUNGSBEZOGEN")); }
+
     // Lets go of the databases but keeps the program directory.
     void tearDownKeepingFiles()
     {
@@ -227,14 +241,58 @@ private:
     QHash<QString, bool> m_marks;
 };
 
-// Transfer-file text as the export writes it, joined with "\n".
+// One business block: its key lines, then the body lines.
+inline QString business(const QString &nr, const QString &hist, const QStringList &body = {})
+{
+    QString out = QStringLiteral("<betrieb>\n<gem-kz>01001000</gem-kz>\n<betr-nr>") + nr +
+                  QStringLiteral("</betr-nr>\n<betr-hist-nr>") + hist + QStringLiteral("</betr-hist-nr>\n");
+    for (const QString &l : body)
+        out += l + QLatin1Char('\n');
+    return out + QStringLiteral("</betrieb>\n");
+}
+
+inline QString element(const QString &name, const QString &value)
+{
+    return QLatin1Char('<') + name + QLatin1Char('>') + value + QStringLiteral("</") + name + QLatin1Char('>');
+}
+
+// "<name>", the lines, then the end tag (without the start tag's attributes).
+inline QStringList item(const QString &name, const QStringList &lines)
+{
+    return QStringList{QLatin1Char('<') + name + QLatin1Char('>')} + lines +
+           QStringList{QStringLiteral("</") + name.section(QLatin1Char(' '), 0, 0) + QLatin1Char('>')};
+}
+
+// Three businesses 100 to 102, each named name plus its number, with a
+// location address in ort and one person P<nr> of its own: the person's lines
+// follow its keys.
+inline QStringList threeBusinesses(const QString &name = QStringLiteral("Gärtnerei "),
+                                   const QString &ort = QStringLiteral("Kiel"),
+                                   const QStringList &person = item(QStringLiteral("staatsangehoerigkeiten"),
+                                       item(QStringLiteral("staatsangehoerigkeit"),
+                                            {element(QStringLiteral("staat-text"), QStringLiteral("deutsch")),
+                                             element(QStringLiteral("staat-schl"), QStringLiteral("000"))})))
+{
+    QStringList out;
+    for (const QString nr : {"100", "101", "102"})
+        out << business(nr, "0",
+                        QStringList{element("b-eintr-name", name + nr)} +
+                            item("adressen", item("adresse art=\"1\"", {element("b-adr-art", "1"), element("b-ort", ort)})) +
+                            item("personen", item("person", QStringList{element("p-funktion", "4"),
+                                                                       element("pers-nr", "P" + nr),
+                                                                       element("p-art", "NP")} + person)));
+    return out;
+}
+
+// Transfer-file text as the export writes it, joined with "\n"; three businesses
+// unless set.
 struct TransferText
 {
     QString struktur = QStringLiteral("BETRIEBSBEZOGEN");
     QString version = QStringLiteral("1.5.1");
     QString total;
     bool withStruktur = true, withVersion = true;
-    QStringList businesses;
+    QStringList businesses = threeBusinesses();
 
     QString text() const
     {
@@ -254,21 +312,6 @@ struct TransferText
         return out + QStringLiteral("</datenblock>\n</gewerbedatei>\n");
     }
 };
-
-// One business block: its key lines, then the body lines.
-inline QString business(const QString &nr, const QString &hist, const QStringList &body = {})
-{
-    QString out = QStringLiteral("<betrieb>\n<gem-kz>01001000</gem-kz>\n<betr-nr>") + nr +
-                  QStringLiteral("</betr-nr>\n<betr-hist-nr>") + hist + QStringLiteral("</betr-hist-nr>\n");
-    for (const QString &l : body)
-        out += l + QLatin1Char('\n');
-    return out + QStringLiteral("</betrieb>\n");
-}
-
-inline QString element(const QString &name, const QString &value)
-{
-    return QLatin1Char('<') + name + QLatin1Char('>') + value + QStringLiteral("</") + name + QLatin1Char('>');
-}
 
 inline void ImportFixture::importBusinesses(const QStringList &businesses)
 {

@@ -51,6 +51,20 @@ public:
         row(QStringLiteral("betrieb"), v);
     }
 
+    // A row of one of the business's own tables.
+    void sub(const QString &table, const QString &nr, const QString &hist, const Values &more) const
+    {
+        row(table, Values{{"betr-nr", nr}, {"betr-hist-nr", hist}} + more);
+    }
+
+    // The link of person pers to a business, at position sort.
+    void link(const QString &nr, const QString &hist, const QString &pers, const QString &sort,
+              const Values &more = {}) const
+    {
+        row(QStringLiteral("beziehung_betrieb_person"),
+            Values{{"bez-betr-nr", nr}, {"bez-betr-hist-nr", hist}, {"bez-pers-nr", pers}, {"bez-sort-nr", sort}} + more);
+    }
+
     // The header as the dialog fills it on 08.12.2026 at 14.05.33.
     static exchange::ExportHeader header(const QString &struktur = QStringLiteral("BETRIEBSBEZOGEN"))
     {
@@ -123,16 +137,4 @@ public:
             G().Datenbank_Daten->execute(QStringLiteral("DELETE FROM [") + table + QLatin1Char(']'));
     }
 
-    // Switches the open working database to the report-related one.
-    void useReportDatabase() const
-    {
-        Declare &g = G();
-        g.RS_Optionen->moveFirst();
-        g.RS_Optionen->edit();
-        g.RS_Optionen->setValue(QStringLiteral("datenart"), QStringLiteral("MELDUNGSBEZOGEN"));
-        g.RS_Optionen->update();
-        DB_Close();
-        A_org_lesen();
-        DB_Load();
-    }
 };

@@ -68,9 +68,8 @@ private slots:
         QFETCH(QString, line);
         QFETCH(QString, column);
         QFETCH(QString, stored);
-        fx.importBusinesses({business("1", "0",
-                                   {"<taetigkeiten>", "<taetigkeit>", line, "</taetigkeit>", "</taetigkeiten>",
-                                    element("BETR-ENDE", "19991231")})});
+        fx.importBusinesses(
+            {business("1", "0", item("taetigkeiten", item("taetigkeit", {line})) << element("BETR-ENDE", "19991231"))});
         QCOMPARE(fx.values("SELECT [" + column + "] FROM betrieb_taetigkeit"), QStringList{stored});
         QCOMPARE(fx.values("SELECT [betr-ende] FROM betrieb"), QStringList{"31.12.1999"});
     }
@@ -120,11 +119,12 @@ private slots:
 
     void subBlocksGetBusinessKeys()
     {
-        fx.importBusinesses({business("7", "2",
-            {"<meld-gruende-sonst>", "<meld-grund-sonst>", element("meld-grund-sonst-text", "Umzug"),
-             "</meld-grund-sonst>", "</meld-gruende-sonst>", "<taetigkeiten>", "<taetigkeit>", element("tk-schl", "47"),
-             "</taetigkeit>", "<taetigkeit>", element("tk-schl", "  "), "</taetigkeit>", "</taetigkeiten>",
-             "<b-erlaubnisse>", "<b-erlaubnis>", element("b-erl-art", "§34c"), "</b-erlaubnis>", "</b-erlaubnisse>"})});
+        fx.importBusinesses({business(
+            "7", "2",
+            item("meld-gruende-sonst", item("meld-grund-sonst", {element("meld-grund-sonst-text", "Umzug")})) +
+                item("taetigkeiten", item("taetigkeit", {element("tk-schl", "47")}) +
+                                         item("taetigkeit", {element("tk-schl", "  ")})) +
+                item("b-erlaubnisse", item("b-erlaubnis", {element("b-erl-art", "§34c")})))});
         QCOMPARE(fx.values("SELECT [betr-nr] || '/' || [betr-hist-nr] || '/' || [tk-schl] FROM betrieb_taetigkeit"),
                  QStringList{"7/2/47"});
         QCOMPARE(fx.values("SELECT [betr-hist-nr] || [meld-grund-sonst-text] FROM betrieb_meldgrundsonst"),
@@ -139,8 +139,7 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::newRow("empty list") << QStringList{"<adressen>", "</adressen>", element("b-eintr-name", "A")} << QStringList{"5/0/1/<Null>"};
         QTest::newRow("kind from element, not attribute")
-            << QStringList{"<adressen>", "<adresse art=\"2\">", element("b-adr-art", "3"), element("b-ort", "Kiel"),
-                           "</adresse>", "</adressen>"}
+            << item("adressen", item("adresse art=\"2\"", {element("b-adr-art", "3"), element("b-ort", "Kiel")}))
             << QStringList{"5/0/3/Kiel"};
     }
     void addresses()
@@ -206,14 +205,14 @@ private slots:
 
     void personNestedRows()
     {
-        const QStringList body{"<personen>", "<person>", element("pers-nr", "P1"), element("p-art", "NP"),
-                               "<staatsangehoerigkeiten>", "<staatsangehoerigkeit>", element("staat-text", "deutsch"),
-                               element("staat-schl", "000"), "</staatsangehoerigkeit>", "</staatsangehoerigkeiten>",
-                               "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", "A"), "</p-erlaubnis>",
-                               "<p-erlaubnis>", element("p-erl-art", "B"), "</p-erlaubnis>", "</p-erlaubnisse>",
-                               "<p-handwerkskarten>", "<p-handwerkskarte>", element("p-hwk-art", "H"),
-                               "</p-handwerkskarten>", element("fam-name", "Nach"), "</person>", "</personen>"};
-        fx.importBusinesses({business("3", "0", body)});
+        QStringList person{element("pers-nr", "P1"), element("p-art", "NP")};
+        person << item("staatsangehoerigkeiten", item("staatsangehoerigkeit", {element("staat-text", "deutsch"),
+                                                                               element("staat-schl", "000")}))
+               << item("p-erlaubnisse", item("p-erlaubnis", {element("p-erl-art", "A")}) +
+                                            item("p-erlaubnis", {element("p-erl-art", "B")}))
+               << "<p-handwerkskarten>" << "<p-handwerkskarte>" << element("p-hwk-art", "H") << "</p-handwerkskarten>"
+               << element("fam-name", "Nach");
+        fx.importBusinesses({business("3", "0", item("personen", item("person", person)))});
         QCOMPARE(fx.values("SELECT [pers-nr] || [staat-text] || [staat-schl] FROM person_staatsang"),
                  QStringList{"P1deutsch000"});
         QCOMPARE(fx.values("SELECT [pers-nr] || [betr-nr] || [p-erl-art] FROM person_erlaubnis ORDER BY rowid"),
@@ -229,9 +228,8 @@ private slots:
     void personReimport()
     {
         const auto file = [](const QString &nr, const QString &permit) {
-            return business(nr, "0", {"<personen>", "<person>", element("pers-nr", "P1"), element("p-art", "NP"),
-                             "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", permit), "</p-erlaubnis>",
-                             "</p-erlaubnisse>", "</person>", "</personen>"});
+            return business(nr, "0", item("personen", item("person", QStringList{element("pers-nr", "P1"), element("p-art", "NP")} +
+                                                        item("p-erlaubnisse", item("p-erlaubnis", {element("p-erl-art", permit)})))));
         };
         fx.importBusinesses({file("1", "A"), file("2", "B")});
         fx.importBusinesses({file("1", "C")});
@@ -263,12 +261,11 @@ private slots:
         QFETCH(QString, hist);
         QFETCH(QStringList, links);
         const auto person = [](const QString &nr, const QString &what, const QString &staat) {
-            return QStringList{"<person>", element("p-funktion", "2"), element("pers-nr", nr), element("p-art", "NP"),
-                               "<staatsangehoerigkeiten>", "<staatsangehoerigkeit>", element("staat-text", staat),
-                               element("staat-schl", "000"), "</staatsangehoerigkeit>", "</staatsangehoerigkeiten>",
-                               "<p-erlaubnisse>", "<p-erlaubnis>", element("p-erl-art", what), "</p-erlaubnis>",
-                               "</p-erlaubnisse>", "<p-handwerkskarten>", "<p-handwerkskarte>",
-                               element("p-hwk-art", what), "</p-handwerkskarte>", "</p-handwerkskarten>", "</person>"};
+            return item("person", QStringList{element("p-funktion", "2"), element("pers-nr", nr), element("p-art", "NP")} +
+                                      item("staatsangehoerigkeiten", item("staatsangehoerigkeit", {element("staat-text", staat),
+                                                                                               element("staat-schl", "000")})) +
+                                      item("p-erlaubnisse", item("p-erlaubnis", {element("p-erl-art", what)})) +
+                                      item("p-handwerkskarten", item("p-handwerkskarte", {element("p-hwk-art", what)})));
         };
         const auto withPersons = [](const QString &nr, const QString &h, const QList<QStringList> &persons) {
             QStringList body{element("b-eintr-name", "Betrieb " + nr), "<personen>"};
@@ -308,9 +305,8 @@ private slots:
     void keylessBlocks()
     {
         const auto keyless = [](const QString &name) {
-            return business("", "0",
-                            {element("b-eintr-name", name), "<taetigkeiten>", "<taetigkeit>", element("tk-schl", name),
-                             "</taetigkeit>", "</taetigkeiten>"});
+            return business("", "0", QStringList{element("b-eintr-name", name)} +
+                                         item("taetigkeiten", item("taetigkeit", {element("tk-schl", name)})));
         };
         fx.importBusinesses({keyless("A")});
         fx.importBusinesses({keyless("B")});
@@ -332,13 +328,7 @@ private slots:
     void importedFileNeedsNoEngine()
     {
         TransferText t;
-        for (const QString nr : {"100", "101", "102"})
-            t.businesses << business(nr, "0",
-                                     {element("b-eintr-name", "Gärtnerei Öztürk " + nr), "<adressen>",
-                                      "<adresse art=\"1\">", element("b-adr-art", "1"), element("b-ort", "Lübeck"),
-                                      "</adresse>", "</adressen>", "<personen>", "<person>", element("p-funktion", "4"),
-                                      element("pers-nr", "P" + nr), element("p-art", "NP"),
-                                      element("fam-name", "Weiß"), "</person>", "</personen>"});
+        t.businesses = threeBusinesses("Gärtnerei Öztürk ", "Lübeck", {element("fam-name", "Weiß")});
         const QString text = t.text();
         // Small pieces, so that the import compacts the file between them.
         exchange::setPieceSize((text.size() + text.count('\n')) / 12 + 1);
