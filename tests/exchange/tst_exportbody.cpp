@@ -78,38 +78,32 @@ private slots:
     void everySubBlock()
     {
         fx.business("100", "1", {{"b-eintr-name", "Schmiede"}});
-        fx.row("betrieb_meldgrundsonst", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"meld-grund-sonst-text", "Umzug"}});
-        fx.row("betrieb_adresse", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"b-adr-art", "1"}, {"b-ort", "Kiel"}});
-        fx.row("betrieb_taetigkeit", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"tk-schl", "25.50"}, {"tk-beginn", "01.03.2021"}});
-        fx.row("betrieb_handwerkskarte", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"b-hwk-schl", "H1"}});
-        fx.row("betrieb_erlaubnis", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"b-erl-art", "Gaststätte"}});
+        fx.sub("betrieb_meldgrundsonst", "100", "1", {{"meld-grund-sonst-text", "Umzug"}});
+        fx.sub("betrieb_adresse", "100", "1", {{"b-adr-art", "1"}, {"b-ort", "Kiel"}});
+        fx.sub("betrieb_taetigkeit", "100", "1", {{"tk-schl", "25.50"}, {"tk-beginn", "01.03.2021"}});
+        fx.sub("betrieb_handwerkskarte", "100", "1", {{"b-hwk-schl", "H1"}});
+        fx.sub("betrieb_erlaubnis", "100", "1", {{"b-erl-art", "Gaststätte"}});
         fx.row("person", {{"pers-nr", "P1"}, {"p-art", "NP"}, {"fam-name", "Öztürk"}, {"geb-datum", "05.06.1970"}});
         fx.row("person_staatsang", {{"pers-nr", "P1"}, {"staat-text", " türkisch "}});
         fx.row("person_erlaubnis", {{"pers-nr", "P1"}, {"betr-nr", "100"}, {"p-erl-art", "Bewachung"}});
         fx.row("person_handwerkskarte", {{"pers-nr", "P1"}, {"betr-nr", ""}, {"p-hwk-schl", "K9"}});
-        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "P1"},
-                                            {"bez-sort-nr", "1"}, {"p-funktion", " 4"}, {"p-eintr-datum", "unbegrenzt"},
-                                            {"p-austr-datum", "  "}, {"pers-nr-jp", "J1"}});
-        QCOMPARE(fx.body("100", "1"),
-                 (QStringList{"<gem-kz>01001000</gem-kz>", "<betr-nr>100</betr-nr>", "<betr-hist-nr>1</betr-hist-nr>",
-                              "<b-eintr-name>Schmiede</b-eintr-name>", "<meld-gruende-sonst>", "<meld-grund-sonst>",
-                              "<meld-grund-sonst-text>Umzug</meld-grund-sonst-text>", "</meld-grund-sonst>",
-                              "</meld-gruende-sonst>", "<adressen>", "<adresse art=\"1\">",
-                              "<b-adr-art>1</b-adr-art>", "<b-ort>Kiel</b-ort>", "</adresse>", "</adressen>",
-                              "<taetigkeiten>", "<taetigkeit>", "<tk-schl>25.50</tk-schl>",
-                              "<tk-beginn>20210301</tk-beginn>", "</taetigkeit>", "</taetigkeiten>",
-                              "<b-handwerkskarten>", "<b-handwerkskarte>", "<b-hwk-schl>H1</b-hwk-schl>",
-                              "</b-handwerkskarte>", "</b-handwerkskarten>", "<b-erlaubnisse>", "<b-erlaubnis>",
-                              "<b-erl-art>Gaststätte</b-erl-art>", "</b-erlaubnis>", "</b-erlaubnisse>", "<personen>",
-                              "<person>", "<p-funktion>4</p-funktion>", "<p-eintr-datum>99999999</p-eintr-datum>",
-                              "<pers-nr>P1</pers-nr>", "<p-art>NP</p-art>", "<fam-name>Öztürk</fam-name>",
-                              "<geb-datum>19700605</geb-datum>", "<staatsangehoerigkeiten>", "<staatsangehoerigkeit>",
-                              "<staat-text>türkisch</staat-text>", "<staat-schl></staat-schl>",
-                              "</staatsangehoerigkeit>", "</staatsangehoerigkeiten>", "<p-erlaubnisse>",
-                              "<p-erlaubnis>", "<p-erl-art>Bewachung</p-erl-art>", "</p-erlaubnis>",
-                              "</p-erlaubnisse>", "<p-handwerkskarten>", "<p-handwerkskarte>",
-                              "<p-hwk-schl>K9</p-hwk-schl>", "</p-handwerkskarte>", "</p-handwerkskarten>",
-                              "</person>", "</personen>"}));
+        fx.link("100", "1", "P1", "1",
+                {{"p-funktion", " 4"}, {"p-eintr-datum", "unbegrenzt"}, {"p-austr-datum", "  "}, {"pers-nr-jp", "J1"}});
+        QStringList person{"<p-funktion>4</p-funktion>", "<p-eintr-datum>99999999</p-eintr-datum>", "<pers-nr>P1</pers-nr>",
+                           "<p-art>NP</p-art>", "<fam-name>Öztürk</fam-name>", "<geb-datum>19700605</geb-datum>"};
+        person << item("staatsangehoerigkeiten", item("staatsangehoerigkeit", {"<staat-text>türkisch</staat-text>",
+                                                                               "<staat-schl></staat-schl>"}))
+               << item("p-erlaubnisse", item("p-erlaubnis", {"<p-erl-art>Bewachung</p-erl-art>"}))
+               << item("p-handwerkskarten", item("p-handwerkskarte", {"<p-hwk-schl>K9</p-hwk-schl>"}));
+        QStringList expected{"<gem-kz>01001000</gem-kz>", "<betr-nr>100</betr-nr>", "<betr-hist-nr>1</betr-hist-nr>",
+                             "<b-eintr-name>Schmiede</b-eintr-name>"};
+        expected << item("meld-gruende-sonst", item("meld-grund-sonst", {"<meld-grund-sonst-text>Umzug</meld-grund-sonst-text>"}))
+                 << item("adressen", item("adresse art=\"1\"", {"<b-adr-art>1</b-adr-art>", "<b-ort>Kiel</b-ort>"}))
+                 << item("taetigkeiten", item("taetigkeit", {"<tk-schl>25.50</tk-schl>", "<tk-beginn>20210301</tk-beginn>"}))
+                 << item("b-handwerkskarten", item("b-handwerkskarte", {"<b-hwk-schl>H1</b-hwk-schl>"}))
+                 << item("b-erlaubnisse", item("b-erlaubnis", {"<b-erl-art>Gaststätte</b-erl-art>"}))
+                 << item("personen", item("person", person));
+        QCOMPARE(fx.body("100", "1"), expected);
         QCOMPARE(fx.log(), QString());
     }
 
@@ -130,8 +124,7 @@ private slots:
         QFETCH(QStringList, items);
         fx.business("100", "1");
         for (const QString &k : kinds)
-            fx.row("betrieb_adresse", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"b-adr-art", k.isEmpty() ? QVariant() : k},
-                                       {"b-ort", "Kiel"}});
+            fx.sub("betrieb_adresse", "100", "1", {{"b-adr-art", k.isEmpty() ? QVariant() : k}, {"b-ort", "Kiel"}});
         const QStringList lines = fx.body("100", "1");
         QCOMPARE(lines.filter("<adresse "), items);
         QCOMPARE(lines.count("</adresse>"), items.size());
@@ -147,13 +140,10 @@ private slots:
         fx.business("200", "1");
         fx.row("person", {{"pers-nr", "P1"}, {"p-art", "NP"}});
         for (const char *nr : {"100", "200"})
-            fx.row("beziehung_betrieb_person", {{"bez-betr-nr", nr}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "P1"},
-                                                {"bez-sort-nr", "1"}, {"p-funktion", "1"}});
+            fx.link(nr, "1", "P1", "1", {{"p-funktion", "1"}});
         // The same person twice on business 100, and a link to nobody.
-        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "P1"},
-                                            {"bez-sort-nr", "2"}, {"p-funktion", "3"}});
-        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "P9"},
-                                            {"bez-sort-nr", "3"}, {"p-funktion", "2"}});
+        fx.link("100", "1", "P1", "2", {{"p-funktion", "3"}});
+        fx.link("100", "1", "P9", "3", {{"p-funktion", "2"}});
         fx.row("person_erlaubnis", {{"pers-nr", "P1"}, {"betr-nr", ""}, {"p-erl-art", "all, empty"}});
         fx.row("person_erlaubnis", {{"pers-nr", "P1"}, {"betr-nr", QVariant()}, {"p-erl-art", "none, missing"}});
         fx.row("person_erlaubnis", {{"pers-nr", "P1"}, {"betr-nr", "100"}, {"p-erl-art", "only 100"}});
@@ -181,8 +171,7 @@ private slots:
     void linkToMissingPersonOnly()
     {
         fx.business("100", "1");
-        fx.row("beziehung_betrieb_person", {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "P9"},
-                                            {"bez-sort-nr", "1"}, {"p-funktion", "2"}, {"p-eintr-datum", "01.01.2020"}});
+        fx.link("100", "1", "P9", "1", {{"p-funktion", "2"}, {"p-eintr-datum", "01.01.2020"}});
         QCOMPARE(fx.body("100", "1").size(), 3);
     }
 
@@ -192,8 +181,7 @@ private slots:
         for (const char *sort : {"10", "2", "1"}) {
             const QString p = QStringLiteral("P") + QString::fromLatin1(sort);
             fx.row("person", {{"pers-nr", p}, {"p-art", "NP"}});
-            fx.row("beziehung_betrieb_person",
-                   {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", p}, {"bez-sort-nr", sort}});
+            fx.link("100", "1", p, sort);
         }
         QCOMPARE(fx.body("100", "1").filter("<pers-nr>"),
                  (QStringList{"<pers-nr>P1</pers-nr>", "<pers-nr>P2</pers-nr>", "<pers-nr>P10</pers-nr>"}));
@@ -202,11 +190,10 @@ private slots:
     void apostrophesInKeys()
     {
         fx.business("12'3", "1'");
-        fx.row("betrieb_taetigkeit", {{"betr-nr", "12'3"}, {"betr-hist-nr", "1'"}, {"tk-schl", "T"}});
+        fx.sub("betrieb_taetigkeit", "12'3", "1'", {{"tk-schl", "T"}});
         fx.row("person", {{"pers-nr", "O'P"}, {"p-art", "NP"}});
         fx.row("person_staatsang", {{"pers-nr", "O'P"}, {"staat-text", "irisch"}});
-        fx.row("beziehung_betrieb_person",
-               {{"bez-betr-nr", "12'3"}, {"bez-betr-hist-nr", "1'"}, {"bez-pers-nr", "O'P"}, {"bez-sort-nr", "1"}});
+        fx.link("12'3", "1'", "O'P", "1");
         const QStringList lines = fx.body("12'3", "1'");
         QCOMPARE(lines.filter("<tk-schl>"), QStringList{"<tk-schl>T</tk-schl>"});
         QCOMPARE(lines.filter("<staat-text>"), QStringList{"<staat-text>irisch</staat-text>"});
@@ -219,7 +206,7 @@ private slots:
         // rows an empty one.
         fx.business("100", "1");
         G().Datenbank_Daten->execute("UPDATE betrieb SET [betr-hist-nr] = NULL");
-        fx.row("betrieb_taetigkeit", {{"betr-nr", "100"}, {"betr-hist-nr", ""}, {"tk-schl", "T"}});
+        fx.sub("betrieb_taetigkeit", "100", "", {{"tk-schl", "T"}});
         QCOMPARE(fx.body("100", QString()).filter("<tk-schl>"), QStringList{"<tk-schl>T</tk-schl>"});
     }
 
@@ -227,8 +214,7 @@ private slots:
     {
         fx.business("100", "1");
         fx.row("person", {{"pers-nr", "P1"}, {"p-art", "NP"}});
-        fx.row("beziehung_betrieb_person",
-               {{"bez-betr-nr", "100"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "P1"}, {"bez-sort-nr", "1"}});
+        fx.link("100", "1", "P1", "1");
         // The table goes while the export holds its record sets.
         const exchange::BodySession session;
         QCOMPARE(fx.body("100", "1").size(), 9);

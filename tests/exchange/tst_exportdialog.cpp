@@ -149,13 +149,10 @@ private slots:
         flushDeletes();
         QVERIFY(!d);
         QCOMPARE(fx.datFiles(), files);
-        for (const QString &f : files) {
-            const QStringList lines = fx.lines(f);
-            QVERIFY(lines.contains("<ersteller>Frau Meier</ersteller>"));
-            QVERIFY(lines.contains("<berichts-zeitraum-von>20260701</berichts-zeitraum-von>"));
-            QVERIFY(lines.contains("<gem-kz>01002000</gem-kz>"));
-            QVERIFY(lines.contains("<erstellzeit>140533</erstellzeit>"));
-        }
+        for (const QString &f : files)
+            for (const char *typed : {"<ersteller>Frau Meier</ersteller>", "<gem-kz>01002000</gem-kz>",
+                                      "<berichts-zeitraum-von>20260701</berichts-zeitraum-von>", "<erstellzeit>140533</erstellzeit>"})
+                QVERIFY2(fx.lines(f).contains(typed), typed);
         // The start picture first, the main window off while the export runs,
         // and the mark is the export's until it ends.
         const QStringList order = fx.events.filter(QRegularExpression("^(startPicture|enabled:|mark:)"));
