@@ -56,6 +56,15 @@ class TestImportDriver : public QObject
         return out;
     }
 
+    // Imports in pieces, the first ending inside the first business: the
+    // header is examined once per import all the same.
+    void importSplit(const TransferText &t)
+    {
+        QString text = t.text();
+        exchange::setPieceSize(text.replace("\n", "\r\n").indexOf("<betrieb>") + 20);
+        fx.import(t.text());
+    }
+
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
     void init() { fx.setUp(); }
@@ -179,7 +188,7 @@ private slots:
         TransferText t;
         t.struktur = QStringLiteral("MELDUNGSBEZOGEN");
         t.withStruktur = withStruktur;
-        fx.import(t.text());
+        importSplit(t);
         const QStringList questions = fx.boxes().filter("Daten-Art wechseln");
         QCOMPARE(questions.size(), 1);
         QVERIFY(questions[0].startsWith("Sie wollen Daten der Datei-Art ''" + kindInQuestion +
@@ -242,7 +251,7 @@ private slots:
         TransferText t;
         t.version = version;
         t.withVersion = present;
-        fx.import(t.text());
+        importSplit(t);
         QCOMPARE(fx.count("betrieb"), 3);
         if (warning.isEmpty()) {
             QCOMPARE(fx.boxes().size(), 2); // confirmation and final message
@@ -254,35 +263,6 @@ private slots:
         // The note raised the log question at the end.
         QCOMPARE(fx.boxes().filter("Wollen Sie die Log-Datei").size(), 1);
         QCOMPARE(G().Fehler_geloggt, qint16(0));
-    }
-
-    // The header is examined once per import, also when the first business
-    // does not end in the piece that holds the header.
-    void headerExaminedOnce_data()
-    {
-        QTest::addColumn<bool>("withStruktur");
-        QTest::addColumn<QString>("question");
-        QTest::newRow("old version") << true << "ist nicht kompatibel zum Programm";
-        // Two Yes answers would switch the data kind there and back again.
-        QTest::newRow("no kind, switched") << false << "Daten-Art wechseln";
-    }
-    void headerExaminedOnce()
-    {
-        QFETCH(bool, withStruktur);
-        QFETCH(QString, question);
-        TransferText t;
-        t.version = QStringLiteral("1.5.0");
-        t.withStruktur = withStruktur;
-        t.businesses = {business("1", "0", {element("b-eintr-name", "A")}), business("2", "0")};
-        QString text = t.text();
-        // The first piece ends inside the first block, the second completes it.
-        exchange::setPieceSize(text.replace("\n", "\r\n").indexOf("<betrieb>") + 20);
-        fx.import(t.text());
-        QCOMPARE(fx.boxes().filter(question).size(), 1);
-        QCOMPARE(G().Datenart_aktuell.toString(),
-                 withStruktur ? QStringLiteral("BETRIEBSBEZOGEN") : QStringLiteral("MELDUNGSBEZOGEN"));
-        QCOMPARE(fx.count("betrieb"), 2);
-        QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
     }
 
     void compactionSchedule()
