@@ -119,12 +119,7 @@ void Connection::shutdown()
 {
     if (!m_db)
         return;
-    while (!m_openReads.empty()) {
-        const auto finish = m_openReads.front().second;
-        const void *owner = m_openReads.front().first;
-        finish(true);
-        removeOpenRead(owner);
-    }
+    endOpenReads(true);
     for (sqlite3_stmt *st : std::as_const(m_cache))
         sqlite3_finalize(st);
     m_cache.clear();
@@ -283,11 +278,16 @@ void Connection::runPendingDrops()
 
 void Connection::finishOpenReads()
 {
-    // Each one removes itself when it ends.
+    endOpenReads(false);
+}
+
+void Connection::endOpenReads(bool closing)
+{
+    // Each one removes itself when it ends; removing it again is harmless.
     while (!m_openReads.empty()) {
         const auto finish = m_openReads.front().second;
         const void *owner = m_openReads.front().first;
-        finish(false);
+        finish(closing);
         removeOpenRead(owner);
     }
 }

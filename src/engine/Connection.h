@@ -90,6 +90,7 @@ private:
     QStringList m_pendingDrops;
     void runPendingDrops();
     void runText(const QString &sql, const QString &source);
+    void endOpenReads(bool closing);
     // The statement about to run may write: the open reads end first.
     void beforeRunning(sqlite3_stmt *st)
     {

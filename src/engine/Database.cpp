@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace engine {
 
@@ -119,19 +120,46 @@ void Database::execute(const QString &sql)
     m_conn->exec(engineSql(sql), kSource);
 }
 
+namespace {
+
+// The share of a file's pages that are free (0 to 1), -1 for a file without
+// any page; an SQLite result code other than SQLITE_OK in `rc` when the file
+// could not be asked.
+double freePageShare(sqlite3 *db, int &rc)
+{
+    const auto pragma = [db, &rc](const char *sql) {
+        sqlite3_stmt *st = nullptr;
+        qint64 value = 0;
+        rc = sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(st);
+            if (rc == SQLITE_ROW) {
+                value = sqlite3_column_int64(st, 0);
+                rc = SQLITE_OK;
+            }
+        }
+        sqlite3_finalize(st);
+        return double(value);
+    };
+    const double pages = pragma("PRAGMA page_count");
+    if (rc != SQLITE_OK)
+        return 0.0;
+    if (pages <= 0)
+        return -1.0;
+    const double free = pragma("PRAGMA freelist_count");
+    return rc == SQLITE_OK ? free / pages : 0.0;
+}
+
+} // namespace
+
 double Database::freeShare()
 {
     requireOpen();
-    const auto pragma = [this](const char *sql) {
-        sqlite3_stmt *st = m_conn->cached(QString::fromLatin1(sql), kSource);
-        StmtGuard guard(st);
-        const int rc = sqlite3_step(st);
-        if (rc != SQLITE_ROW)
-            m_conn->raise(rc, kSource, QString::fromLatin1(sql));
-        return double(sqlite3_column_int64(st, 0));
-    };
-    const double pages = pragma("PRAGMA page_count");
-    return pages > 0 ? pragma("PRAGMA freelist_count") / pages : 0.0;
+    int rc = SQLITE_OK;
+    const double share = freePageShare(m_conn->db(kSource), rc);
+    if (rc != SQLITE_OK)
+        m_conn->raise(rc, kSource, QStringLiteral("PRAGMA freelist_count"));
+    return std::max(share, 0.0);
 }
 
 void Database::beginTrans()
@@ -229,16 +257,6 @@ QString existingSource(const QString &sourcePath)
     return found;
 }
 
-qint64 pragmaValue(sqlite3 *db, const char *sql)
-{
-    sqlite3_stmt *st = nullptr;
-    qint64 value = -1;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        value = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    return value;
-}
-
 } // namespace
 
 void compactDatabase(const QString &sourcePath, const QString &target, const QString &password,
@@ -295,17 +313,16 @@ bool checkInsteadOfCompacting(const QString &sourcePath, const QString &password
         throw EngineError(number, source, text);
     };
     sqlite3 *db = openLocked(found, sourcePath, password, fail);
-    const qint64 pages = pragmaValue(db, "PRAGMA page_count");
-    const bool nothingToReclaim = pages > 0
-                                  && double(pragmaValue(db, "PRAGMA freelist_count")) / double(pages) < kNothingToReclaim
-                                  && !hasOldCollation(db);
+    int rc = SQLITE_OK;
+    const double share = freePageShare(db, rc);
+    const bool nothingToReclaim = rc == SQLITE_OK && share >= 0 && share < kNothingToReclaim && !hasOldCollation(db);
     if (!nothingToReclaim) {
         sqlite3_close(db);
         return false;
     }
     // Every page read, as the copy would read it: a damaged file shows here.
     sqlite3_stmt *st = nullptr;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
+    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
     if (rc == SQLITE_OK) {
         rc = sqlite3_step(st);
         if (rc == SQLITE_ROW)

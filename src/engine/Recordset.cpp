@@ -386,6 +386,17 @@ std::optional<PrefixRange> prefixRange(const QString &criteria)
     return r;
 }
 
+// A sort term without its direction; `descending` tells which it was.
+QString withoutDirection(QString term, bool *descending = nullptr)
+{
+    static const QRegularExpression direction(QStringLiteral("\\s+(ASC|DESC)\\s*$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const auto m = direction.match(term);
+    if (descending)
+        *descending = m.hasMatch() && m.captured(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    return m.hasMatch() ? term.left(m.capturedStart()) : term;
+}
+
 // The joined table a "ref.column" names; -1 for anything else.
 int refOf(const QString &term, const QStringList &refs, QString *columnName = nullptr)
 {
@@ -479,12 +490,11 @@ std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const
                                                        const std::function<bool(const QString &)> &noneBeyondAscii,
                                                        const std::function<QString(const QString &, const QString &)> &indexOn)
 {
-    static const QRegularExpression direction(QStringLiteral("\\s+(ASC|DESC)\\s*$"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression collate(QStringLiteral("\\s+COLLATE\\s+\\w+\\s*$"), QRegularExpression::CaseInsensitiveOption);
     int lead = -1;
     QString leadIndex;
     for (QString term : topLevelParts(j.order)) {
-        term.remove(direction);
+        term = withoutDirection(term);
         term.remove(collate);
         QString column;
         const int k = refOf(term, j.refs, &column);
@@ -770,16 +780,11 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 }, [this](const QString &table, const QString &column) { return indexLeadingWith(table, column); })) {
                 keys = keysText(*fast, streaming->first, streaming->second);
                 // The same walked from the other end finds the last row at once.
-                static const QRegularExpression descending(QStringLiteral("\\s+DESC\\s*$"),
-                                                           QRegularExpression::CaseInsensitiveOption);
-                static const QRegularExpression ascending(QStringLiteral("\\s+ASC\\s*$"),
-                                                          QRegularExpression::CaseInsensitiveOption);
                 QStringList reversed;
-                for (QString term : topLevelParts(fast->order)) {
-                    if (descending.match(term).hasMatch())
-                        reversed << term.remove(descending);
-                    else
-                        reversed << term.remove(ascending) + QStringLiteral(" DESC");
+                for (const QString &term : topLevelParts(fast->order)) {
+                    bool descending = false;
+                    const QString plain = withoutDirection(term, &descending);
+                    reversed << (descending ? plain : plain + QStringLiteral(" DESC"));
                 }
                 for (const QString &r : std::as_const(rowids))
                     reversed << QLatin1Char('+') + r + QStringLiteral(" DESC");
@@ -1468,9 +1473,11 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
     const QString rowTest = QStringLiteral("SELECT 1 FROM %1 WHERE %2 AND (%3)")
                                 .arg(table >= 0 ? m_keyTables.at(table) : m_keyTables.join(QLatin1String(" CROSS JOIN ")),
                                      bound.join(QLatin1String(" AND ")), crit);
-    // Whether row `index` (from 0) meets the criteria.
+    // Whether row `index` (from 0) meets the criteria. Reading keys on does
+    // not touch the connection's kept statements, so the test's stays valid.
+    sqlite3_stmt *const test = criteriaStatement(rowTest, criteria);
     const auto meets = [&](long index) {
-        sqlite3_stmt *st = criteriaStatement(rowTest, criteria);
+        sqlite3_stmt *st = test;
         StmtGuard guard(st);
         int at = 1;
         const qsizetype first = qsizetype(index) * m_keyCount;
