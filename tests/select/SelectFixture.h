@@ -102,19 +102,29 @@ struct SelectFixture
         return engine::isNull(v) ? QStringLiteral("NULL") : engine::sqlQuote(v.toString());
     }
 
+    // One row of (column, value) pairs into a table of the work database.
+    static void insert(const char *table, std::initializer_list<std::pair<const char *, QVariant>> row)
+    {
+        QStringList names, values;
+        for (const auto &[name, value] : row) {
+            names << engine::sqlName(QString::fromLatin1(name));
+            values << lit(value);
+        }
+        G().Datenbank_Daten->execute(QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
+                                         .arg(QString::fromLatin1(table), names.join(u','), values.join(u',')));
+    }
+
     void business(const QString &gemKz, const QString &nr, const QVariant &name,
                   const QString &meldArt = QStringLiteral("100"), const QVariant &ende = {})
     {
-        G().Datenbank_Daten->execute(QStringLiteral("INSERT INTO betrieb ([gem-kz], [betr-nr], [betr-hist-nr], "
-                                                    "[b-eintr-name], [meld-art], [betr-ende]) VALUES (%1, %2, '1', %3, %4, %5)")
-                                         .arg(lit(gemKz), lit(nr), lit(name), lit(meldArt), lit(ende)));
+        insert("betrieb", {{"gem-kz", gemKz}, {"betr-nr", nr}, {"betr-hist-nr", "1"}, {"b-eintr-name", name},
+                           {"meld-art", meldArt}, {"betr-ende", ende}});
     }
 
     void address(const QString &nr, const QString &art, const QString &ort, const QString &strasse)
     {
-        G().Datenbank_Daten->execute(QStringLiteral("INSERT INTO betrieb_adresse ([betr-nr], [betr-hist-nr], "
-                                                    "[b-adr-art], [b-ort], [b-strasse]) VALUES (%1, '1', %2, %3, %4)")
-                                         .arg(lit(nr), lit(art), lit(ort), lit(strasse)));
+        insert("betrieb_adresse",
+               {{"betr-nr", nr}, {"betr-hist-nr", "1"}, {"b-adr-art", art}, {"b-ort", ort}, {"b-strasse", strasse}});
     }
 
     void municipality(const QString &gemKz, const QVariant &marked)

@@ -3,8 +3,6 @@
 #include "engine/Recordset.h"
 #include "engine/SqlFunctions.h"
 #include "select/BusinessList.h"
-#include "select/Frm_Auswahl_Betr.h"
-#include "select/Frm_Auswahl_Pers.h"
 #include "select/PersonList.h"
 
 #include <QRadioButton>
@@ -46,10 +44,7 @@ struct Link
 };
 
 // One row of a list: its cells in grid order (Null kept apart from empty).
-struct Row
-{
-    std::vector<Text> cells;
-};
+using Row = std::vector<Text>;
 
 const char *const kNames[] = {"Müller", "müller", "Mueller", "Äpfel", "apfel", "Zander", "O'Brien", "straße",
                               "Strasse", "Bäcker", "backer", "Ölmühle"};
@@ -109,32 +104,27 @@ public:
         }
     }
 
-    void write(engine::Database &db) const
+    void write() const
     {
-        auto lit = [](const Text &t) { return t ? engine::sqlQuote(*t) : QStringLiteral("NULL"); };
-        db.beginTrans();
+        const auto v = [](const Text &t) { return t ? QVariant(*t) : QVariant(); };
+        G().Datenbank_Daten->beginTrans();
         for (const Business &b : businesses)
-            db.execute(QStringLiteral("INSERT INTO betrieb ([gem-kz], [betr-nr], [betr-hist-nr], [b-eintr-name], "
-                                      "[meld-art], [betr-ende]) VALUES (%1, %2, %3, %4, %5, %6)")
-                           .arg(engine::sqlQuote(b.gemKz), engine::sqlQuote(b.nr), engine::sqlQuote(b.hist), lit(b.name),
-                                lit(b.meldArt), lit(b.ende)));
+            SelectFixture::insert("betrieb", {{"gem-kz", b.gemKz}, {"betr-nr", b.nr}, {"betr-hist-nr", b.hist},
+                                              {"b-eintr-name", v(b.name)}, {"meld-art", v(b.meldArt)},
+                                              {"betr-ende", v(b.ende)}});
         for (const Address &a : addresses) {
             const Business &b = businesses[size_t(a.business)];
-            db.execute(QStringLiteral("INSERT INTO betrieb_adresse ([betr-nr], [betr-hist-nr], [b-adr-art], [b-ort], "
-                                      "[b-strasse]) VALUES (%1, %2, %3, %4, %5)")
-                           .arg(engine::sqlQuote(b.nr), engine::sqlQuote(b.hist), engine::sqlQuote(a.art),
-                                engine::sqlQuote(a.ort), engine::sqlQuote(a.strasse)));
+            SelectFixture::insert("betrieb_adresse", {{"betr-nr", b.nr}, {"betr-hist-nr", b.hist}, {"b-adr-art", a.art},
+                                                      {"b-ort", a.ort}, {"b-strasse", a.strasse}});
         }
         for (const Person &p : persons)
-            db.execute(QStringLiteral("INSERT INTO person ([pers-nr], [p-eintr-name], [fam-name]) VALUES (%1, %2, %3)")
-                           .arg(engine::sqlQuote(p.nr), lit(p.jpName), lit(p.famName)));
+            SelectFixture::insert("person", {{"pers-nr", p.nr}, {"p-eintr-name", v(p.jpName)}, {"fam-name", v(p.famName)}});
         for (const Link &l : links) {
             const Business &b = businesses[size_t(l.business)];
-            db.execute(QStringLiteral("INSERT INTO beziehung_betrieb_person ([bez-betr-nr], [bez-betr-hist-nr], "
-                                      "[bez-pers-nr]) VALUES (%1, %2, %3)")
-                           .arg(engine::sqlQuote(b.nr), engine::sqlQuote(b.hist), engine::sqlQuote(l.persNr)));
+            SelectFixture::insert("beziehung_betrieb_person",
+                                  {{"bez-betr-nr", b.nr}, {"bez-betr-hist-nr", b.hist}, {"bez-pers-nr", l.persNr}});
         }
-        db.commitTrans();
+        G().Datenbank_Daten->commitTrans();
     }
 
     // Business list rows (gem-kz, betr-nr, betr-hist-nr, name, ort, strasse)
@@ -150,7 +140,7 @@ public:
                 continue;
             for (size_t a = 0; a < addresses.size(); ++a)
                 if (addresses[a].business == i && addresses[a].art == QLatin1String("1"))
-                    rows.push_back({{b.gemKz, b.nr, b.hist, b.name, addresses[a].ort, addresses[a].strasse}});
+                    rows.push_back({b.gemKz, b.nr, b.hist, b.name, addresses[a].ort, addresses[a].strasse});
         }
         return rows;
     }
@@ -164,7 +154,7 @@ public:
             if (p == persons.end())
                 continue;
             const Business &b = businesses[size_t(l.business)];
-            rows.push_back({{p->nr, p->jpName, p->famName, b.nr, b.hist, b.name, b.gemKz}});
+            rows.push_back({p->nr, p->jpName, p->famName, b.nr, b.hist, b.name, b.gemKz});
         }
         return rows;
     }
@@ -174,7 +164,7 @@ public:
     static std::vector<Row> sorted(std::vector<Row> rows, int column, bool descending)
     {
         std::stable_sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
-            const int c = jetOrder(a.cells.at(size_t(column)), b.cells.at(size_t(column)));
+            const int c = jetOrder(a.at(size_t(column)), b.at(size_t(column)));
             return descending ? c > 0 : c < 0;
         });
         return rows;
@@ -184,7 +174,7 @@ public:
     // direction after a click on column c of rows in their current order.
     static bool descendingAfterClick(const std::vector<Row> &current, int c)
     {
-        return jetOrder(current.back().cells.at(size_t(c)), current.front().cells.at(size_t(c))) > 0;
+        return jetOrder(current.back().at(size_t(c)), current.front().at(size_t(c))) > 0;
     }
 };
 
@@ -192,7 +182,7 @@ QStringList column(const std::vector<Row> &rows, int c)
 {
     QStringList out;
     for (const Row &r : rows)
-        out << text(r.cells.at(size_t(c)));
+        out << text(r.at(size_t(c)));
     return out;
 }
 
@@ -209,7 +199,7 @@ template <typename List> QStringList shown(List *list, int c)
 int searchHit(const std::vector<Row> &rows, int c, const QString &typed)
 {
     for (size_t r = 0; r < rows.size(); ++r) {
-        const Text &v = rows[r].cells.at(size_t(c));
+        const Text &v = rows[r].at(size_t(c));
         if (v && engine::jetLike(typed + QLatin1Char('*'), *v))
             return int(r);
     }
@@ -243,7 +233,7 @@ private slots:
         if (readOn)
             engine::Recordset::setReadAtOnce(16, 0, 16);
         QVERIFY(m_fx.setUpWindows());
-        m_data.write(*G().Datenbank_Daten);
+        m_data.write();
     }
 
     void cleanup()
@@ -287,7 +277,7 @@ private slots:
         list->data->navigateLast();
         QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %1").arg(n));
         QCOMPARE(list->DBGrid1->currentIndex().row(), n - 1);
-        QCOMPARE(list->data->currentValue(QStringLiteral("b-strasse")).toString(), text(expected.back().cells.at(5)));
+        QCOMPARE(list->data->currentValue(QStringLiteral("b-strasse")).toString(), text(expected.back().at(5)));
     }
 
     // Ctrl+End in the grid lands on the list's last row, also while the
@@ -303,7 +293,7 @@ private slots:
         QTest::keyClick(list->DBGrid1, Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(list->DBGrid1->currentIndex().row(), n - 1);
         QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %1").arg(n));
-        QCOMPARE(list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString(), text(expected.back().cells.at(1)));
+        QCOMPARE(list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString(), text(expected.back().at(1)));
     }
 
     void businessSearch_data()
@@ -338,7 +328,7 @@ private slots:
         QTRY_COMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %2").arg(hit + 1).arg(expected.size()));
         QCOMPARE(list->DBGrid1->currentIndex().row(), hit);
         QCOMPARE(list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString(),
-                 text(expected[size_t(hit)].cells.at(1)));
+                 text(expected[size_t(hit)].at(1)));
         QVERIFY(MessageService::recorded().empty());
     }
 
@@ -374,7 +364,7 @@ private slots:
         const int hit = searchHit(twice, field, typed);
         QTRY_COMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %2").arg(hit + 1).arg(rows.size()));
         QCOMPARE(list->data->currentValue(QStringLiteral("betrieb.betr-nr")).toString(),
-                 text(twice[size_t(hit)].cells.at(1)));
+                 text(twice[size_t(hit)].at(1)));
     }
 
     void personList_data()
@@ -417,7 +407,7 @@ private slots:
         ListFixture::type(list->Text1[size_t(searchField)], typed);
         const int hit = searchHit(expected, searchField, typed);
         QTRY_COMPARE(label(list), QStringLiteral("Person Nr. %1 von %2").arg(hit + 1).arg(n));
-        QCOMPARE(list->data->currentValue(QStringLiteral("pers-nr")).toString(), text(expected[size_t(hit)].cells.at(0)));
+        QCOMPARE(list->data->currentValue(QStringLiteral("pers-nr")).toString(), text(expected[size_t(hit)].at(0)));
         QCOMPARE(list->DBGrid1->currentIndex().row(), hit);
     }
 };

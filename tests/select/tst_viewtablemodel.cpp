@@ -1,12 +1,8 @@
 #include "SelectFixture.h"
 
 #include "engine/Recordset.h"
-#include "select/ViewTableModel.h"
-#include "storage/BoundView.h"
 
 #include <QAbstractItemModelTester>
-#include <QTableView>
-#include <QTest>
 
 class TestViewTableModel : public QObject
 {
