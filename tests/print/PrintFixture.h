@@ -72,6 +72,10 @@ public:
         return out;
     }
 
+    // The one box a failing printer shows, however many lines fail after it.
+    static inline const QString failureBox = u"Druckerfehler!|Testdrucker\nDer Ausdruck wurde abgebrochen und der "
+                                             u"Fehler in die Log-Datei geschrieben.|64"_s;
+
     // Index of the first printed line with this text, -1 when none.
     int find(const QString &text) const { return int(paper->texts().indexOf(text)); }
     const RecordingPrinter::Line &line(int i) const { return paper->lines().at(size_t(i)); }

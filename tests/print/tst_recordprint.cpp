@@ -67,9 +67,6 @@ const QStringList kStandardTitles{
     title("person_staatsang", " Nr. 1"), title("person_staatsang", " Nr. 2"), title("person", " Nr. 2"),
     title("person_erlaubnis"), title("person", " Nr. 3"), title("person_handwerkskarte")};
 
-const QString kFailureBox = u"Druckerfehler!|Testdrucker\nDer Ausdruck wurde abgebrochen und der Fehler in die "
-                            u"Log-Datei geschrieben.|64"_s;
-
 void showIn(PrintFixture &fx, const char *view, const QString &query)
 {
     BoundView *v = fx.views.at(QString::fromLatin1(view)).get();
@@ -287,7 +284,7 @@ private slots:
         QVERIFY(!G().Druck_OK);
         QCOMPARE(fx.titles(), (QStringList{title("betrieb"), title("betrieb_meldgrundsonst")}));
         // The clerk hears once what failed, however many lines follow.
-        QCOMPARE(PrintFixture::boxes(), QStringList{kFailureBox});
+        QCOMPARE(PrintFixture::boxes(), QStringList{PrintFixture::failureBox});
         QCOMPARE(fx.paper->documentsEnded(), 1);
         QVERIFY(fx.paper->fontName() == u"Arial"_s && !fx.pointer.last());
         // The next run prints again, in a document of its own.
@@ -316,7 +313,7 @@ private slots:
         });
         printBusiness();
         QCOMPARE(fx.loggedLabels(), QStringList{u"DS_Druck_1"_s});
-        QCOMPARE(PrintFixture::boxes(), QStringList{kFailureBox});
+        QCOMPARE(PrintFixture::boxes(), QStringList{PrintFixture::failureBox});
         QVERIFY(!fx.paper->documentOpen());
     }
 
