@@ -265,16 +265,6 @@ private slots:
         QCOMPARE(G().Fehler_geloggt, qint16(0));
     }
 
-    void compactionSchedule()
-    {
-        const QString text = TransferText().text();
-        const int pieces = 25;
-        exchange::setPieceSize((text.size() + text.count('\n')) / pieces + 1);
-        fx.import(text);
-        QCOMPARE(fx.events.filter("status:Datenbankkomprimierung").size(), 3); // pieces 1, 10 and 20
-        QCOMPARE(fx.count("betrieb"), 3);
-    }
-
     void esc_data()
     {
         QTest::addColumn<int>("turn");
@@ -319,7 +309,10 @@ private slots:
         QFETCH(int, max);
         TransferText t;
         t.total = total;
-        fx.import(t.text());
+        const QString text = t.text();
+        exchange::setPieceSize((text.size() + text.count('\n')) / 25 + 1);
+        fx.import(text);
+        QCOMPARE(fx.events.filter("status:Datenbankkomprimierung").size(), 3); // before pieces 1, 10 and 20
         QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
         QCOMPARE(fx.events.filter("status:Verarbeite").last(), "status:" + lastStatus);
         QCOMPARE(fx.events.filter("max:").last(), "max:" + QString::number(max));
