@@ -200,7 +200,6 @@ private slots:
         query("print business", false, text("SELECT distinctrow * From betrieb WHERE betrieb.[betr-nr] = %1 AND betrieb.[betr-hist-nr] = %2", {"100", "0"}), "b-eintr-name", {"Müller GmbH"});
         query("print persons of a business", false, personJoin("beziehung_betrieb_person.[bez-pers-nr] = person.[pers-nr] WHERE beziehung_betrieb_person.[bez-betr-nr] = %1 AND beziehung_betrieb_person.[bez-betr-hist-nr] = %2 ", {"100", "0"}), "pers-nr", {"7", "8", "9"});
         query("print one person", false, personJoin("beziehung_betrieb_person.[bez-pers-nr] = person.[pers-nr] WHERE beziehung_betrieb_person.[bez-betr-nr] = %1 AND beziehung_betrieb_person.[bez-betr-hist-nr] = %2 AND person.[pers-nr] = %3 ", {"100", "0", "8"}), "p-eintr-name", {"Holding AG"});
-        query("print nationalities", false, text("SELECT distinctrow * From person_staatsang WHERE person_staatsang.[pers-nr] = %1", {"7"}), "staat-text", {"deutsch"});
         // clang-format on
     }
     void queries()

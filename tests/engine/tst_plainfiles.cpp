@@ -203,8 +203,7 @@ private slots:
     {
         QFETCH(QString, table);
         QFETCH(QStringList, columns);
-        const bool org = table == QLatin1String("gemeindekennzahlen") || table == QLatin1String("Rechtsformen") ||
-                         table == QLatin1String("aktuelleGemeinde");
+        const bool org = QStringList{QStringLiteral("gemeindekennzahlen"), QStringLiteral("Rechtsformen"), QStringLiteral("aktuelleGemeinde")}.contains(table);
         PlainSqlite raw(templatePath(org ? QStringLiteral("PX_Org.mdb") : QStringLiteral("px_4x_b.mdb")));
         const QStringList indexed = raw.rows(QStringLiteral("SELECT i.name FROM pragma_index_list('%1') l, "
                                                             "pragma_index_info(l.name) i WHERE i.seqno = 0").arg(table));
