@@ -1,3 +1,4 @@
+#include "../storage/StorageFixture.h"
 #include "engine/Database.h"
 #include "platform/MessageService.h"
 #include "record/BoundTextBox.h"
@@ -89,17 +90,12 @@ private slots:
         put(db, "betrieb", {{"gem-kz", "01002000"}, {"betr-nr", "3"}, {"betr-hist-nr", "1"}});
         for (const char *ort : {"Kiel", "Lübeck"})
             put(db, "betrieb_adresse", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"b-ort", ort}});
-        put(db, "betrieb_adresse", {{"betr-nr", "100"}, {"betr-hist-nr", "2"}, {"b-ort", "Husum"}});
-        put(db, "betrieb_adresse", {{"betr-nr", "3'00"}, {"betr-hist-nr", "1"}, {"b-ort", "Köln"}});
-        put(db, "betrieb_adresse", {{"betr-nr", "3"}, {"betr-hist-nr", "1"}, {"b-ort", "Bonn"}});
+        for (const auto &[betr, hist, ort] : {std::tuple{"100", "2", "Husum"}, {"3'00", "1", "Köln"}, {"3", "1", "Bonn"}})
+            put(db, "betrieb_adresse", {{"betr-nr", betr}, {"betr-hist-nr", hist}, {"b-ort", ort}});
         const char *activities[][3] = {{"A", "0", "1"}, {"B", "1", "02"}, {"C", "2", "3"}};
         for (const auto &a : activities)
-            put(db, "betrieb_taetigkeit",
-                {{"betr-nr", "100"},
-                 {"betr-hist-nr", "1"},
-                 {"tk-schl", a[0]},
-                 {"tk-schwerp", a[1]},
-                 {"tk-ummeldung", a[2]}});
+            put(db, "betrieb_taetigkeit", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"tk-schl", a[0]},
+                                           {"tk-schwerp", a[1]}, {"tk-ummeldung", a[2]}});
         put(db, "betrieb_erlaubnis", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"b-erl-art", "Gaststätte"}});
         put(db, "betrieb_handwerkskarte", {{"betr-nr", "100"}, {"betr-hist-nr", "1"}, {"b-hwk-status", "aktiv"}});
         for (int i = 1; i <= 5; ++i)
@@ -110,33 +106,16 @@ private slots:
         put(db, "person", {{"pers-nr", "P2"}, {"p-art", "JP"}, {"p-eintr-name", "Müller Verwaltungs GmbH"}});
         put(db, "person", {{"pers-nr", "P3"}, {"p-art", "NP"}, {"fam-name", "Vertreterin"}});
         put(db, "person", {{"pers-nr", "P'4"}, {"p-art", "NP"}, {"fam-name", "O'Hara"}});
-        put(db, "beziehung_betrieb_person",
-            {{"bez-betr-nr", "100"},
-             {"bez-betr-hist-nr", "1"},
-             {"bez-pers-nr", "P1"},
-             {"p-funktion", "01"},
-             {"p-eintr-datum", "01.02.2003"},
-             {"pers-nr-jp", ""}});
-        put(db, "beziehung_betrieb_person",
-            {{"bez-betr-nr", "100"},
-             {"bez-betr-hist-nr", "1"},
-             {"bez-pers-nr", "P2"},
-             {"p-funktion", "2"},
-             {"pers-nr-jp", null}});
-        put(db, "beziehung_betrieb_person",
-            {{"bez-betr-nr", "100"},
-             {"bez-betr-hist-nr", "1"},
-             {"bez-pers-nr", "P3"},
-             {"p-funktion", "3"},
-             {"pers-nr-jp", "P2"}});
-        put(db, "beziehung_betrieb_person",
-            {{"bez-betr-nr", "900"},
-             {"bez-betr-hist-nr", "1"},
-             {"bez-pers-nr", "P1"},
-             {"p-funktion", "4"},
-             {"pers-nr-jp", ""}});
-        put(db, "beziehung_betrieb_person",
-            {{"bez-betr-nr", "3'00"}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", "P'4"}, {"p-funktion", "4"}});
+        // The person P1 has an entry date of its own; P3 represents the juridical person P2.
+        const QVariant relations[][5] = {{"100", "P1", "01", "", "01.02.2003"},
+                                         {"100", "P2", "2", null, null},
+                                         {"100", "P3", "3", "P2", null},
+                                         {"900", "P1", "4", "", null},
+                                         {"3'00", "P'4", "4", null, null}};
+        for (const auto &r : relations)
+            put(db, "beziehung_betrieb_person",
+                {{"bez-betr-nr", r[0]}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", r[1]}, {"p-funktion", r[2]},
+                 {"pers-nr-jp", r[3]}, {"p-eintr-datum", r[4]}});
         for (const char *staat : {"deutsch", "österreichisch"})
             put(db, "person_staatsang", {{"pers-nr", "P1"}, {"staat-text", staat}});
         put(db, "person_staatsang", {{"pers-nr", "P'4"}, {"staat-text", "irisch"}});
@@ -158,26 +137,11 @@ private slots:
         G().Datenbank_Org = engine::Database::open(m_org, true, false, QStringLiteral("; pwd=wexor"));
         m_win = new Frm_Start;
         m_win->installHooks();
-        const char *binding[][3] = {
-            {"DATA_ORG", "org", "gemeindekennzahlen"},
-            {"DATA_ORG_RF", "org", "Rechtsformen"},
-            {"DATA_BETR", "work", "betrieb"},
-            {"DATA_Meld", "work", "betrieb_meldgrundsonst"},
-            {"DATA_ADR", "work", "betrieb_adresse"},
-            {"DATA_BETRErl", "work", "betrieb_erlaubnis"},
-            {"DATA_BETRHwk", "work", "betrieb_handwerkskarte"},
-            {"DATA_TAET", "work", "betrieb_taetigkeit"},
-            {"DATA_Bez_Betr_Pers", "work", "beziehung_betrieb_person"},
-            {"DATA_PERSStaat", "work", "person_staatsang"},
-            {"DATA_PERS", "work", "person"},
-            {"DATA_PERSErl", "work", "person_erlaubnis"},
-            {"DATA_PERSHwk", "work", "person_handwerkskarte"},
-        };
-        for (const auto &b : binding) {
-            BoundView *v = G().forms.startView(QString::fromLatin1(b[0]));
+        for (const StartView &b : kStartViews) {
+            BoundView *v = G().forms.startView(QString::fromLatin1(b.name));
             QVERIFY(v);
-            v->setDatabaseName(qstrcmp(b[1], "org") == 0 ? m_org : m_work);
-            v->setRecordSource(QString::fromLatin1(b[2]));
+            v->setDatabaseName(b.organisation ? m_org : m_work);
+            v->setRecordSource(QString::fromLatin1(b.source));
         }
         m_win->DATA_Bez_Betr_Pers->Refresh();
         m_win->DATA_PERSStaat->Refresh();
@@ -477,20 +441,14 @@ private slots:
                 if (!qobject_cast<QLabel *>(w) && !qobject_cast<QLineEdit *>(w) && !qobject_cast<QTextEdit *>(w) &&
                     !qobject_cast<QAbstractButton *>(w) && !qobject_cast<QGroupBox *>(w))
                     continue;
-                const QString where = QStringLiteral("tab %1: %2 %3")
-                                          .arg(tab)
-                                          .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+                const QString where = QStringLiteral("tab %1: %2").arg(tab).arg(w->objectName());
                 const QRect r(w->mapTo(m_win, QPoint(0, 0)), w->size());
                 QVERIFY2(area.contains(r), qPrintable(where + QStringLiteral(" outside the window")));
                 QVERIFY2(w->parentWidget()->rect().contains(w->geometry()),
                          qPrintable(where + QStringLiteral(" outside its frame")));
                 const QSize need = w->minimumSizeHint();
                 QVERIFY2(w->height() >= need.height() && w->width() >= need.width(),
-                         qPrintable(where + QStringLiteral(" squeezed %1x%2 < %3x%4")
-                                                .arg(w->width())
-                                                .arg(w->height())
-                                                .arg(need.width())
-                                                .arg(need.height())));
+                         qPrintable(where + QStringLiteral(" squeezed")));
             }
         }
         for (int tab = 0; tab < 6; ++tab) {

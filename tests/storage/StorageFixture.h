@@ -11,6 +11,31 @@
 #include <map>
 #include <memory>
 
+// The views of the record window: the database each reads, its source, and
+// whether a load refreshes it at once.
+struct StartView
+{
+    const char *name;
+    bool organisation;
+    const char *source;
+    bool refreshed;
+};
+inline constexpr StartView kStartViews[] = {
+    {"DATA_ORG", true, "gemeindekennzahlen", false},
+    {"DATA_ORG_RF", true, "Rechtsformen", false},
+    {"DATA_BETR", false, "betrieb", false},
+    {"DATA_Meld", false, "betrieb_meldgrundsonst", false},
+    {"DATA_ADR", false, "betrieb_adresse", false},
+    {"DATA_BETRErl", false, "betrieb_erlaubnis", false},
+    {"DATA_BETRHwk", false, "betrieb_handwerkskarte", false},
+    {"DATA_TAET", false, "betrieb_taetigkeit", false},
+    {"DATA_Bez_Betr_Pers", false, "beziehung_betrieb_person", true},
+    {"DATA_PERSStaat", false, "person_staatsang", true},
+    {"DATA_PERS", false, "person", false},
+    {"DATA_PERSErl", false, "person_erlaubnis", false},
+    {"DATA_PERSHwk", false, "person_handwerkskarte", false},
+};
+
 // A program directory as the start-up leaves it: Log and DB, the working
 // copies of the templates, the global paths set, the organisation database
 // open with its options, and plain views standing in for the windows' ones.
@@ -34,10 +59,8 @@ public:
         g.Verz_Dat = root + QStringLiteral("/Dat/");
         g.DB_Passwort = QStringLiteral("wexor");
         g.Datei_DB_Daten = g.Verz_DB + QStringLiteral("px_4x_b.mdb");
-        for (const char *name : {"DATA_ORG", "DATA_ORG_RF", "DATA_BETR", "DATA_Meld", "DATA_ADR", "DATA_BETRErl",
-                                 "DATA_BETRHwk", "DATA_TAET", "DATA_Bez_Betr_Pers", "DATA_PERSStaat", "DATA_PERS",
-                                 "DATA_PERSErl", "DATA_PERSHwk"})
-            views[QString::fromLatin1(name)] = std::make_unique<BoundView>(QString::fromLatin1(name));
+        for (const StartView &v : kStartViews)
+            views[QString::fromLatin1(v.name)] = std::make_unique<BoundView>(QString::fromLatin1(v.name));
         gemeinde = std::make_unique<BoundView>(QStringLiteral("DATA_GEMEINDE"));
         g.forms.startView = [this](const QString &name) {
             auto it = views.find(name);

@@ -68,26 +68,18 @@ private slots:
     // Which database and source each view gets; only some are refreshed at once.
     void loadBindsTheViews()
     {
-        struct Row { const char *view; bool organisation; const char *source; bool refreshed; };
-        const Row rows[] =
-        {{"DATA_ORG", true, "gemeindekennzahlen", false}, {"DATA_ORG_RF", true, "Rechtsformen", false},
-         {"DATA_GEMEINDE", true, "aktuelleGemeinde", true}, {"DATA_BETR", false, "betrieb", false},
-         {"DATA_Meld", false, "betrieb_meldgrundsonst", false}, {"DATA_ADR", false, "betrieb_adresse", false},
-         {"DATA_BETRErl", false, "betrieb_erlaubnis", false},
-         {"DATA_BETRHwk", false, "betrieb_handwerkskarte", false}, {"DATA_TAET", false, "betrieb_taetigkeit", false},
-         {"DATA_Bez_Betr_Pers", false, "beziehung_betrieb_person", true},
-         {"DATA_PERSStaat", false, "person_staatsang", true}, {"DATA_PERS", false, "person", false},
-         {"DATA_PERSErl", false, "person_erlaubnis", false}, {"DATA_PERSHwk", false, "person_handwerkskarte", false}};
         StorageFixture fx;
         DB_Load();
         QVERIFY(fx.logBytes().isEmpty());
-        for (const Row &r : rows) {
-            const QString view = QString::fromLatin1(r.view);
-            BoundView *v = view == QLatin1String("DATA_GEMEINDE") ? fx.gemeinde.get() : fx.views.at(view).get();
-            QVERIFY2(v->DatabaseName() == (r.organisation ? G().Datei_DB_Org : G().Datei_DB_offen), r.view);
+        for (const StartView &r : kStartViews) {
+            BoundView *v = fx.views.at(QString::fromLatin1(r.name)).get();
+            QVERIFY2(v->DatabaseName() == (r.organisation ? G().Datei_DB_Org : G().Datei_DB_offen), r.name);
             QCOMPARE(v->RecordSource(), QString::fromLatin1(r.source));
-            QVERIFY2((v->Recordset() != nullptr) == r.refreshed, r.view);
+            QVERIFY2((v->Recordset() != nullptr) == r.refreshed, r.name);
         }
+        QCOMPARE(fx.gemeinde->DatabaseName(), G().Datei_DB_Org);
+        QCOMPARE(fx.gemeinde->RecordSource(), QStringLiteral("aktuelleGemeinde"));
+        QVERIFY(fx.gemeinde->Recordset());
         // A second load replaces every handle while the first organisation handle is still held.
         const Declare &g = G();
         const DB firstOrg = g.Datenbank_Org;
