@@ -64,6 +64,19 @@ void storeMark(const QString &code, const QString &name, const QString &marked)
                                    .arg(engine::sqlQuote(code), engine::sqlQuote(name), marked));
 }
 
+void storeFlensburg()
+{
+    storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+}
+
+// While set, the options record refuses every change.
+void lockOptions(bool locked)
+{
+    G().Datenbank_Org->execute(locked ? QStringLiteral("CREATE TRIGGER [gesperrt] BEFORE UPDATE ON [Optionen] "
+                                                       "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END")
+                                      : QStringLiteral("DROP TRIGGER [gesperrt]"));
+}
+
 QStringList lines(const Frm_Optionen *o, bool selectedOnly = false)
 {
     QStringList out;
@@ -112,10 +125,9 @@ private slots:
         QCOMPARE(o->List1->count(), 0);
         closeOptionen(app, o);
 
-        storeMark(QStringLiteral("09162000"), QStringLiteral("München"), QStringLiteral("-1"));
-        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
-        storeMark(QStringLiteral("05315000"), QStringLiteral("Köln"), QStringLiteral("0"));
-        storeMark(QStringLiteral("12345"), QStringLiteral("Kurz"), QStringLiteral("NULL"));
+        for (const auto &[code, name, marked] : {std::tuple{"09162000", "München", "-1"}, {"01001000", "Flensburg", "-1"},
+                                                 {"05315000", "Köln", "0"}, {"12345", "Kurz", "NULL"}})
+            storeMark(QString::fromLatin1(code), QString::fromUtf8(name), QString::fromLatin1(marked));
         const QStringList expected = {QStringLiteral("01001000  Flensburg"), QStringLiteral("05315000  Köln"),
                                       QStringLiteral("09162000  München"), QStringLiteral("12345     Kurz")};
         for (int round = 0; round < 2; ++round) {
@@ -178,7 +190,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, pattern);
         Running &app = *m_app;
-        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        storeFlensburg();
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
         const QStringList before = lines(o);
@@ -206,7 +218,7 @@ private slots:
     void listsAllAndSetsMarks()
     {
         Running &app = *m_app;
-        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        storeFlensburg();
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
         app.fx.answer = platform::vbNo;
@@ -240,7 +252,7 @@ private slots:
         G().Datenbank_Org->execute(QStringLiteral("INSERT INTO gemeindekennzahlen ([gem-kz], [gem-name]) VALUES "
                                                   "('12345678', 'Musterstadt'), ('12345679', %1)")
                                        .arg(engine::sqlQuote(longName)));
-        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        storeFlensburg();
         Frm_Optionen *o = openOptionen(app, false);
         QVERIFY(o);
         o->Check1->click();
@@ -271,7 +283,7 @@ private slots:
     void backLogsAnError()
     {
         Running &app = *m_app;
-        storeMark(QStringLiteral("01001000"), QStringLiteral("Flensburg"), QStringLiteral("-1"));
+        storeFlensburg();
         Frm_Optionen *o = openOptionen(app);
         QVERIFY(o);
         const QString org = G().Datei_DB_Org;
@@ -316,8 +328,7 @@ private slots:
             QCOMPARE(copy.size(), 300);
         QDir().mkpath(QFileInfo(copy).path());
         if (choice == QLatin1String("unstored"))
-            G().Datenbank_Org->execute(QStringLiteral(
-                "CREATE TRIGGER [gesperrt] BEFORE UPDATE ON [Optionen] BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"));
+            lockOptions(true);
         QVERIFY(QFile::copy(app.fx.path(QStringLiteral("px_4x_b.mdb")), copy));
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
         engine::Database::open(copy)->execute(
@@ -343,12 +354,11 @@ private slots:
             expected << kInfoTitle + QStringLiteral("Der Datenbankpfad wurde geändert!\nNeuer Pfad: ''") + copy
                             + QStringLiteral("''")
                      << QStringLiteral("Änderung des Datenbankpfades!|0|Der Datenbankpfad wurde geändert!");
-        } else if (choice == QLatin1String("unstored")) {
-            expected << QStringLiteral("Änderung des Datenbankpfades!|48|Der Datenbankpfad konnte nicht geändert "
-                                       "werden!");
         } else if (answer == platform::vbYes) {
-            expected << QStringLiteral("Änderung des Datenbankpfades!|48|Die Datenbank wurde unter diesem Pfad nicht "
-                                       "gefunden!");
+            expected << QStringLiteral("Änderung des Datenbankpfades!|48|")
+                            + (choice == QLatin1String("unstored")
+                                   ? QStringLiteral("Der Datenbankpfad konnte nicht geändert werden!")
+                                   : QStringLiteral("Die Datenbank wurde unter diesem Pfad nicht gefunden!"));
         }
         QCOMPARE(app.boxes(), expected);
         QCOMPARE(requests.size(), answer == platform::vbYes ? 1 : 0);
@@ -363,7 +373,7 @@ private slots:
         QCOMPARE(o->Text6[0]->text(), changed ? copy : before);
         QCOMPARE(app.fx.log().isEmpty(), choice != QLatin1String("unstored"));
         if (choice == QLatin1String("unstored"))
-            G().Datenbank_Org->execute(QStringLiteral("DROP TRIGGER [gesperrt]"));
+            lockOptions(false);
     }
 
     void switchesTheDataKind()
@@ -379,11 +389,10 @@ private slots:
         app.fx.answer = platform::vbYes;
         platform::MessageService::clearRecorded();
         o->Command12[0]->click();
-        QCOMPARE(app.boxes(),
-                 QStringList({QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|36|"
-                                             "Wollen Sie wirklich die Daten-Art wechseln?\n"),
-                              kInfoTitle + QStringLiteral("Der Daten-Art wurde geändert!\nNeue Daten-Art: "
-                                                          "''MELDUNGSBEZOGEN''")}));
+        const QString title = QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|");
+        const QString question = title + QStringLiteral("36|Wollen Sie wirklich die Daten-Art wechseln?\n");
+        QCOMPARE(app.boxes(), QStringList({question, kInfoTitle + QStringLiteral("Der Daten-Art wurde geändert!\n"
+                                                                                 "Neue Daten-Art: ''MELDUNGSBEZOGEN''")}));
         QVERIFY(!o->Frame1[0]->isEnabled() && !o->Command12[0]->isEnabled());
         QVERIFY(o->Frame1[1]->isEnabled() && o->Command12[1]->isEnabled() && o->Text6[1]->isEnabled());
         QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (meldungsbezogene Daten)"));
@@ -399,16 +408,12 @@ private slots:
 
         // A kind the options record cannot take is not reported as changed,
         // and the clerk goes on with the kind that the next start opens too.
-        G().Datenbank_Org->execute(QStringLiteral(
-            "CREATE TRIGGER [gesperrt] BEFORE UPDATE ON [Optionen] BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"));
+        lockOptions(true);
         platform::MessageService::clearRecorded();
         o->Command12[0]->click();
-        G().Datenbank_Org->execute(QStringLiteral("DROP TRIGGER [gesperrt]"));
+        lockOptions(false);
         QCOMPARE(app.boxes(),
-                 QStringList({QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|36|"
-                                             "Wollen Sie wirklich die Daten-Art wechseln?\n"),
-                              QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|48|"
-                                             "Die Daten-Art konnte nicht geändert werden!")}));
+                 QStringList({question, title + QStringLiteral("48|Die Daten-Art konnte nicht geändert werden!")}));
         QCOMPARE(G().Datenart_aktuell.toString(), QStringLiteral("BETRIEBSBEZOGEN"));
         QCOMPARE(option("datenart"), QStringLiteral("BETRIEBSBEZOGEN"));
         QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_b.mdb"));
