@@ -166,14 +166,15 @@ private slots:
         run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         run.start(program.filePath(kExecutable), {});
         QVERIFY(run.waitForStarted());
-
+        const auto stop = qScopeGuard([&run] {
+            if (run.state() != QProcess::NotRunning) {
+                run.kill();
+                run.waitForFinished();
+            }
+        });
         RemoteKeyboard keys;
         const QString failure = keys.connectTo(port, 30000);
-        if (!failure.isEmpty()) {
-            run.kill();
-            run.waitForFinished();
-            QFAIL(qPrintable(failure));
-        }
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         RemoteKeyboard::pause();
         if (how == QLatin1String("menu")) {
             keys.stroke('d', XK_Alt_L);
@@ -182,11 +183,7 @@ private slots:
         } else {
             keys.stroke(XK_F4, XK_Control_L);
         }
-        if (!run.waitForFinished(30000)) {
-            run.kill();
-            run.waitForFinished();
-            QFAIL("the program did not end");
-        }
+        QVERIFY2(run.waitForFinished(30000), "the program did not end");
         QCOMPARE(run.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.exitCode(), 0);
         QCOMPARE(journalsIn(program.path()), QStringList());

@@ -31,19 +31,6 @@ bool seenWhole(const QMdiArea *area, const QWidget *w)
     return w->isVisible() && area->viewport()->rect().contains(r);
 }
 
-QString placeOf(const QMdiArea *area, const QWidget *w)
-{
-    const QRect r(w->mapTo(area->viewport(), QPoint(0, 0)), w->size());
-    return QStringLiteral("%1 at %2,%3 %4x%5 in a viewport of %6x%7")
-        .arg(w->objectName())
-        .arg(r.x())
-        .arg(r.y())
-        .arg(r.width())
-        .arg(r.height())
-        .arg(area->viewport()->width())
-        .arg(area->viewport()->height());
-}
-
 void collect(const QMenu *menu, int level, QStringList &out)
 {
     for (QAction *a : menu->actions()) {
@@ -119,8 +106,8 @@ private slots:
         QCOMPARE(f->size(), QSize(platform::twips(12120), platform::twips(8850)));
         QVERIFY(start->contentsRect().contains(f->geometry()));
         QVERIFY(app.main->width() >= platform::twips(12165) && app.main->height() >= platform::twips(8940));
-        QVERIFY2(seenWhole(app.main->mdiArea(), f->Frame8), qPrintable(placeOf(app.main->mdiArea(), f->Frame8)));
-        QVERIFY(seenWhole(app.main->mdiArea(), f->Label2) && seenWhole(app.main->mdiArea(), f->ProgressBar1));
+        for (const QWidget *w : std::initializer_list<const QWidget *>{f->Frame8, f->Label2, f->ProgressBar1})
+            QVERIFY2(seenWhole(app.main->mdiArea(), w), qPrintable(w->objectName()));
         QVERIFY(f->Image2->isVisible() && f->Image1->isVisible());
         QVERIFY(!f->SSTab1->isVisible() && !f->Frame_Ueberschrift->isVisible() && !f->Frame_Anzahl->isVisible());
         // DATA_GEMEINDE loaded its window hidden and is bound.

@@ -409,12 +409,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_win));
         QCOMPARE(m_win->windowTitle(), QStringLiteral("PLOXA_3x_Access"));
         QCOMPARE(m_win->size(), QSize(platform::twips(12120), platform::twips(8850)));
-        const QStringList captions = {QStringLiteral("Betrieb (Meldedaten)"), QStringLiteral("Betr. (Adressen)"),
-                                      QStringLiteral("Betr. (Tät/Hwk/Erl)"),  QStringLiteral("Personen"),
-                                      QStringLiteral("Pers. (Adr/AE/FZ)"),    QStringLiteral("Pers. (Hwk/Erl)")};
-        QCOMPARE(m_win->SSTab1->count(), 6);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(m_win->SSTab1->tabText(i), captions[i]);
+        QStringList captions;
+        for (int i = 0; i < m_win->SSTab1->count(); ++i)
+            captions << m_win->SSTab1->tabText(i);
+        QCOMPARE(captions.join(u'|'), QStringLiteral("Betrieb (Meldedaten)|Betr. (Adressen)|Betr. (Tät/Hwk/Erl)|"
+                                                     "Personen|Pers. (Adr/AE/FZ)|Pers. (Hwk/Erl)"));
         const QImage image = m_win->grab().toImage();
         QSet<QRgb> colours;
         for (int y = 0; y < image.height(); y += 3)
