@@ -398,9 +398,6 @@ private slots:
             list->Text1_Click(sortField);
         }
         const int n = int(expected.size());
-        if (sortField < 0)
-            for (QLineEdit *t : list->Text1) // the first activation emptied the sample texts
-                QCOMPARE(t->text(), QString());
         QTRY_COMPARE(label(list), QStringLiteral("Person Nr. 1 von %1").arg(n));
         QCOMPARE(shown(list, 0), column(expected, 0));
         QCOMPARE(shown(list, 3), column(expected, 3));
