@@ -246,6 +246,12 @@ private slots:
         crit("= keeps umlauts apart", betrieb, QStringLiteral("[b-eintr-name] = 'Muller GmbH'"), "betr-nr", {});
         crit("<> ignores case", betrieb, QStringLiteral("[b-eintr-name] <> 'MÜLLER gmbh'"), "betr-nr", {"200", "300", "400", "500"});
         crit("pasted apostrophe", betrieb, text("[b-eintr-name] = %1", {"o'brien LTD"}), "betr-nr", {"500"});
+        // An empty text is not Null, and Len of Null is Null.
+        crit("= '' skips Null", links, QStringLiteral("[pers-nr-jp] = ''"), "pers-nr-jp", {"", ""});
+        crit("Is Null", links, QStringLiteral("[pers-nr-jp] Is Null"), "pers-nr-jp", {"<null>"});
+        crit("Is NOT Null keeps ''", links, QStringLiteral("[pers-nr-jp] Is NOT Null"), "pers-nr-jp", {"", "", "8"});
+        crit("<> '' skips Null", links, QStringLiteral("[pers-nr-jp] <> ''"), "pers-nr-jp", {"8"});
+        crit("len = 0 or Null", links, QStringLiteral("len([pers-nr-jp]) = 0 OR len([pers-nr-jp]) is Null"), "pers-nr-jp", {"", "", "<null>"});
         crit("Not", betrieb, QStringLiteral("Not ([meld-art] = '1')"), "meld-art", {"2", "999"});
         // Incremental search of the lists: the typed text keeps its pattern characters,
         // and SQL's own wildcards stay literal.

@@ -329,28 +329,6 @@ private slots:
         QCOMPARE(b->recordCount(), 0L);
     }
 
-    void emptyTextIsNotNull_data()
-    {
-        QTest::addColumn<QString>("criteria");
-        QTest::addColumn<QString>("sortNrs");
-        QTest::newRow("= ''") << QStringLiteral("[pers-nr-jp] = ''") << QStringLiteral("1");
-        QTest::newRow("Is Null") << QStringLiteral("[pers-nr-jp] Is Null") << QStringLiteral("2");
-        QTest::newRow("Is NOT Null") << QStringLiteral("[pers-nr-jp] Is NOT Null") << QStringLiteral("1 3");
-        QTest::newRow("<> ''") << QStringLiteral("[pers-nr-jp] <> ''") << QStringLiteral("3");
-        QTest::newRow("len = 0 or Null") << QStringLiteral("len([pers-nr-jp]) = 0 OR len([pers-nr-jp]) is Null") << QStringLiteral("1 2");
-    }
-    void emptyTextIsNotNull()
-    {
-        QFETCH(QString, criteria);
-        QFETCH(QString, sortNrs);
-        auto rs = m_db->openRecordset(QStringLiteral("beziehung_betrieb_person"));
-        addRow(*rs, {{"bez-sort-nr", QStringLiteral("1")}, {"pers-nr-jp", QStringLiteral("")}});
-        addRow(*rs, {{"bez-sort-nr", QStringLiteral("2")}, {"pers-nr-jp", QVariant()}});
-        addRow(*rs, {{"bez-sort-nr", QStringLiteral("3")}, {"pers-nr-jp", QStringLiteral("8")}});
-        QCOMPARE(found(*rs, criteria, QStringLiteral("bez-sort-nr")).join(QLatin1Char(' ')), sortNrs);
-        QCOMPARE(column(*rs, QStringLiteral("pers-nr-jp")), QStringList({QString(), QStringLiteral("<null>"), QStringLiteral("8")}));
-    }
-
     void booleans()
     {
         const QString org = copyOrg(m_dir);
