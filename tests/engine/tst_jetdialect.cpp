@@ -282,8 +282,6 @@ private slots:
         const auto row = [](const char *name, const char *jet, const char *sqlite) {
             QTest::newRow(name) << QString::fromUtf8(jet) << QString::fromUtf8(sqlite);
         };
-        row("DISTINCTROW dropped", "SELECT DISTINCTROW * FROM t", "SELECT  * FROM t");
-        row("Len with a quoted number", "Len([a]) > '0'", "Len([a]) > 0");
         row("Len not followed by a number", "Len([a]) > 'x'", "Len([a]) > 'x'");
         row("double-quoted text", "[a] = \"it's\"", "[a] = 'it''s'");
         row("True and False", "[m] = True OR [m] = false", "[m] = -1 OR [m] = 0");
