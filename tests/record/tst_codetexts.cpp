@@ -19,38 +19,26 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("expected");
-        const QVariant null;
-        QTest::newRow("korr 1") << int(Korr) << QVariant("1") << QStringLiteral("normale Korrekturmeldung");
-        QTest::newRow("korr 2") << int(Korr) << QVariant("2") << QStringLiteral("Rechtsformänderung");
-        QTest::newRow("korr 5") << int(Korr) << QVariant("5") << QStringLiteral("Adressänderung");
-        QTest::newRow("korr 7") << int(Korr) << QVariant("7") << QStringLiteral("Registerdatenänderung");
-        QTest::newRow("korr 8") << int(Korr) << QVariant("8") << QString();
-        QTest::newRow("korr empty") << int(Korr) << QVariant("") << QString();
-        QTest::newRow("korr null") << int(Korr) << null << QString();
-        QTest::newRow("korr 01 is text") << int(Korr) << QVariant("01") << QString();
-        QTest::newRow("schwerp 0") << int(Schwerp) << QVariant("0") << QStringLiteral("nein");
-        QTest::newRow("schwerp 1") << int(Schwerp) << QVariant("1") << QStringLiteral("ja");
-        QTest::newRow("schwerp 01 as number") << int(Schwerp) << QVariant("01") << QStringLiteral("ja");
-        QTest::newRow("schwerp 00 no text match") << int(Schwerp) << QVariant("00") << QString();
-        QTest::newRow("schwerp 2") << int(Schwerp) << QVariant("2") << QString();
-        QTest::newRow("schwerp letters") << int(Schwerp) << QVariant("j") << QString();
-        QTest::newRow("schwerp empty") << int(Schwerp) << QVariant("") << QString();
-        QTest::newRow("schwerp null") << int(Schwerp) << null << QString();
-        QTest::newRow("umm 1") << int(Ummeld) << QVariant("1") << QStringLiteral("neue Tätigkeit");
-        QTest::newRow("umm 2") << int(Ummeld) << QVariant("2") << QStringLiteral("Tätigkeit wird weiterhin ausgeübt");
-        QTest::newRow("umm 02 as number")
-            << int(Ummeld) << QVariant("02") << QStringLiteral("Tätigkeit wird weiterhin ausgeübt");
-        QTest::newRow("umm 01 no text match") << int(Ummeld) << QVariant("01") << QString();
-        QTest::newRow("umm 3") << int(Ummeld) << QVariant("3") << QString();
-        QTest::newRow("fkt 1") << int(Funktion) << QVariant("1") << QStringLiteral("Einzelgewerbetreibender");
-        QTest::newRow("fkt 01") << int(Funktion) << QVariant("01") << QStringLiteral("Einzelgewerbetreibender");
-        QTest::newRow("fkt 2") << int(Funktion) << QVariant("2") << QStringLiteral("Geschäftsführender Gesellschafter");
-        QTest::newRow("fkt 3") << int(Funktion) << QVariant("3") << QStringLiteral("Gesetzlicher Vertreter");
-        QTest::newRow("fkt 4") << int(Funktion) << QVariant("4") << QStringLiteral("Inhaber");
-        QTest::newRow("fkt 5") << int(Funktion) << QVariant("5") << QString();
-        QTest::newRow("fkt empty") << int(Funktion) << QVariant("") << QString();
-        QTest::newRow("fkt letters") << int(Funktion) << QVariant("GF") << QString();
-        QTest::newRow("fkt null") << int(Funktion) << null << QString();
+        // Rows are named after the column and the stored value; "null" is no value at all.
+        using Cases = std::initializer_list<std::pair<const char *, const char *>>;
+        const auto rows = [](Column column, const char *name, Cases cases) {
+            for (const auto &[value, text] : cases)
+                QTest::addRow("%s %s", name, value ? value : "null")
+                    << int(column) << (value ? QVariant(QString::fromLatin1(value)) : QVariant())
+                    << QString::fromUtf8(text);
+        };
+        // Text compare: "01" is no code.
+        rows(Korr, "korr", {{"1", "normale Korrekturmeldung"}, {"2", "Rechtsformänderung"}, {"5", "Adressänderung"},
+                            {"7", "Registerdatenänderung"}, {"8", ""}, {"", ""}, {nullptr, ""}, {"01", ""}});
+        // Numeric compare only where the text compare finds nothing: "01" is 1, "00" is nothing.
+        rows(Schwerp, "schwerp", {{"0", "nein"}, {"1", "ja"}, {"01", "ja"}, {"00", ""}, {"2", ""}, {"j", ""}, {"", ""},
+                                  {nullptr, ""}});
+        rows(Ummeld, "umm", {{"1", "neue Tätigkeit"}, {"2", "Tätigkeit wird weiterhin ausgeübt"},
+                             {"02", "Tätigkeit wird weiterhin ausgeübt"}, {"01", ""}, {"3", ""}});
+        // Both compares.
+        rows(Funktion, "fkt", {{"1", "Einzelgewerbetreibender"}, {"01", "Einzelgewerbetreibender"},
+                               {"2", "Geschäftsführender Gesellschafter"}, {"3", "Gesetzlicher Vertreter"},
+                               {"4", "Inhaber"}, {"5", ""}, {"", ""}, {"GF", ""}, {nullptr, ""}});
     }
 
     void texts()
