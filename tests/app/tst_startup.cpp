@@ -30,8 +30,7 @@ QStringList entries(const QString &dir)
     return names;
 }
 
-const QStringList kWorkingCopies = {QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_m.mdb"),
-                                   QStringLiteral("px_org.mdb")};
+const QStringList kWorkingCopies = QStringLiteral("px_4x_b.mdb px_4x_m.mdb px_org.mdb").split(u' ');
 
 } // namespace
 
@@ -48,9 +47,7 @@ private slots:
         AppFixture fx;
         A_Start();
         QVERIFY2(fx.log().isEmpty(), fx.log().constData());
-        QCOMPARE(entries(fx.programDir), QStringList({QStringLiteral("DB"), QStringLiteral("Dat"),
-                                                      QStringLiteral("Log"), QStringLiteral("PX_Org.mdb"),
-                                                      QStringLiteral("px_4x_b.mdb"), QStringLiteral("px_4x_m.mdb")}));
+        QCOMPARE(entries(fx.programDir), QStringLiteral("DB Dat Log PX_Org.mdb px_4x_b.mdb px_4x_m.mdb").split(u' '));
         QCOMPARE(entries(fx.path(QStringLiteral("DB"))), kWorkingCopies);
         const Declare &g = G();
         QCOMPARE(g.Verz_Log, fx.programDir + QStringLiteral("/Log/"));

@@ -74,16 +74,10 @@ private slots:
 
         auto db = engine::Database::open(m_work);
         const QVariant null;
-        put(db, "betrieb",
-            {{"gem-kz", "01002000"},
-             {"betr-nr", "100"},
-             {"betr-hist-nr", "1"},
-             {"b-eintr-name", "Müller & Söhne GmbH"},
-             {"b-rechtsform-text", "GmbH"},
-             {"korr-meld", "5"},
-             {"b-nebenerwerb", "nein"},
-             {"inhaber-bname", "Jürgen Weiß"},
-             {"b-bemerkung", "Erste Zeile\nzweite Zeile"}});
+        put(db, "betrieb", {{"gem-kz", "01002000"}, {"betr-nr", "100"}, {"betr-hist-nr", "1"},
+                            {"b-eintr-name", "Müller & Söhne GmbH"}, {"b-rechtsform-text", "GmbH"}, {"korr-meld", "5"},
+                            {"b-nebenerwerb", "nein"}, {"inhaber-bname", "Jürgen Weiß"},
+                            {"b-bemerkung", "Erste Zeile\nzweite Zeile"}});
         put(db, "betrieb", {{"gem-kz", "01002000"}, {"betr-nr", "200"}, {"betr-hist-nr", "1"}, {"korr-meld", "8"}});
         put(db, "betrieb",
             {{"gem-kz", "01002000"}, {"betr-nr", "3'00"}, {"betr-hist-nr", "1"}, {"b-eintr-name", "O'Neill"}});

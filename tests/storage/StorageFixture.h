@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <map>
 #include <memory>
@@ -90,6 +91,14 @@ public:
     {
         QFile::copy(QStringLiteral(PLOXA_PROGRAM_DIR "/") + name, target);
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // Creates the file's directory as needed; false when it cannot be written.
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
     }
 
     QByteArray logBytes() const

@@ -55,12 +55,6 @@ class TestDatabaseHandling : public QObject
         engine::releaseFile(G().Datei_DB_Daten);
     }
 
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
@@ -122,7 +116,7 @@ private slots:
         addBusinesses(300);
         G().Datenbank_Daten->execute(QStringLiteral("DELETE FROM betrieb WHERE [betr-nr] >= '1100'"));
         // A copy left by an earlier run goes first.
-        writeFile(leftover(), "alt");
+        QVERIFY(StorageFixture::writeFile(leftover(), "alt"));
         const QString path = G().Datei_DB_Daten;
         engine::releaseFile(path);
         const qint64 before = QFileInfo(path).size();
@@ -190,7 +184,7 @@ private slots:
         threeBusinessesReleased();
         const QString path = G().Datei_DB_Daten;
         if (step == QLatin1String("remove leftover"))
-            writeFile(leftover(), "alt");
+            QVERIFY(StorageFixture::writeFile(leftover(), "alt"));
         const auto guard = qScopeGuard([] { storage::resetCompactionSteps(); });
         storage::CompactionSteps &steps = storage::compactionSteps();
         const storage::CompactionSteps real = steps;
@@ -199,7 +193,7 @@ private slots:
         if (step == QLatin1String("compact"))
             steps.compact = [](const QString &, const QString &copy, const QString &, const std::function<void()> &) {
                 // A half-written copy, then the disk is full.
-                writeFile(copy, QByteArray(4096, 'x'));
+                QVERIFY(StorageFixture::writeFile(copy, QByteArray(4096, 'x')));
                 throw engine::EngineError(61, QStringLiteral("DAO.DBEngine"));
             };
         if (step.startsWith(QLatin1String("rename")))

@@ -66,11 +66,7 @@ private slots:
     void existingLogIsNeverTruncatedAndAMissingOneIsNoError()
     {
         StorageFixture fx;
-        {
-            QFile f(G().Verz_Log + QStringLiteral("ERROR.LOG"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("alter Inhalt\r\n");
-        }
+        QVERIFY(StorageFixture::writeFile(G().Verz_Log + QStringLiteral("ERROR.LOG"), "alter Inhalt\r\n"));
         Error_Log(QStringLiteral("A_Start"), QStringLiteral("x"), 5, QStringLiteral("y"), QStringLiteral("z"), 1);
         const QByteArray bytes = fx.logBytes();
         QVERIFY(bytes.startsWith("alter Inhalt\r\n" + QByteArray(88, '_')));

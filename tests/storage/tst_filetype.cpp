@@ -30,13 +30,6 @@ QString readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-void writeAll(const QString &path, const QString &text)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.toUtf8());
-}
 
 // The value, or the result code in angle brackets when the query failed.
 QByteArray defaultValue(FileTypeRegistry &registry, const QString &key)
@@ -106,7 +99,7 @@ private slots:
         const QString programDir = fx.dir.filePath(subdir);
         QDir().mkpath(programDir);
         if (bareProgram)
-            writeAll(programDir + QStringLiteral("/PLOXA_4x_Access"), QStringLiteral("#!/bin/sh\n"));
+            QVERIFY(StorageFixture::writeFile(programDir + QStringLiteral("/PLOXA_4x_Access"), "#!/bin/sh\n"));
         auto registry = std::make_shared<DesktopFileTypeRegistry>(false);
         setFileTypeRegistry(registry);
         QCOMPARE(registry->openKey(QStringLiteral(".rml")), 2L);
@@ -151,17 +144,15 @@ private slots:
         setFileTypeRegistry(registry);
         registerProgram(fx.dir.path());
         const QString mimeapps = config(QStringLiteral("mimeapps.list"));
-        writeAll(mimeapps, QStringLiteral("# mine\n[Added Associations]\ntext/plain=gedit.desktop;\n\n"
-                                          "[Default Applications]\ntext/plain=gedit.desktop;\n"
-                                          "application/x-ploxa-rml=fremd.desktop;PLOXA_4x_Access.desktop;\n"));
+        const QString others = QStringLiteral("# mine\n[Added Associations]\ntext/plain=gedit.desktop;\n\n"
+                                              "[Default Applications]\ntext/plain=gedit.desktop;\n");
+        QVERIFY(StorageFixture::writeFile(
+            mimeapps, (others + QStringLiteral("application/x-ploxa-rml=fremd.desktop;PLOXA_4x_Access.desktop;\n")).toUtf8()));
         QCOMPARE(defaultValue(*registry, QStringLiteral(".rml")), QByteArray("fremd"));
 
         registerProgram(fx.dir.path());
         QCOMPARE(defaultValue(*registry, QStringLiteral(".rml")), QByteArray("PLOXA_4x_Access"));
-        QCOMPARE(readAll(mimeapps),
-                 QStringLiteral("# mine\n[Added Associations]\ntext/plain=gedit.desktop;\n\n"
-                                "[Default Applications]\ntext/plain=gedit.desktop;\n"
-                                "application/x-ploxa-rml=PLOXA_4x_Access.desktop;\n"));
+        QCOMPARE(readAll(mimeapps), others + QStringLiteral("application/x-ploxa-rml=PLOXA_4x_Access.desktop;\n"));
     }
 
     void unwritableDesktopRegistersNothing()
@@ -169,7 +160,7 @@ private slots:
         StorageFixture fx;
         fx.openOrganisation();
         // A file where the data directory should be: nothing can be created.
-        writeAll(m_home->path() + QStringLiteral("/data"), QStringLiteral("x"));
+        QVERIFY(StorageFixture::writeFile(m_home->path() + QStringLiteral("/data"), "x"));
         setFileTypeRegistry(std::make_shared<DesktopFileTypeRegistry>(false));
         registerProgram(fx.dir.path());
         QVERIFY(!G().Dateityp_registriert);
