@@ -119,11 +119,10 @@ private slots:
 
     void listsTheStoredMarks()
     {
-        Running &app = *m_app;
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
         QCOMPARE(o->List1->count(), 0);
-        closeOptionen(app, o);
+        closeOptionen(*m_app, o);
 
         for (const auto &[code, name, marked] : {std::tuple{"09162000", "München", "-1"}, {"01001000", "Flensburg", "-1"},
                                                  {"05315000", "Köln", "0"}, {"12345", "Kurz", "NULL"}})
@@ -131,11 +130,11 @@ private slots:
         const QStringList expected = {QStringLiteral("01001000  Flensburg"), QStringLiteral("05315000  Köln"),
                                       QStringLiteral("09162000  München"), QStringLiteral("12345     Kurz")};
         for (int round = 0; round < 2; ++round) {
-            o = openOptionen(app);
+            o = openOptionen(*m_app);
             QVERIFY(o);
             QCOMPARE(lines(o), expected);
             QCOMPARE(lines(o, true), QStringList({expected[0], expected[2]}));
-            closeOptionen(app, o);
+            closeOptionen(*m_app, o);
         }
     }
 
@@ -151,9 +150,8 @@ private slots:
     {
         QFETCH(bool, filter);
         QFETCH(QString, datenart);
-        Running &app = *m_app;
         G().Datenbank_Org->execute(QStringLiteral("UPDATE Optionen SET [datenart] = '%1'").arg(datenart));
-        Frm_Optionen *o = openOptionen(app, filter);
+        Frm_Optionen *o = openOptionen(*m_app, filter);
         QVERIFY(o);
         const int current = datenart == QLatin1String("BETRIEBSBEZOGEN") ? 0 : 1;
         for (int i = 0; i < 2; ++i) {
@@ -189,22 +187,21 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QString, pattern);
-        Running &app = *m_app;
         storeFlensburg();
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
         const QStringList before = lines(o);
         o->Text7->setText(key);
         o->Command8->click();
-        QVERIFY(app.fx.log().isEmpty());
+        QVERIFY(m_app->fx.log().isEmpty());
         if (pattern.isEmpty()) {
-            QCOMPARE(app.boxes(),
+            QCOMPARE(m_app->boxes(),
                      QStringList{QStringLiteral("Auswahl Landratsamt-Kennzahl!|64|Kennzahl wurde nicht gefunden!")});
             QCOMPARE(lines(o), before);
             QCOMPARE(lines(o, true), before);
             return;
         }
-        QVERIFY(app.boxes().isEmpty());
+        QVERIFY(m_app->boxes().isEmpty());
         QStringList expected;
         for (const QString &row : query(QStringLiteral("SELECT * FROM gemeindekennzahlen WHERE [gem-kz] LIKE ")
                                             + engine::sqlQuote(pattern) + QStringLiteral(" ORDER BY [gem-kz]"),
@@ -217,19 +214,18 @@ private slots:
 
     void listsAllAndSetsMarks()
     {
-        Running &app = *m_app;
         storeFlensburg();
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
-        app.fx.answer = platform::vbNo;
+        m_app->fx.answer = platform::vbNo;
         o->Command6->click();
         o->Command9->click();
         QCOMPARE(lines(o, true), QStringList{QStringLiteral("01001000  Flensburg")});
-        QCOMPARE(app.boxes().size(), 2);
-        QCOMPARE(app.boxes()[1],
+        QCOMPARE(m_app->boxes().size(), 2);
+        QCOMPARE(m_app->boxes()[1],
                  QStringLiteral("löschen aller Markierungen!|36|Wollen Sie wirklich alle Markierungen löschen?\n"));
 
-        app.fx.answer = platform::vbYes;
+        m_app->fx.answer = platform::vbYes;
         o->Command6->click();
         const QStringList all = lines(o);
         QCOMPARE(long(all.size()),
@@ -247,13 +243,12 @@ private slots:
 
     void backStoresTheSelection()
     {
-        Running &app = *m_app;
         const QString longName = QStringLiteral("Gemeinde mit einem sehr langen Namen ").repeated(4).trimmed();
         G().Datenbank_Org->execute(QStringLiteral("INSERT INTO gemeindekennzahlen ([gem-kz], [gem-name]) VALUES "
                                                   "('12345678', 'Musterstadt'), ('12345679', %1)")
                                        .arg(engine::sqlQuote(longName)));
         storeFlensburg();
-        Frm_Optionen *o = openOptionen(app, false);
+        Frm_Optionen *o = openOptionen(*m_app, false);
         QVERIFY(o);
         o->Check1->click();
         o->Text7->setText(QStringLiteral("1234567"));
@@ -266,14 +261,14 @@ private slots:
         QCOMPARE(storedMarks(), QStringList({QStringLiteral("12345678|Musterstadt|true"),
                                              QStringLiteral("12345679|") + longName + QStringLiteral("|true")}));
         QCOMPARE(option("filter_aktiv"), QStringLiteral("true"));
-        QVERIFY(!app.main->menuChecked(QStringLiteral("menue_extras_optionen")));
+        QVERIFY(!m_app->main->menuChecked(QStringLiteral("menue_extras_optionen")));
         QTRY_VERIFY(guard.isNull());
-        Frm_Start *start = app.main->frmStart();
+        Frm_Start *start = m_app->main->frmStart();
         QVERIFY(start->Image2->isVisible() && !start->SSTab1->isVisible());
-        QVERIFY(app.fx.log().isEmpty());
+        QVERIFY(m_app->fx.log().isEmpty());
 
         // Nothing selected: the stored set becomes empty.
-        o = openOptionen(app);
+        o = openOptionen(*m_app);
         QCOMPARE(lines(o, true).size(), 2);
         o->Command9->click();
         o->Command3_1->click();
@@ -282,20 +277,19 @@ private slots:
 
     void backLogsAnError()
     {
-        Running &app = *m_app;
         storeFlensburg();
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
         const QString org = G().Datei_DB_Org;
-        G().Datei_DB_Org = app.fx.path(QStringLiteral("DB/fehlt.mdb"));
+        G().Datei_DB_Org = m_app->fx.path(QStringLiteral("DB/fehlt.mdb"));
         o->Command3_1->click();
         G().Datei_DB_Org = org;
-        QCOMPARE(app.fx.loggedLabels(), QStringList{QStringLiteral("Frm_Optionen.Command3_Click")});
-        const QString log = QString::fromLatin1(app.fx.log());
+        QCOMPARE(m_app->fx.loggedLabels(), QStringList{QStringLiteral("Frm_Optionen.Command3_Click")});
+        const QString log = QString::fromLatin1(m_app->fx.log());
         QVERIFY(log.contains(QStringLiteral("Fehlerortung:           ClickIndex: \r\n"
                                             "Ortungs-Nummer/BetrNr:  1\r\n")));
         QVERIFY(o->isVisible());
-        QVERIFY(app.main->menuChecked(QStringLiteral("menue_extras_optionen")));
+        QVERIFY(m_app->main->menuChecked(QStringLiteral("menue_extras_optionen")));
         QCOMPARE(storedMarks(), QStringList{QStringLiteral("01001000|Flensburg|true")});
     }
 
@@ -316,10 +310,9 @@ private slots:
     {
         QFETCH(int, answer);
         QFETCH(QString, choice);
-        Running &app = *m_app;
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
-        QString dir = app.fx.path(QStringLiteral("anderswo"));
+        QString dir = m_app->fx.path(QStringLiteral("anderswo"));
         if (choice == QLatin1String("long"))
             dir += QLatin1Char('/') + QString(300 - dir.size() - 13, QLatin1Char('x'));
         const QString copy =
@@ -329,7 +322,7 @@ private slots:
         QDir().mkpath(QFileInfo(copy).path());
         if (choice == QLatin1String("unstored"))
             lockOptions(true);
-        QVERIFY(QFile::copy(app.fx.path(QStringLiteral("px_4x_b.mdb")), copy));
+        QVERIFY(QFile::copy(m_app->fx.path(QStringLiteral("px_4x_b.mdb")), copy));
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
         engine::Database::open(copy)->execute(
             QStringLiteral("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('4711', '1')"));
@@ -338,10 +331,10 @@ private slots:
         platform::setOpenFileDialog([&](const platform::OpenFileRequest &r) {
             requests << r;
             return choice == QLatin1String("cancel") ? QString()
-                   : choice == QLatin1String("missing") ? app.fx.path(QStringLiteral("nirgendwo/px_4x_b.mdb"))
+                   : choice == QLatin1String("missing") ? m_app->fx.path(QStringLiteral("nirgendwo/px_4x_b.mdb"))
                                                         : copy;
         });
-        app.fx.answer = answer;
+        m_app->fx.answer = answer;
         o->Command11[0]->click();
 
         const QString question = QStringLiteral("Änderung des Datenbankpfades!|36|Stellen sie sicher, daß sich "
@@ -360,51 +353,50 @@ private slots:
                                    ? QStringLiteral("Der Datenbankpfad konnte nicht geändert werden!")
                                    : QStringLiteral("Die Datenbank wurde unter diesem Pfad nicht gefunden!"));
         }
-        QCOMPARE(app.boxes(), expected);
+        QCOMPARE(m_app->boxes(), expected);
         QCOMPARE(requests.size(), answer == platform::vbYes ? 1 : 0);
         for (const auto &r : requests)
             QCOMPARE(QStringLiteral("%1 %2 %3 %4")
                          .arg(r.filter).arg(r.filterIndex).arg(r.fileName, QDir(r.directory).canonicalPath()),
                      QStringLiteral("px_4x_b.mdb|px_4x_b.mdb| 2  ")
-                         + QDir(app.fx.path(QStringLiteral("DB"))).canonicalPath());
+                         + QDir(m_app->fx.path(QStringLiteral("DB"))).canonicalPath());
         QCOMPARE(G().Datei_DB_offen, changed ? copy : before);
         QCOMPARE(businessRows(), changed ? 1L : 0L);
         QCOMPARE(option("db_betriebsbezogen"), changed ? copy : before);
         QCOMPARE(o->Text6[0]->text(), changed ? copy : before);
-        QCOMPARE(app.fx.log().isEmpty(), choice != QLatin1String("unstored"));
+        QCOMPARE(m_app->fx.log().isEmpty(), choice != QLatin1String("unstored"));
         if (choice == QLatin1String("unstored"))
             lockOptions(false);
     }
 
     void switchesTheDataKind()
     {
-        Running &app = *m_app;
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
-        app.fx.answer = platform::vbNo;
+        m_app->fx.answer = platform::vbNo;
         o->Command12[0]->click();
         QCOMPARE(G().Datenart_aktuell.toString(), QStringLiteral("BETRIEBSBEZOGEN"));
         QVERIFY(o->Frame1[0]->isEnabled());
 
-        app.fx.answer = platform::vbYes;
+        m_app->fx.answer = platform::vbYes;
         platform::MessageService::clearRecorded();
         o->Command12[0]->click();
         const QString title = QStringLiteral("Ändern der Daten-Art von ''Betriebsbezogen'' in ''Meldungsbezogen''|");
         const QString question = title + QStringLiteral("36|Wollen Sie wirklich die Daten-Art wechseln?\n");
-        QCOMPARE(app.boxes(), QStringList({question, kInfoTitle + QStringLiteral("Der Daten-Art wurde geändert!\n"
+        QCOMPARE(m_app->boxes(), QStringList({question, kInfoTitle + QStringLiteral("Der Daten-Art wurde geändert!\n"
                                                                                  "Neue Daten-Art: ''MELDUNGSBEZOGEN''")}));
         QVERIFY(!o->Frame1[0]->isEnabled() && !o->Command12[0]->isEnabled());
         QVERIFY(o->Frame1[1]->isEnabled() && o->Command12[1]->isEnabled() && o->Text6[1]->isEnabled());
-        QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (meldungsbezogene Daten)"));
+        QCOMPARE(m_app->main->windowTitle(), QStringLiteral("PLOXA_4x_Access (meldungsbezogene Daten)"));
         QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_m.mdb"));
         QVERIFY(G().RS_betrieb->isOpen());
         QCOMPARE(option("datenart"), QStringLiteral("MELDUNGSBEZOGEN"));
 
         o->Command12[1]->click();
         QVERIFY(o->Frame1[0]->isEnabled() && !o->Frame1[1]->isEnabled());
-        QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
+        QCOMPARE(m_app->main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
         QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_b.mdb"));
-        QVERIFY(app.fx.log().isEmpty());
+        QVERIFY(m_app->fx.log().isEmpty());
 
         // A kind the options record cannot take is not reported as changed,
         // and the clerk goes on with the kind that the next start opens too.
@@ -412,15 +404,15 @@ private slots:
         platform::MessageService::clearRecorded();
         o->Command12[0]->click();
         lockOptions(false);
-        QCOMPARE(app.boxes(),
+        QCOMPARE(m_app->boxes(),
                  QStringList({question, title + QStringLiteral("48|Die Daten-Art konnte nicht geändert werden!")}));
         QCOMPARE(G().Datenart_aktuell.toString(), QStringLiteral("BETRIEBSBEZOGEN"));
         QCOMPARE(option("datenart"), QStringLiteral("BETRIEBSBEZOGEN"));
         QCOMPARE(G().Datei_DB_offen, G().Verz_DB + QStringLiteral("px_4x_b.mdb"));
         QVERIFY(G().RS_betrieb->isOpen());
         QVERIFY(o->Frame1[0]->isEnabled() && !o->Frame1[1]->isEnabled());
-        QCOMPARE(app.main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
-        QVERIFY(!app.fx.log().isEmpty());
+        QCOMPARE(m_app->main->windowTitle(), QStringLiteral("PLOXA_4x_Access (betriebsbezogene Daten)"));
+        QVERIFY(!m_app->fx.log().isEmpty());
     }
 
     void emptiesTheDatabase_data()
@@ -439,22 +431,21 @@ private slots:
         QFETCH(QString, situation);
         QFETCH(int, rowsAfter);
         QFETCH(QString, lastBox);
-        Running &app = *m_app;
         G().Datenbank_Daten->execute(
             QStringLiteral("INSERT INTO betrieb ([betr-nr], [betr-hist-nr]) VALUES ('4711', '1')"));
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
         const QString offen = G().Datei_DB_offen;
         if (situation == QLatin1String("no"))
-            app.fx.answer = platform::vbNo;
+            m_app->fx.answer = platform::vbNo;
         if (situation == QLatin1String("no template"))
-            QVERIFY(QFile::remove(app.fx.path(QStringLiteral("px_4x_b.mdb"))));
+            QVERIFY(QFile::remove(m_app->fx.path(QStringLiteral("px_4x_b.mdb"))));
         if (situation == QLatin1String("no database"))
-            G().Datei_DB_offen = app.fx.path(QStringLiteral("DB/fehlt.mdb"));
+            G().Datei_DB_offen = m_app->fx.path(QStringLiteral("DB/fehlt.mdb"));
         o->Command4[0]->click();
         G().Datei_DB_offen = offen;
 
-        const QStringList boxes = app.boxes();
+        const QStringList boxes = m_app->boxes();
         QVERIFY(boxes.value(0).startsWith(QStringLiteral("Datenbank leeren!|20|Die Ploxa-Access-Datenbank wird "
                                                          "gelöscht und durch eine neue ersetzt.\n")));
         QCOMPARE(boxes.size(), lastBox.isEmpty() ? 1 : 2);
@@ -462,36 +453,35 @@ private slots:
             QVERIFY2(boxes[1].startsWith(lastBox), qPrintable(boxes[1]));
         QCOMPARE(businessRows(), long(rowsAfter));
         QVERIFY(G().RS_betrieb->isOpen());
-        QVERIFY(app.fx.log().isEmpty());
+        QVERIFY(m_app->fx.log().isEmpty());
         // No half-copied file stays behind.
-        QDir db(app.fx.path(QStringLiteral("DB")));
+        QDir db(m_app->fx.path(QStringLiteral("DB")));
         QCOMPARE(db.entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".leer")), QStringList());
     }
 
     void showsAndDeletesTheLog()
     {
-        Running &app = *m_app;
-        Frm_Optionen *o = openOptionen(app);
+        Frm_Optionen *o = openOptionen(*m_app);
         QVERIFY(o);
         const QString none = QStringLiteral("|64|Es wurde keine Error-Log-Datei gefunden!");
         o->Command2[0]->click();
         o->Command2[1]->click();
-        QCOMPARE(app.boxes(), QStringList({QStringLiteral("Anzeigen der Error-Log-Datei") + none,
+        QCOMPARE(m_app->boxes(), QStringList({QStringLiteral("Anzeigen der Error-Log-Datei") + none,
                                            QStringLiteral("Löschen der Error-Log-Datei") + none}));
 
         Error_Log(QStringLiteral("Test"), QString(), 5, QString(), QString(), 0);
         platform::MessageService::clearRecorded();
         o->Command2[0]->click();
-        QCOMPARE(app.fx.opened, QStringList{app.fx.path(QStringLiteral("Log/ERROR.LOG"))});
+        QCOMPARE(m_app->fx.opened, QStringList{m_app->fx.path(QStringLiteral("Log/ERROR.LOG"))});
         o->Command2[1]->click();
-        QCOMPARE(app.boxes(),
+        QCOMPARE(m_app->boxes(),
                  QStringList{QStringLiteral("Löschen der Error-Log-Datei|64|Die Error-Log-Datei wurde gelöscht!")});
-        QVERIFY(app.fx.log().isEmpty());
+        QVERIFY(m_app->fx.log().isEmpty());
         QCOMPARE(G().Fehler_geloggt, qint16(1));
 
         // The flag is still set, so the next record opens the new file without a banner.
         Error_Log(QStringLiteral("Test"), QString(), 5, QString(), QString(), 0);
-        QVERIFY(app.fx.log().startsWith(QByteArray(38, '-') + "\r\n"));
+        QVERIFY(m_app->fx.log().startsWith(QByteArray(38, '-') + "\r\n"));
     }
 };
 
