@@ -1,10 +1,7 @@
+#include "DesktopHome.h"
 #include "platform/Cp1252.h"
 #include "platform/DesktopFileTypeRegistry.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -17,46 +14,24 @@ namespace {
 const QString kType = QStringLiteral("PLOXA_4x_Access");
 const QString kCommandKey = QStringLiteral("PLOXA_4x_Access\\shell\\open\\command");
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray defaultValue(DesktopFileTypeRegistry &registry, const QString &key)
-{
-    QByteArray value;
-    const long rc = registry.queryDefaultValue(key, value);
-    return rc == 0 ? value : QByteArray("<" + QByteArray::number(rc) + ">");
-}
+constexpr auto readAll = &DesktopHome::readAll;
+constexpr auto writeAll = &DesktopHome::writeAll;
+constexpr auto defaultValue = &DesktopHome::defaultValue<DesktopFileTypeRegistry>;
 
 } // namespace
 
 class TestDesktopFileType : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<DesktopHome> m_home;
     DesktopFileTypeRegistry m_registry{false};
 
-    QString data(const QString &rel) const { return m_home->path() + QStringLiteral("/data/") + rel; }
-    QString mimeApps() const { return m_home->path() + QStringLiteral("/config/mimeapps.list"); }
-    QString desktopEntry() const { return data(QStringLiteral("applications/PLOXA_4x_Access.desktop")); }
+    QString mimeApps() const { return m_home->config(QStringLiteral("mimeapps.list")); }
+    QString desktopEntry() const { return m_home->data(QStringLiteral("applications/PLOXA_4x_Access.desktop")); }
 
 private slots:
-    // Every test gets a desktop of its own; the user's is never read or written.
-    void init()
-    {
-        m_home = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", (m_home->path() + QStringLiteral("/data")).toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (m_home->path() + QStringLiteral("/config")).toLocal8Bit());
-    }
+    // Every test gets a desktop of its own.
+    void init() { m_home = std::make_unique<DesktopHome>(); }
 
     // What goes in as description and command comes back out, whatever the
     // desktop entry has to escape or quote on the way.
@@ -75,7 +50,7 @@ private slots:
     {
         QFETCH(QString, description);
         QFETCH(QString, programDir);
-        const QString program = m_home->path() + QLatin1Char('/') + programDir + QStringLiteral("/PLOXA_4x_Access");
+        const QString program = m_home->home.path() + QLatin1Char('/') + programDir + QStringLiteral("/PLOXA_4x_Access");
         QCOMPARE(m_registry.setDefaultValue(kType, QString(), description), 0L);
         QCOMPARE(m_registry.setDefaultValue(kType, QStringLiteral("shell\\open\\command"), program + QStringLiteral(" %1")),
                  0L);

@@ -1,4 +1,5 @@
 #include "StorageFixture.h"
+#include "../platform/DesktopHome.h"
 
 #include "platform/DesktopFileTypeRegistry.h"
 #include "storage/FileType.h"
@@ -26,18 +27,10 @@ public:
 
 QString readAll(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return QString::fromUtf8(DesktopHome::readAll(path));
 }
 
-
-// The value, or the result code in angle brackets when the query failed.
-QByteArray defaultValue(FileTypeRegistry &registry, const QString &key)
-{
-    QByteArray value;
-    const long rc = registry.queryDefaultValue(key, value);
-    return rc == 0 ? value : QByteArray("<" + QByteArray::number(rc) + ">");
-}
+constexpr auto defaultValue = &DesktopHome::defaultValue<FileTypeRegistry>;
 
 long storedFlagRows()
 {
@@ -51,10 +44,10 @@ long storedFlagRows()
 class TestFileType : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<DesktopHome> m_home;
 
-    QString data(const QString &rel) const { return m_home->path() + QStringLiteral("/data/") + rel; }
-    QString config(const QString &rel) const { return m_home->path() + QStringLiteral("/config/") + rel; }
+    QString data(const QString &rel) const { return m_home->data(rel); }
+    QString config(const QString &rel) const { return m_home->config(rel); }
 
     static void registerProgram(const QString &programDir)
     {
@@ -65,13 +58,8 @@ class TestFileType : public QObject
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
 
-    // Every test gets a desktop of its own; the user's is never read or written.
-    void init()
-    {
-        m_home = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", (m_home->path() + QStringLiteral("/data")).toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (m_home->path() + QStringLiteral("/config")).toLocal8Bit());
-    }
+    // Every test gets a desktop of its own.
+    void init() { m_home = std::make_unique<DesktopHome>(); }
     void cleanup() { setFileTypeRegistry(nullptr); }
 
     void registersOnTheDesktop_data()
@@ -160,7 +148,7 @@ private slots:
         StorageFixture fx;
         fx.openOrganisation();
         // A file where the data directory should be: nothing can be created.
-        QVERIFY(StorageFixture::writeFile(m_home->path() + QStringLiteral("/data"), "x"));
+        QVERIFY(StorageFixture::writeFile(m_home->home.path() + QStringLiteral("/data"), "x"));
         setFileTypeRegistry(std::make_shared<DesktopFileTypeRegistry>(false));
         registerProgram(fx.dir.path());
         QVERIFY(!G().Dateityp_registriert);
