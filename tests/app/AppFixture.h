@@ -91,13 +91,7 @@ struct Running
         G().forms.addMdiChild(w);
         return w;
     }
-    static QStringList boxes()
-    {
-        QStringList out;
-        for (const auto &r : platform::MessageService::recorded())
-            out << QStringLiteral("%1|%2|%3").arg(r.title).arg(r.style).arg(r.text);
-        return out;
-    }
+    static QStringList boxes() { return StorageFixture::boxes(); }
 
     AppFixture fx;
     std::unique_ptr<MDIForm1> main;

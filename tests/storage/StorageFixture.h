@@ -101,6 +101,15 @@ public:
         return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
     }
 
+    // The message boxes shown so far, as "title|style|text".
+    static QStringList boxes()
+    {
+        QStringList out;
+        for (const auto &r : platform::MessageService::recorded())
+            out << QStringLiteral("%1|%2|%3").arg(r.title).arg(r.style).arg(r.text);
+        return out;
+    }
+
     QByteArray logBytes() const
     {
         QFile f(G().Verz_Log + QStringLiteral("ERROR.LOG"));

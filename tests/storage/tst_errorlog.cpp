@@ -144,12 +144,8 @@ private slots:
         Error_Log_Anzeigen();
         platform::setViewerHook(nullptr);
 
-        const auto &rec = platform::MessageService::recorded();
-        QCOMPARE(int(rec.size()), boxes);
-        for (const auto &r : rec)
-            QCOMPARE(QStringLiteral("%1|%2|%3").arg(r.title).arg(r.style).arg(r.text),
-                     QStringLiteral("Achtung!|36|Update-Fehler!\nWollen Sie die Log-Datei ('") + G().Verz_Log
-                         + QStringLiteral("ERROR.LOG') ansehen?"));
+        QCOMPARE(fx.boxes(), QStringList(boxes, QStringLiteral("Achtung!|36|Update-Fehler!\nWollen Sie die Log-Datei ('")
+                                                    + G().Verz_Log + QStringLiteral("ERROR.LOG') ansehen?")));
         QCOMPARE(opened.size(), viewerStarted ? 1 : 0);
         if (viewerStarted)
             QCOMPARE(QFileInfo(opened[0]).canonicalFilePath(),

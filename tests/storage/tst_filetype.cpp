@@ -46,9 +46,6 @@ class TestFileType : public QObject
     Q_OBJECT
     std::unique_ptr<DesktopHome> m_home;
 
-    QString data(const QString &rel) const { return m_home->data(rel); }
-    QString config(const QString &rel) const { return m_home->config(rel); }
-
     static void registerProgram(const QString &programDir)
     {
         Reg_Dateityp(QStringLiteral("PLOXA_4x_Access"), programDir + QStringLiteral("/PLOXA_4x_Access.exe"),
@@ -107,19 +104,19 @@ private slots:
         QCOMPARE(defaultValue(*registry, QStringLiteral("PLOXA_4x_Access\\shell\\open\\command")),
                  (program + QStringLiteral(" %1")).toLocal8Bit());
 
-        const QString desktop = readAll(data(QStringLiteral("applications/PLOXA_4x_Access.desktop")));
+        const QString desktop = readAll(m_home->data(QStringLiteral("applications/PLOXA_4x_Access.desktop")));
         const QString execLine =
-            QString(exec).replace(QStringLiteral("%2"), data(QString())).replace(QStringLiteral("%1"), programDir);
+            QString(exec).replace(QStringLiteral("%2"), m_home->data(QString())).replace(QStringLiteral("%1"), programDir);
         QVERIFY2(desktop.contains(QStringLiteral("\nExec=") + execLine + QLatin1Char('\n')), qPrintable(desktop));
         // Whatever the Exec line names starts this program.
         const QString started = execLine.section(QLatin1Char(' '), 0, -2).remove(QLatin1Char('"'));
         QCOMPARE(QFileInfo(started).canonicalFilePath(), QFileInfo(program).canonicalFilePath());
         QVERIFY(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
         QVERIFY(desktop.contains(QStringLiteral("\nMimeType=application/x-ploxa-rml;\n")));
-        const QString package = readAll(data(QStringLiteral("mime/packages/PLOXA_4x_Access.xml")));
+        const QString package = readAll(m_home->data(QStringLiteral("mime/packages/PLOXA_4x_Access.xml")));
         QVERIFY(package.contains(QStringLiteral("<mime-type type=\"application/x-ploxa-rml\">")));
         QVERIFY(package.contains(QStringLiteral("<glob pattern=\"*.rml\"/>")));
-        QVERIFY(readAll(config(QStringLiteral("mimeapps.list")))
+        QVERIFY(readAll(m_home->config(QStringLiteral("mimeapps.list")))
                     .contains(QStringLiteral("[Default Applications]\n"
                                              "application/x-ploxa-rml=PLOXA_4x_Access.desktop;")));
     }
@@ -131,7 +128,7 @@ private slots:
         auto registry = std::make_shared<DesktopFileTypeRegistry>(false);
         setFileTypeRegistry(registry);
         registerProgram(fx.dir.path());
-        const QString mimeapps = config(QStringLiteral("mimeapps.list"));
+        const QString mimeapps = m_home->config(QStringLiteral("mimeapps.list"));
         const QString others = QStringLiteral("# mine\n[Added Associations]\ntext/plain=gedit.desktop;\n\n"
                                               "[Default Applications]\ntext/plain=gedit.desktop;\n");
         QVERIFY(StorageFixture::writeFile(
@@ -153,7 +150,7 @@ private slots:
         registerProgram(fx.dir.path());
         QVERIFY(!G().Dateityp_registriert);
         QCOMPARE(G().RS_Optionen->recordCount(), 0L);
-        QVERIFY(!QFileInfo::exists(config(QStringLiteral("mimeapps.list"))));
+        QVERIFY(!QFileInfo::exists(m_home->config(QStringLiteral("mimeapps.list"))));
         QVERIFY(fx.loggedLabels().isEmpty());
     }
 

@@ -107,14 +107,9 @@ private slots:
         A_org_lesen();
 
         QVERIFY(fx.logBytes().isEmpty());
-        const auto &rec = platform::MessageService::recorded();
-        QCOMPARE(int(rec.size()), boxes);
-        for (const auto &box : rec) {
-            QCOMPARE(box.title, QStringLiteral("Datenbank-Fehler!"));
-            QCOMPARE(box.text, QStringLiteral("\nDie Datenbank wurde am angegebenen Ort nicht gefunden,\n\n"
-                                              "deshalb verwendet das Programm die Default-Datenbank!\n\n"));
-            QCOMPARE(box.style, 16);
-        }
+        QCOMPARE(fx.boxes(), QStringList(boxes, QStringLiteral("Datenbank-Fehler!|16|\nDie Datenbank wurde am "
+                                                               "angegebenen Ort nicht gefunden,\n\ndeshalb verwendet "
+                                                               "das Programm die Default-Datenbank!\n\n")));
 
         RS rs = G().Datenbank_Org->openRecordset(QStringLiteral("Optionen"));
         QCOMPARE(rs->recordCount(), 1L);
