@@ -291,11 +291,9 @@ private slots:
         TransferText file;
         for (int i = 0; i < total; ++i)
             file.businesses << business(QString::number(100000 + i), QStringLiteral("1"));
-        QFile out(G().Verz_Dat + QStringLiteral("gross.rml"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file.text().toLatin1());
-        out.close();
-        platform::setOpenFileDialog([&out](const platform::OpenFileRequest &) { return out.fileName(); });
+        const QString rml = G().Verz_Dat + QStringLiteral("gross.rml");
+        QVERIFY(StorageFixture::writeFile(rml, file.text().toLatin1()));
+        platform::setOpenFileDialog([rml](const platform::OpenFileRequest &) { return rml; });
         QVERIFY(QTest::qWaitForWindowActive(app.main.get()));
 
         Frm_Start *f = app.main->frmStart();

@@ -59,10 +59,7 @@ private slots:
         QVERIFY(platform::MessageService::recorded().empty());
 
         // A second start copies nothing and keeps the data.
-        RS rs = G().RS_betrieb;
-        rs->addNew();
-        rs->setValue(QStringLiteral("betr-nr"), QStringLiteral("4711"));
-        rs->update();
+        G().Datenbank_Daten->execute(QStringLiteral("INSERT INTO betrieb ([betr-nr]) VALUES ('4711')"));
         G().reset();
         engine::releaseFile(fx.path(QStringLiteral("DB/px_4x_b.mdb")));
 
