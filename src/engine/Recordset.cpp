@@ -1,4 +1,5 @@
 #include "engine/Recordset.h"
+#include "engine/SortedWalk.h"
 
 #include "engine/Connection.h"
 #include "engine/Database.h"
@@ -477,6 +478,50 @@ std::optional<std::vector<JoinCondition>> joinConditions(const QString &from, co
     return conditions;
 }
 
+// The joined tables in an order in which each one after `first` is tied to
+// those before it by an ON condition; none when a table has no such tie.
+std::optional<QList<int>> joinOrderFrom(int first, const std::vector<JoinCondition> &conditions, int tables)
+{
+    QList<int> placed{first};
+    while (placed.size() < tables) {
+        int next = -1;
+        for (const JoinCondition &c : conditions) {
+            QList<int> outside;
+            for (int k : c.refs)
+                if (!placed.contains(k))
+                    outside << k;
+            if (outside.size() == 1) {
+                next = outside.front();
+                break;
+            }
+        }
+        if (next < 0)
+            return std::nullopt;
+        placed << next;
+    }
+    return placed;
+}
+
+// The WHERE of a join whose tables are named in a fixed order (CROSS JOIN):
+// its ON conditions and its own WHERE.
+QString conditionsAsWhere(const PlainJoin &j, const std::vector<JoinCondition> &conditions)
+{
+    QStringList where;
+    for (const JoinCondition &c : conditions)
+        where << QLatin1Char('(') + c.text + QLatin1Char(')');
+    if (!j.where.isEmpty())
+        where << QLatin1Char('(') + j.where + QLatin1Char(')');
+    return where.join(QLatin1String(" AND "));
+}
+
+QString inFixedOrder(const QList<int> &placed, const QStringList &tables, int indexed = -1, const QString &index = {})
+{
+    QStringList from;
+    for (int k : placed)
+        from << (k == indexed ? tables.at(k) + QStringLiteral(" INDEXED BY ") + quoteIdent(index) : tables.at(k));
+    return from.join(QLatin1String(" CROSS JOIN "));
+}
+
 // FROM and WHERE of a join that hand out its rows in the order of its
 // first sort column, a few at a time: that column's table walked first
 // (through its index), each further table looked up by a condition on the
@@ -513,31 +558,58 @@ std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const
     const auto conditions = joinConditions(j.from, j.refs);
     if (lead < 0 || !conditions)
         return std::nullopt;
-    QList<int> placed{lead};
-    while (placed.size() < j.refs.size()) {
-        int next = -1;
-        for (const JoinCondition &c : *conditions) {
-            QList<int> outside;
-            for (int k : c.refs)
-                if (!placed.contains(k))
-                    outside << k;
-            if (outside.size() == 1) {
-                next = outside.front();
-                break;
-            }
-        }
-        if (next < 0)
-            return std::nullopt; // a table no condition ties to the others
-        placed << next;
+    const auto placed = joinOrderFrom(lead, *conditions, int(j.refs.size()));
+    if (!placed)
+        return std::nullopt; // a table no condition ties to the others
+    return std::make_pair(inFixedOrder(*placed, tables, lead, leadIndex), conditionsAsWhere(j, *conditions));
+}
+
+// The statements of a SortedWalk over a join whose German-order sort terms
+// are all columns of one joined table; none for any other join.
+std::optional<SortedWalk::Plan> sortedWalkPlan(const PlainJoin &j, const QStringList &tables, const QStringList &rowids)
+{
+    static const QRegularExpression german(QStringLiteral("^(.*\\S)\\s+COLLATE\\s+JETTEXT$"),
+                                           QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::DotMatchesEverythingOption);
+    int lead = -1;
+    QStringList keys, order;
+    for (const QString &term : topLevelParts(j.order)) {
+        bool descending = false;
+        const auto m = german.match(withoutDirection(term, &descending));
+        const int k = m.hasMatch() ? refOf(m.captured(1), j.refs) : -1;
+        if (k < 0 || (lead >= 0 && k != lead))
+            return std::nullopt;
+        lead = k;
+        keys << QStringLiteral("jet_sortkey(%1)").arg(m.captured(1));
+        order << QString::number(keys.size() + 1) + (descending ? QStringLiteral(" DESC") : QString());
     }
-    QStringList from, where;
-    for (int k : placed)
-        from << (k == lead ? tables.at(k) + QStringLiteral(" INDEXED BY ") + quoteIdent(leadIndex) : tables.at(k));
-    for (const JoinCondition &c : *conditions)
-        where << QLatin1Char('(') + c.text + QLatin1Char(')');
-    if (!j.where.isEmpty())
-        where << QLatin1Char('(') + j.where + QLatin1Char(')');
-    return std::make_pair(from.join(QLatin1String(" CROSS JOIN ")), where.join(QLatin1String(" AND ")));
+    const auto conditions = joinConditions(j.from, j.refs);
+    if (lead < 0 || !conditions)
+        return std::nullopt;
+    const int n = int(j.refs.size());
+    const auto fromLead = joinOrderFrom(lead, *conditions, n);
+    const auto fromFirst = joinOrderFrom(0, *conditions, n);
+    if (!fromLead || !fromFirst)
+        return std::nullopt;
+    const QString where = conditionsAsWhere(j, *conditions);
+    const QString all = rowids.join(QLatin1String(", "));
+    SortedWalk::Plan plan;
+    plan.tables = n;
+    plan.lead = lead;
+    plan.leadOrder = QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %4, 1")
+                         .arg(rowids.at(lead), keys.join(QLatin1String(", ")), tables.at(lead),
+                              order.join(QLatin1String(", ")));
+    plan.ofLeadRow = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1%4")
+                         .arg(all, inFixedOrder(*fromLead, tables), rowids.at(lead),
+                              where.isEmpty() ? QString() : QStringLiteral(" AND ") + where);
+    if (lead != 0) {
+        const QString scan = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY ")
+                                 .arg(all, inFixedOrder(*fromFirst, tables),
+                                      where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
+        plan.inRowidOrder = scan + all;
+        plan.inRowidOrderBack = scan + rowids.join(QLatin1String(" DESC, ")) + QStringLiteral(" DESC");
+    }
+    return plan;
 }
 
 QString tableColumnsList(const std::vector<FieldInfo> &fields)
@@ -796,6 +868,11 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
             }
         }
     }
+    // Otherwise, when one table holds every sort term, its rows alone are
+    // sorted and the join's rows looked up in their order.
+    std::optional<SortedWalk::Plan> walk;
+    if (m_background && keys == exactKeys)
+        walk = sortedWalkPlan(*join, tables, rowids);
     sqlite3_stmt *keyStatement = nullptr;
     try {
         // The select list must read the same columns through the rowids.
@@ -814,7 +891,15 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 m_exactKeySql.clear();
             }
         }
-        if (!keyStatement)
+        if (walk) {
+            try {
+                m_walk = std::make_unique<SortedWalk>(m_conn, *walk, source());
+                m_exactKeySql = exactKeys;
+            } catch (const EngineError &) {
+                // The exact statement serves.
+            }
+        }
+        if (!keyStatement && !m_walk)
             keyStatement = m_conn->prepare(keys, source());
     } catch (const EngineError &) {
         // A query this reading does not understand is copied as it stands.
@@ -871,17 +956,18 @@ bool Recordset::readKeys(long rows, qint64 budget)
         return true;
     if (m_keyError)
         m_conn->raise(m_keyError, source(), m_keySql);
-    if (!m_keyStatement)
+    if (!readingOn())
         return false;
     QElapsedTimer clock;
     if (budget > 0)
         clock.start();
     int sinceCheck = 0;
     while (keyRows() < rows) {
-        const int rc = sqlite3_step(m_keyStatement);
+        const int rc = m_walk ? m_walk->next(m_keys) : sqlite3_step(m_keyStatement);
         if (rc == SQLITE_ROW) {
-            for (int k = 0; k < m_keyCount; ++k)
-                m_keys.push_back(sqlite3_column_int64(m_keyStatement, k));
+            if (!m_walk)
+                for (int k = 0; k < m_keyCount; ++k)
+                    m_keys.push_back(sqlite3_column_int64(m_keyStatement, k));
             if (budget > 0 && ++sinceCheck == 256) {
                 sinceCheck = 0;
                 if (clock.nsecsElapsed() > budget)
@@ -889,6 +975,8 @@ bool Recordset::readKeys(long rows, qint64 budget)
             }
             continue;
         }
+        if (m_walk && rc != SQLITE_DONE)
+            m_keySql = m_walk->failedSql();
         endKeyStatement();
         if (rc != SQLITE_DONE) {
             // The rows read so far stay; every later use reports the failure.
@@ -902,10 +990,11 @@ bool Recordset::readKeys(long rows, qint64 budget)
 
 void Recordset::readAllKeys()
 {
-    if (m_keyStatement && !m_exactKeySql.isEmpty()) {
-        // Both statements give the same rows in the same order.
+    if (readingOn() && !m_exactKeySql.isEmpty()) {
+        // Both give the same rows in the same order.
         sqlite3_stmt *exact = m_conn->prepare(m_exactKeySql, source());
         sqlite3_finalize(m_keyStatement);
+        m_walk.reset();
         m_keyStatement = exact;
         m_keySql = m_exactKeySql;
         m_exactKeySql.clear();
@@ -917,17 +1006,18 @@ void Recordset::readAllKeys()
 
 void Recordset::endKeyStatement()
 {
-    if (!m_keyStatement)
+    if (!readingOn())
         return;
     sqlite3_finalize(m_keyStatement);
     m_keyStatement = nullptr;
+    m_walk.reset();
     if (m_conn)
         m_conn->removeOpenRead(this);
 }
 
 void Recordset::readKeysLater()
 {
-    if (!m_keyStatement || m_sliceQueued)
+    if (!readingOn() || m_sliceQueued)
         return;
     m_sliceQueued = true;
     // A short slice at a time keeps the window answering keys and repaints.
@@ -938,7 +1028,7 @@ void Recordset::readKeysLater()
         rs->m_sliceQueued = false;
         if (rs->m_closed)
             return;
-        if (rs->m_keyStatement) {
+        if (rs->readingOn()) {
             const long known = rs->keyRows();
             try {
                 rs->readKeys(known > std::numeric_limits<long>::max() - s_sliceRows ? std::numeric_limits<long>::max()
@@ -950,7 +1040,7 @@ void Recordset::readKeysLater()
         }
         rs->readKeysLater();
         // Rows read by a move or a search since the last slice count too.
-        if (rs->keyRows() != rs->m_rowsTold || !rs->m_keyStatement) {
+        if (rs->keyRows() != rs->m_rowsTold || !rs->readingOn()) {
             rs->m_rowsTold = rs->keyRows();
             if (rs->m_onRows)
                 rs->m_onRows();
@@ -964,9 +1054,12 @@ QVariant Recordset::lastValue(const QString &name)
     const int index = fieldIndex(name);
     if (index < 0)
         throw EngineError(err::ItemNotFound, source(), name);
-    if (m_keyStatement && !m_lastKeySql.isEmpty()) {
+    if (m_walk || (m_keyStatement && !m_lastKeySql.isEmpty())) {
         std::vector<qint64> keys;
-        {
+        if (m_walk) {
+            if (const int rc = m_walk->last(keys); rc != SQLITE_ROW && rc != SQLITE_DONE)
+                m_conn->raise(rc, source(), m_walk->failedSql());
+        } else {
             sqlite3_stmt *st = m_conn->cached(m_lastKeySql, source());
             StmtGuard guard(st);
             const int rc = sqlite3_step(st);

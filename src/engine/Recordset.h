@@ -18,6 +18,7 @@ namespace engine {
 
 class Connection;
 class Recordset;
+class SortedWalk;
 
 // Jet field type codes.
 namespace ftype {
@@ -88,7 +89,7 @@ public:
     long recordCount();
     // Whether every row is known; always, but for a join still being read
     // in the background.
-    bool countKnown() const { return !m_keyStatement; }
+    bool countKnown() const { return !readingOn(); }
     // The rows known so far, without reading on: the count once countKnown().
     long rowsKnown();
     // A field of the last row, without moving there and, for a join still
@@ -203,6 +204,8 @@ private:
     // A keyset counted in the background still reads its statement: rows
     // are taken from it as they are asked for, and between events.
     sqlite3_stmt *m_keyStatement = nullptr;
+    std::unique_ptr<SortedWalk> m_walk; // hands the keys out instead of a statement
+    bool readingOn() const { return m_keyStatement || m_walk; }
     QString m_keySql;
     QString m_lastKeySql; // the keys of the last row, while they are still being read
     QString m_exactKeySql; // the same keys with a sort of all rows, while rows come in index order

@@ -363,11 +363,29 @@ bool jetLike(const QString &p, const QString &s)
     return pi == p.size();
 }
 
+// One unit of a sort key as UTF-8, whose bytes compare as the units do:
+// plain letters take one byte, which keeps keys short and their
+// comparisons quick.
+inline unsigned char *putUnit(unsigned char *o, char16_t u)
+{
+    if (u < 0x80) {
+        *o++ = (unsigned char)u;
+    } else if (u < 0x800) {
+        *o++ = (unsigned char)(0xC0 | (u >> 6));
+        *o++ = (unsigned char)(0x80 | (u & 0x3F));
+    } else {
+        *o++ = (unsigned char)(0xE0 | (u >> 12));
+        *o++ = (unsigned char)(0x80 | ((u >> 6) & 0x3F));
+        *o++ = (unsigned char)(0x80 | (u & 0x3F));
+    }
+    return o;
+}
+
 // A key whose bytes compare as the collation compares its text: the primary
 // units, a zero unit that ends them (and sorts a shorter primary first),
-// then the lowered units; two bytes a unit, high byte first. Sorting by it
-// compares bytes instead of walking both texts each time. Values that are
-// not text stay as they are, and sort before texts as they do anyway.
+// then the lowered units. Sorting by it compares bytes instead of walking
+// both texts each time. Values that are not text stay as they are, and sort
+// before texts as they do anyway.
 void sortKeyFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
@@ -376,17 +394,31 @@ void sortKeyFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     }
     const auto *p = sqlite3_value_text(argv[0]);
     const int n = sqlite3_value_bytes(argv[0]);
-    QVarLengthArray<unsigned char, 512> key;
-    const auto put = [&key](char16_t u) {
-        key.append((unsigned char)(u >> 8));
-        key.append((unsigned char)(u & 0xFF));
-    };
-    for (PrimaryStream<Utf8Walker> primary{Utf8Walker{p, p + n}}; !primary.atEnd();)
-        put(primary.next());
-    put(0);
-    for (Utf8Walker w{p, p + n}; !w.atEnd();)
-        put(lowerOf(w.next()));
-    sqlite3_result_blob(ctx, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+    // A byte of text gives at most one unit ("ß", two bytes, gives two), a
+    // unit at most three bytes of key.
+    auto *key = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(6) * sqlite3_uint64(n) + 1));
+    if (!key) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    const CodeMaps &m = maps();
+    unsigned char *o = key;
+    for (Utf8Walker w{p, p + n}; !w.atEnd();) {
+        const char16_t u = w.next();
+        if (u < 0x80) {
+            *o++ = (unsigned char)m.primary[u];
+        } else {
+            o = putUnit(o, primaryOf(u));
+            if (u == 0xDF)
+                *o++ = 's';
+        }
+    }
+    *o++ = 0;
+    for (Utf8Walker w{p, p + n}; !w.atEnd();) {
+        const char16_t u = w.next();
+        o = u < 0x80 ? (*o = (unsigned char)m.lower[u], o + 1) : putUnit(o, lowerOf(u));
+    }
+    sqlite3_result_blob64(ctx, key, sqlite3_uint64(o - key), sqlite3_free);
 }
 
 void registerSqlFunctions(sqlite3 *db)

@@ -379,7 +379,9 @@ private slots:
     {
         const QStringList words = list({"Zander", "äpfel", "Äpfel", "Apfel", "apfel", "Bäcker", "Backer", "Strasse",
                                         "straße", "Straße", "Strasz", "Öl", "Ofen", "abc", "ABD", "ab", "", "50%", "_x",
-                                        "Éclair", "Ecke", "Kiel", "Kiel 2", "MÜLLER", "müller", "Muller", "ß", "ss"});
+                                        "Éclair", "Ecke", "Kiel", "Kiel 2", "MÜLLER", "müller", "Muller", "ß", "ss",
+                                        // units of one, two and three bytes in the key side by side
+                                        "a~", "aЯ", "a€", "€uro", "Ωmega", "Ⱥx", "ⱥx", "a\U0001D11E"});
         // Pairwise agreement with the keys' bytes also makes the collation one
         // total order, which the index of a text column relies on.
         const FunctionsOnly sql;

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace engine {
+
+class Connection;
+
+// Hands out the keys of a join (per row the rowids of its joined tables)
+// in the join's exact order, a few rows at a time, when every sort term is
+// a column of one joined table, the "lead". Its rows alone are sorted
+// first, which costs a fraction of sorting the whole join; the join's rows
+// are then looked up per group of lead rows with equal sort values. Within
+// a group the rows follow the joined tables' rowids, the first table's
+// first, as the exact statement breaks its ties.
+class SortedWalk
+{
+public:
+    struct Plan
+    {
+        int tables = 0; // joined tables, each row's key count
+        int lead = 0;   // which of them holds the sort terms
+        // The lead's rowid and the sort terms as selected columns 2..n,
+        // ordered by them and then by the rowid.
+        QString leadOrder;
+        // The keys of the join's rows of one lead row (?1).
+        QString ofLeadRow;
+        // Every key of the join in the order of the tables' rowids, and the
+        // same from the end; only for a lead that is not the first table.
+        QString inRowidOrder, inRowidOrderBack;
+    };
+
+    // Sorts the lead rows; throws EngineError when a statement cannot run.
+    SortedWalk(std::shared_ptr<Connection> conn, Plan plan, QString source);
+    ~SortedWalk();
+    SortedWalk(const SortedWalk &) = delete;
+    SortedWalk &operator=(const SortedWalk &) = delete;
+
+    // Appends the next row's keys: SQLITE_ROW, SQLITE_DONE at the end, or
+    // SQLite's failure (`failedSql` says of which statement).
+    int next(std::vector<qint64> &keys);
+    // The last row's keys without reading on; empty when the join has none.
+    int last(std::vector<qint64> &keys);
+    const QString &failedSql() const { return m_failedSql; }
+
+private:
+    using Tuple = std::vector<qint64>;
+    std::shared_ptr<Connection> m_conn;
+    Plan m_plan;
+    QString m_source;
+    QString m_failedSql;
+    // Holds the read snapshot the lead rows were sorted in until the walk ends.
+    sqlite3_stmt *m_pin = nullptr;
+    sqlite3_stmt *m_ofLeadRow = nullptr;
+    sqlite3_stmt *m_scan = nullptr;
+    std::vector<qint64> m_leadRows;
+    std::vector<size_t> m_groupStart; // index into m_leadRows, one past the last group at the end
+    size_t m_group = 0;               // the group being handed out
+    size_t m_leadAt = 0;              // next lead row of the group to look up
+    std::vector<Tuple> m_pending;     // rows of the group looked up and sorted, not yet handed out
+    size_t m_pendingAt = 0;
+    bool m_scanning = false;
+
+    size_t groupSize(size_t g) const { return m_groupStart[g + 1] - m_groupStart[g]; }
+    bool scans(size_t g) const;
+    bool inGroup(size_t g, qint64 leadRowid) const;
+    int rowsOfLead(qint64 leadRowid, std::vector<Tuple> &into);
+    int rowsOfGroup(size_t g, std::vector<Tuple> &into);
+    int step(sqlite3_stmt *st, const QString &sql);
+};
+
+} // namespace engine
