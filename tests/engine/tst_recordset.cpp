@@ -12,6 +12,8 @@
 #include <QLocale>
 #include <QScopeGuard>
 
+#include <random>
+
 using namespace engine;
 using namespace fixture;
 
@@ -69,6 +71,53 @@ auto lockedByAnother(const QString &path)
 
 const char *const kKeyedRows = "100/0 100/1 O'1/0 MÜ/0 mü/1 x/";
 
+// The person list: businesses, the persons tied to them, then the filter
+// and the order.
+QString personList(const QString &filter, const QString &order)
+{
+    return QStringLiteral("SELECT person.[pers-nr], person.[p-eintr-name], person.[fam-name], betrieb.[betr-nr], "
+                          "betrieb.[betr-hist-nr], betrieb.[gem-kz], "
+                          "betrieb.[b-eintr-name],beziehung_betrieb_person.[pers-nr-jp] "
+                          " FROM (betrieb  INNER JOIN beziehung_betrieb_person "
+                          " ON (beziehung_betrieb_person.[bez-betr-hist-nr] = betrieb.[betr-hist-nr]) "
+                          " AND (betrieb.[betr-nr] = beziehung_betrieb_person.[bez-betr-nr])) "
+                          "INNER JOIN person ON beziehung_betrieb_person.[bez-pers-nr] = person.[pers-nr] "
+                          "%1 ORDER BY %2;")
+        .arg(filter, order);
+}
+
+// Rows as text, one line each, so that a difference shows where it lies.
+QStringList lines(const std::vector<std::vector<QVariant>> &rows)
+{
+    QStringList out;
+    for (const auto &row : rows) {
+        QStringList cells;
+        for (const QVariant &v : row)
+            cells << (isNull(v) ? QStringLiteral("<null>") : v.toString());
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+// A criteria text finding the rows whose column holds the value.
+QString equalTo(const QString &column, const QVariant &value)
+{
+    return column + (isNull(value) ? QStringLiteral(" Is Null") : QStringLiteral(" = ") + sqlQuote(value.toString()));
+}
+
+// A fixed shuffle of 0..n-1 (mt19937 gives the same numbers everywhere), so
+// that the order rows are stored in follows neither their names nor their keys.
+std::vector<int> shuffled(int n, unsigned seed)
+{
+    std::vector<int> order(size_t(n), 0);
+    for (int i = 0; i < n; ++i)
+        order[size_t(i)] = i;
+    std::mt19937 random(seed);
+    for (int i = n - 1; i > 0; --i)
+        std::swap(order[size_t(i)], order[size_t(random() % unsigned(i + 1))]);
+    return order;
+}
+
 } // namespace
 
 class TestRecordset : public QObject
@@ -92,6 +141,102 @@ class TestRecordset : public QObject
         }
     }
     void fillFive() { fill({"101", "102", "103", "104", "105"}); }
+
+    // Businesses with their addresses, persons and the ties between them,
+    // written in an order that follows neither their names nor their keys:
+    // names equal in German order ("Müller", "MÜLLER"), Nulls for more than
+    // an eighth of the rows, persons tied to two businesses or to none, and
+    // businesses with two persons of one name. The names stay plain ASCII
+    // unless `beyondAscii`.
+    void fillPeople(bool beyondAscii)
+    {
+        const QVariant null;
+        const QVariantList firms = beyondAscii
+            ? QVariantList{"Bäckerei Groß", null, "BÄCKEREI GROß", "Zimmerei Öhler", "Apotheke", "bäckerei groß",
+                           null, "Ärztehaus", "Zimmerei Ohler", "Éclair", "O'Neill Bau", "BÄCKEREI GROSS"}
+            : QVariantList{"Baeckerei", null, "BAECKEREI", "Zimmerei Oehler", "Apotheke", "baeckerei", null,
+                           "Aerztehaus", "Zimmerei Ohler", "Eclair", "O'Neill Bau", "Baeckerei Gross"};
+        const QVariantList places = beyondAscii
+            ? QVariantList{"München", null, "MÜNCHEN", "Münster", "münchen", "Munster", "Überlingen", "Ulm", null,
+                           "Zürich", "Aachen", "Ärzen"}
+            : QVariantList{"Muenchen", null, "MUENCHEN", "Muenster", "muenchen", "Munster", "Ueberlingen", "Ulm", null,
+                           "Zuerich", "Aachen", "Aerzen"};
+        const QVariantList names = beyondAscii
+            ? QVariantList{"Müller", null, "MÜLLER", "Öztürk", "müller", "Mueller", null, "Strauß", "Muller",
+                           "Strauss", "Zöllner", null, "Ärmel", "Abel", "O'Brien", "Åberg"}
+            : QVariantList{"Mueller", null, "MUELLER", "Oeztuerk", "mueller", "Muller", null, "Strauss", "Miller",
+                           "STRAUSS", "Zoellner", null, "Aermel", "Abel", "O'Brien", "Aberg"};
+        const QVariantList entries = beyondAscii
+            ? QVariantList{null, "Ämter GmbH", "ämter gmbh", "Zeta AG", null, "Beta", "Éta"}
+            : QVariantList{null, "Aemter GmbH", "aemter gmbh", "Zeta AG", null, "Beta", "Eta"};
+        const auto pick = [](const QVariantList &list, int i) { return list.at(i % list.size()); };
+
+        m_db->beginTrans();
+        auto b = m_db->openRecordset(QStringLiteral("betrieb"));
+        auto a = m_db->openRecordset(QStringLiteral("betrieb_adresse"));
+        auto p = m_db->openRecordset(QStringLiteral("person"));
+        auto t = m_db->openRecordset(QStringLiteral("beziehung_betrieb_person"));
+        // Thirty businesses, every sixth with a later history row.
+        std::vector<std::pair<QString, QString>> businesses;
+        for (int nr : shuffled(30, 1))
+            businesses.emplace_back(QString::number(100 + nr), QStringLiteral("0"));
+        for (int nr = 0; nr < 30; nr += 6)
+            businesses.emplace_back(QString::number(100 + nr), QStringLiteral("1"));
+        const int count = int(businesses.size());
+        const QString municipalities[] = {QStringLiteral("01001000"), QStringLiteral("01002000"), QString()};
+        for (int r = 0; r < count; ++r)
+            addRow(*b, {{"betr-nr", businesses[size_t(r)].first}, {"betr-hist-nr", businesses[size_t(r)].second},
+                        {"gem-kz", municipalities[r % 3]}, {"b-eintr-name", pick(firms, r * 7)}});
+        // A business-site address each, a second one for some, and other kinds
+        // of address the list leaves out.
+        std::vector<std::pair<int, QString>> addresses;
+        for (int r = 0; r < count; ++r) {
+            addresses.emplace_back(r, QStringLiteral("1"));
+            if (r % 9 == 0)
+                addresses.emplace_back(r, QStringLiteral("1"));
+            if (r % 4 == 0)
+                addresses.emplace_back(r, QStringLiteral("2"));
+        }
+        for (int k : shuffled(int(addresses.size()), 2)) {
+            const auto &[r, kind] = addresses[size_t(k)];
+            addRow(*a, {{"betr-nr", businesses[size_t(r)].first}, {"betr-hist-nr", businesses[size_t(r)].second},
+                        {"b-adr-art", kind}, {"b-ort", pick(places, k * 5)},
+                        {"b-strasse", QStringLiteral("Weg %1").arg(k)}});
+        }
+        // A hundred and twenty persons, numbered apart from the order they are stored in.
+        const std::vector<int> numbers = shuffled(120, 3);
+        for (int i = 0; i < 120; ++i)
+            addRow(*p, {{"pers-nr", QStringLiteral("P%1").arg(numbers[size_t(i)])},
+                        {"p-art", i % 3 ? QStringLiteral("NP") : QStringLiteral("JP")},
+                        {"fam-name", pick(names, i * 7)}, {"p-eintr-name", pick(entries, i * 3)}});
+        // Each person tied to a business but every eleventh; every fifth to a
+        // second one; every fourth also to the business of the person
+        // sixteen before, who bears the same name.
+        const auto businessOf = [count](int i) { return (i * 13 + 5) % count; };
+        std::vector<std::pair<int, int>> ties;
+        const auto tie = [&ties](int r, int i) {
+            if (std::find(ties.begin(), ties.end(), std::pair{r, i}) == ties.end())
+                ties.emplace_back(r, i);
+        };
+        for (int i = 0; i < 120; ++i) {
+            if (i % 11 != 10)
+                tie(businessOf(i), i);
+            if (i % 5 == 0)
+                tie((businessOf(i) + 7) % count, i);
+            if (i >= 16 && i % 4 == 0)
+                tie(businessOf(i - 16), i);
+        }
+        // Representatives of a juridical person: some, in any case, and many none.
+        const QVariant represented[] = {QStringLiteral("P7"), null, QStringLiteral("p7"), QStringLiteral("P12"), null};
+        for (int k : shuffled(int(ties.size()), 4)) {
+            const auto &[r, i] = ties[size_t(k)];
+            addRow(*t, {{"bez-betr-nr", businesses[size_t(r)].first},
+                        {"bez-betr-hist-nr", businesses[size_t(r)].second},
+                        {"bez-pers-nr", QStringLiteral("P%1").arg(numbers[size_t(i)])},
+                        {"pers-nr-jp", represented[k % 5]}});
+        }
+        m_db->commitTrans();
+    }
 
 private slots:
     void initTestCase()
@@ -503,6 +648,117 @@ private slots:
         m_db->close();
         QCOMPARE(errorOf([&] { rs->moveLast(); }), err::ObjectClosed);
         QTest::qWait(20); // a slice still queued finds the set ended
+    }
+
+    void sortedJoinsReadOn_data()
+    {
+        QTest::addColumn<bool>("persons"); // the person list, else the business list
+        QTest::addColumn<bool>("beyondAscii");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("order");
+        const QString none;
+        const QString location = QStringLiteral("WHERE betrieb_adresse.[b-adr-art] = '1'");
+        // clang-format off
+        QTest::newRow("last table") << true << true << none << QStringLiteral("person.[fam-name]");
+        QTest::newRow("last table, descending") << true << true << none << QStringLiteral("person.[fam-name] DESC");
+        QTest::newRow("last table, other column") << true << true << none << QStringLiteral("person.[p-eintr-name] ASC");
+        QTest::newRow("first table") << true << true << none << QStringLiteral("betrieb.[b-eintr-name]");
+        QTest::newRow("first table, descending") << true << true << none << QStringLiteral("betrieb.[b-eintr-name] DESC");
+        QTest::newRow("middle table") << true << true << none << QStringLiteral("beziehung_betrieb_person.[pers-nr-jp] DESC");
+        QTest::newRow("two terms, first descending") << true << true << none << QStringLiteral("person.[fam-name] DESC, person.[p-eintr-name]");
+        QTest::newRow("two terms, second descending") << true << true << none << QStringLiteral("person.[p-eintr-name], person.[fam-name] DESC");
+        QTest::newRow("filter on the sorted table") << true << true << QStringLiteral("WHERE person.[p-art] = 'NP'") << QStringLiteral("person.[fam-name]");
+        QTest::newRow("municipality filter") << true << true << QStringLiteral(" where betrieb.[gem-kz] = '' or [gem-kz] = '01001000'") << QStringLiteral("person.[fam-name] DESC");
+        QTest::newRow("terms of two tables") << true << true << none << QStringLiteral("betrieb.[b-eintr-name], person.[fam-name] DESC");
+        QTest::newRow("terms of two tables, last first") << true << true << none << QStringLiteral("person.[fam-name] DESC, betrieb.[b-eintr-name]");
+        QTest::newRow("businesses by place") << false << true << location << QStringLiteral("betrieb_adresse.[b-ort]");
+        QTest::newRow("businesses by place, descending") << false << true << location << QStringLiteral("betrieb_adresse.[b-ort] DESC");
+        QTest::newRow("businesses by name, descending") << false << true << location << QStringLiteral("betrieb.[b-eintr-name] DESC");
+        QTest::newRow("ASCII, last table") << true << false << none << QStringLiteral("person.[fam-name]");
+        QTest::newRow("ASCII, last table, descending") << true << false << none << QStringLiteral("person.[fam-name] DESC, person.[p-eintr-name]");
+        QTest::newRow("ASCII, businesses by place") << false << false << location << QStringLiteral("betrieb_adresse.[b-ort]");
+        // clang-format on
+    }
+
+    // A sorted join read on between events gives the rows of the query read
+    // at once, in the query's order; rows equal in every sort term follow
+    // the stored order of the joined tables' rows, the first table's first,
+    // also under a descending sort. Its last row, its count and its finds
+    // agree with the complete set whatever was read before.
+    void sortedJoinsReadOn()
+    {
+        QFETCH(bool, persons);
+        QFETCH(bool, beyondAscii);
+        QFETCH(QString, filter);
+        QFETCH(QString, order);
+        fillPeople(beyondAscii);
+        const auto query = [&](const QString &by) {
+            return persons ? personList(filter, by)
+                           : businessList(qPrintable(filter + QStringLiteral(" ORDER BY ") + by));
+        };
+        const QString sql = query(order);
+        Recordset::setReadAtOnce(2, 0, 2);
+        const auto restore = qScopeGuard([] { Recordset::setReadAtOnce(256, 40'000'000); });
+
+        const auto atOnce = m_db->openRecordset(sql);
+        const long n = atOnce->recordCount();
+        const auto all = atOnce->readRows(0, n + 1);
+        QCOMPARE(long(all.size()), n);
+        QVERIFY(n > 30);
+        // The order spelled out: the rowids after the query's terms.
+        const QString rowids =
+            persons ? QStringLiteral(", betrieb.rowid + 0, beziehung_betrieb_person.rowid + 0, person.rowid + 0")
+                    : QStringLiteral(", betrieb.rowid + 0, betrieb_adresse.rowid + 0");
+        QCOMPARE(lines(m_db->openRecordset(query(order + rowids))->readRows(0, n + 1)), lines(all));
+
+        // What is searched for and read at the end: each sort column, and a
+        // column that tells the rows apart.
+        QStringList columns;
+        for (const QString &term : order.split(QLatin1Char(',')))
+            columns << term.trimmed().section(QLatin1Char(' '), 0, 0);
+        columns << (persons ? QStringLiteral("person.[pers-nr]") : QStringLiteral("betrieb_adresse.[b-strasse]"));
+        const auto fieldOf = [](const QString &column) {
+            return column.section(QLatin1Char('.'), 1).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+        };
+        // Many rows share a Null in the first sort column: there the tie-break decides.
+        const size_t first = size_t(atOnce->fieldIndex(fieldOf(columns.first())));
+        QVERIFY(std::count_if(all.begin(), all.end(), [first](const auto &row) { return isNull(row[first]); }) * 8 > n);
+        const auto readOn = [&] { return m_db->openRecordsetReadingOn(sql); };
+
+        // The last row's values, asked before anything else is read.
+        for (const QString &column : std::as_const(columns)) {
+            const QString field = fieldOf(column);
+            const auto fresh = readOn();
+            QVERIFY(!fresh->countKnown());
+            QCOMPARE(fresh->lastValue(field), all.back()[size_t(atOnce->fieldIndex(field))]);
+        }
+
+        // Finds of a row near the end, after the first rows were read.
+        auto rs = readOn();
+        QVERIFY(!rs->countKnown());
+        QCOMPARE(lines(rs->readRows(0, 3)), lines({all.begin(), all.begin() + 3}));
+        for (const QString &column : std::as_const(columns)) {
+            const QString criteria = equalTo(column, all[size_t(n - 3)][size_t(atOnce->fieldIndex(fieldOf(column)))]);
+            atOnce->findFirst(criteria);
+            rs->findFirst(criteria);
+            QVERIFY2(!rs->noMatch(), qPrintable(criteria));
+            QVERIFY2(rs->absolutePosition() == atOnce->absolutePosition(), qPrintable(criteria));
+        }
+        QCOMPARE(lines(rs->readRows(0, n + 1)), lines(all));
+        QCOMPARE(rs->recordCount(), n);
+
+        // The last row by a move.
+        rs = readOn();
+        rs->moveLast();
+        QCOMPARE(rs->absolutePosition(), n - 1);
+        QCOMPARE(rs->recordCount(), n);
+        QCOMPARE(lines(rs->readRows(n - 1, 1)), lines({all.back()}));
+
+        // Every row read between events.
+        rs = readOn();
+        QTRY_VERIFY(rs->countKnown());
+        QCOMPARE(rs->recordCount(), n);
+        QVERIFY(rs->readRows(0, n + 1) == all);
     }
 
     void oneTableQueriesWriteThrough_data()
