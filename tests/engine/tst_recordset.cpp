@@ -665,10 +665,13 @@ private slots:
         QTest::newRow("last table, other column") << true << true << none << QStringLiteral("person.[p-eintr-name] ASC");
         QTest::newRow("first table") << true << true << none << QStringLiteral("betrieb.[b-eintr-name]");
         QTest::newRow("first table, descending") << true << true << none << QStringLiteral("betrieb.[b-eintr-name] DESC");
+        QTest::newRow("first table, municipality filter") << true << true << QStringLiteral(" where betrieb.[gem-kz] = '' or [gem-kz] = '01002000'") << QStringLiteral("betrieb.[b-eintr-name]");
         QTest::newRow("middle table") << true << true << none << QStringLiteral("beziehung_betrieb_person.[pers-nr-jp] DESC");
         QTest::newRow("two terms, first descending") << true << true << none << QStringLiteral("person.[fam-name] DESC, person.[p-eintr-name]");
         QTest::newRow("two terms, second descending") << true << true << none << QStringLiteral("person.[p-eintr-name], person.[fam-name] DESC");
         QTest::newRow("filter on the sorted table") << true << true << QStringLiteral("WHERE person.[p-art] = 'NP'") << QStringLiteral("person.[fam-name]");
+        QTest::newRow("filter leaving out the last name") << true << true << QStringLiteral("WHERE person.[fam-name] <> 'Zöllner' OR person.[fam-name] Is Null") << QStringLiteral("person.[fam-name]");
+        QTest::newRow("filter leaving out the Nulls") << true << true << QStringLiteral("WHERE person.[fam-name] Is Not Null") << QStringLiteral("person.[fam-name] DESC");
         QTest::newRow("municipality filter") << true << true << QStringLiteral(" where betrieb.[gem-kz] = '' or [gem-kz] = '01001000'") << QStringLiteral("person.[fam-name] DESC");
         QTest::newRow("terms of two tables") << true << true << none << QStringLiteral("betrieb.[b-eintr-name], person.[fam-name] DESC");
         QTest::newRow("terms of two tables, last first") << true << true << none << QStringLiteral("person.[fam-name] DESC, betrieb.[b-eintr-name]");
@@ -721,9 +724,11 @@ private slots:
         const auto fieldOf = [](const QString &column) {
             return column.section(QLatin1Char('.'), 1).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
         };
-        // Many rows share a Null in the first sort column: there the tie-break decides.
+        // Unless filtered out, many rows share a Null in the first sort
+        // column: there the tie-break decides.
         const size_t first = size_t(atOnce->fieldIndex(fieldOf(columns.first())));
-        QVERIFY(std::count_if(all.begin(), all.end(), [first](const auto &row) { return isNull(row[first]); }) * 8 > n);
+        const auto nulls = std::count_if(all.begin(), all.end(), [first](const auto &row) { return isNull(row[first]); });
+        QVERIFY(nulls * 8 > n || filter.contains(QLatin1String("Null")));
         const auto readOn = [&] { return m_db->openRecordsetReadingOn(sql); };
 
         // The last row's values, asked before anything else is read.
