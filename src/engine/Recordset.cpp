@@ -566,17 +566,19 @@ std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const
 
 // The statements of a SortedWalk over a join whose German-order sort terms
 // are all columns of one joined table; none for any other join.
-std::optional<SortedWalk::Plan> sortedWalkPlan(const PlainJoin &j, const QStringList &tables, const QStringList &rowids)
+std::optional<SortedWalk::Plan> sortedWalkPlan(const PlainJoin &j, const QStringList &tables, const QStringList &rowids,
+                                               const std::function<bool(const QString &, const QString &)> &caseBlindIndex)
 {
     static const QRegularExpression german(QStringLiteral("^(.*\\S)\\s+COLLATE\\s+JETTEXT$"),
                                            QRegularExpression::CaseInsensitiveOption
                                                | QRegularExpression::DotMatchesEverythingOption);
     int lead = -1;
     QStringList keys, order;
+    QString column;
+    bool descending = false;
     for (const QString &term : topLevelParts(j.order)) {
-        bool descending = false;
         const auto m = german.match(withoutDirection(term, &descending));
-        const int k = m.hasMatch() ? refOf(m.captured(1), j.refs) : -1;
+        const int k = m.hasMatch() ? refOf(m.captured(1), j.refs, &column) : -1;
         if (k < 0 || (lead >= 0 && k != lead))
             return std::nullopt;
         lead = k;
@@ -602,6 +604,13 @@ std::optional<SortedWalk::Plan> sortedWalkPlan(const PlainJoin &j, const QString
     plan.ofLeadRow = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1%4")
                          .arg(all, inFixedOrder(*fromLead, tables), rowids.at(lead),
                               where.isEmpty() ? QString() : QStringLiteral(" AND ") + where);
+    if (keys.size() == 1 && caseBlindIndex(j.tables.at(lead), column)) {
+        plan.leadTable = tables.at(lead);
+        plan.leadRowid = rowids.at(lead);
+        plan.column = topLevelParts(j.order).front();
+        plan.column = german.match(withoutDirection(plan.column)).captured(1);
+        plan.descending = descending;
+    }
     if (lead != 0) {
         const QString scan = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY ")
                                  .arg(all, inFixedOrder(*fromFirst, tables),
@@ -872,7 +881,17 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
     // sorted and the join's rows looked up in their order.
     std::optional<SortedWalk::Plan> walk;
     if (m_background && keys == exactKeys)
-        walk = sortedWalkPlan(*join, tables, rowids);
+        walk = sortedWalkPlan(*join, tables, rowids, [this](const QString &table, const QString &column) {
+            sqlite3_stmt *st = m_conn->cached(
+                QStringLiteral("SELECT 1 FROM pragma_index_list(?1) il WHERE il.partial = 0 AND EXISTS (SELECT 1 FROM "
+                               "pragma_index_xinfo(il.name) x WHERE x.seqno = 0 AND x.name = ?2 COLLATE NOCASE "
+                               "AND x.coll = 'NOCASE' AND x.desc = 0)"),
+                source());
+            StmtGuard guard(st);
+            bindValue(st, 1, bare(table));
+            bindValue(st, 2, column);
+            return sqlite3_step(st) == SQLITE_ROW;
+        });
     sqlite3_stmt *keyStatement = nullptr;
     try {
         // The select list must read the same columns through the rowids.

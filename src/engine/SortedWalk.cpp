@@ -1,9 +1,11 @@
 #include "engine/SortedWalk.h"
 
 #include "engine/Connection.h"
+#include "engine/EngineError.h"
 
 #include <QByteArray>
 #include <algorithm>
+#include <cstring>
 
 namespace engine {
 
@@ -43,6 +45,250 @@ struct SortValue
     }
 };
 
+// SQLite's order of values of different kinds: NULL, numbers, texts, blobs.
+int kindRank(int type)
+{
+    switch (type) {
+    case SQLITE_NULL:
+        return 0;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return 1;
+    case SQLITE_TEXT:
+        return 2;
+    default:
+        return 3;
+    }
+}
+
+int compare(const SortValue &a, const SortValue &b)
+{
+    const int ra = kindRank(a.type), rb = kindRank(b.type);
+    if (ra != rb)
+        return ra < rb ? -1 : 1;
+    if (ra == 0)
+        return 0;
+    if (ra == 1) {
+        if (a.type == SQLITE_INTEGER && b.type == SQLITE_INTEGER)
+            return a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+        return a.number() < b.number() ? -1 : a.number() > b.number() ? 1 : 0;
+    }
+    const int c = std::memcmp(a.bytes.constData(), b.bytes.constData(), size_t(std::min(a.bytes.size(), b.bytes.size())));
+    if (c != 0)
+        return c < 0 ? -1 : 1;
+    return a.bytes.size() < b.bytes.size() ? -1 : a.bytes.size() > b.bytes.size() ? 1 : 0;
+}
+
+struct Entry
+{
+    SortValue key;
+    qint64 rowid = 0;
+};
+
+} // namespace
+
+// Groups of lead rows, in the sort's order, each group's rowids ascending.
+class SortedWalk::Lead
+{
+public:
+    virtual ~Lead() = default;
+    // Appends the next groups, at least one unless the lead rows are all
+    // handed out; false then.
+    virtual bool more(std::vector<std::vector<qint64>> &groups) = 0;
+    virtual bool finished() const = 0;
+
+protected:
+    // Entries sorted by their keys (reversed when descending), ties by rowid.
+    static void sortEntries(std::vector<Entry> &entries, bool descending)
+    {
+        std::sort(entries.begin(), entries.end(), [descending](const Entry &a, const Entry &b) {
+            const int c = compare(a.key, b.key);
+            return c != 0 ? (descending ? c > 0 : c < 0) : a.rowid < b.rowid;
+        });
+    }
+    static void groupEntries(const std::vector<Entry> &sorted, std::vector<std::vector<qint64>> &groups)
+    {
+        for (size_t i = 0; i < sorted.size(); ++i) {
+            if (i == 0 || !(sorted[i].key == sorted[i - 1].key))
+                groups.emplace_back();
+            groups.back().push_back(sorted[i].rowid);
+        }
+    }
+};
+
+namespace {
+
+// All lead rows sorted by one statement.
+class WholeLead : public SortedWalk::Lead
+{
+public:
+    WholeLead(Connection &conn, const QString &sql, const QString &source) : m_conn(conn), m_sql(sql), m_source(source) {}
+    bool more(std::vector<std::vector<qint64>> &groups) override
+    {
+        if (m_done)
+            return false;
+        m_done = true;
+        sqlite3_stmt *order = m_conn.prepare(m_sql, m_source);
+        const int terms = sqlite3_column_count(order) - 1;
+        std::vector<SortValue> previous;
+        std::vector<SortValue> current(static_cast<size_t>(terms));
+        int rc;
+        while ((rc = sqlite3_step(order)) == SQLITE_ROW) {
+            for (int t = 0; t < terms; ++t)
+                current[size_t(t)] = SortValue::of(order, t + 1);
+            if (groups.empty() || current != previous)
+                groups.emplace_back();
+            groups.back().push_back(sqlite3_column_int64(order, 0));
+            std::swap(previous, current);
+            current.resize(size_t(terms));
+        }
+        sqlite3_finalize(order);
+        if (rc != SQLITE_DONE)
+            m_conn.raise(rc, m_source, m_sql);
+        return !groups.empty();
+    }
+    bool finished() const override { return m_done; }
+
+private:
+    Connection &m_conn;
+    QString m_sql, m_source;
+    bool m_done = false;
+};
+
+// The lead rows of a sort by one text column with a case-blind index, read
+// piece by piece through that index: all rows without a value, those whose
+// text starts with each plain ASCII character in turn (the index holds
+// them in one stretch, and their keys all start with that character), and
+// those that start beyond ASCII, whose keys are merged in where they
+// belong. Only a piece's own rows are sorted, when it is reached.
+class PiecewiseLead : public SortedWalk::Lead
+{
+public:
+    PiecewiseLead(Connection &conn, const SortedWalk::Plan &plan, bool descending, const QString &source)
+        : m_conn(conn), m_source(source), m_descending(descending)
+    {
+        const QString head = QStringLiteral("SELECT %1, jet_sortkey(%2) FROM %3 WHERE ").arg(plan.leadRowid, plan.column, plan.leadTable);
+        m_nullSql = QStringLiteral("SELECT %1, NULL FROM %2 WHERE %3 IS NULL").arg(plan.leadRowid, plan.leadTable, plan.column);
+        m_belowSql = head + QStringLiteral("%1 < ?1 COLLATE NOCASE").arg(plan.column);
+        m_pieceSql = head + QStringLiteral("%1 >= ?1 COLLATE NOCASE AND %1 < ?2 COLLATE NOCASE").arg(plan.column);
+        m_beyondSql = head + QStringLiteral("%1 >= ?1 COLLATE NOCASE").arg(plan.column);
+        // First characters as the index orders them: capitals count as small letters.
+        for (int c = 1; c < 0x80; ++c)
+            if (c < 'A' || c > 'Z')
+                m_firsts.push_back(c);
+        // Stages: -2 no value, -1 below any first character, 0.. each first
+        // character, then the rest beyond ASCII (anything there not merged
+        // into a piece comes after the last one in either direction).
+        const int pieces = int(m_firsts.size());
+        if (descending) {
+            for (int p = pieces - 1; p >= 0; --p)
+                m_stages.push_back(p);
+            m_stages.insert(m_stages.end(), {pieces, -1, -2});
+        } else {
+            m_stages.insert(m_stages.end(), {-2, -1});
+            for (int p = 0; p <= pieces; ++p)
+                m_stages.push_back(p);
+        }
+    }
+    ~PiecewiseLead() override { sqlite3_finalize(m_piece); }
+
+    // Whether the rows beyond ASCII hold only texts: anything else would
+    // not sort by its first character.
+    static bool fits(Connection &conn, const SortedWalk::Plan &plan, const QString &source)
+    {
+        const QString sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 >= ?1 COLLATE NOCASE AND typeof(%2) <> 'text' LIMIT 1")
+                                .arg(plan.leadTable, plan.column);
+        sqlite3_stmt *st = conn.prepare(sql, source);
+        sqlite3_bind_text(st, 1, "\x80", 1, SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            conn.raise(rc, source, sql);
+        return rc == SQLITE_DONE;
+    }
+
+    bool more(std::vector<std::vector<qint64>> &groups) override
+    {
+        const size_t before = groups.size();
+        const int pieces = int(m_firsts.size());
+        while (groups.size() == before) {
+            if (m_stageAt == m_stages.size())
+                return false;
+            const int stage = m_stages[m_stageAt++];
+            std::vector<Entry> entries;
+            if (stage == -2) {
+                read(m_nullSql, {}, {}, entries);
+            } else if (stage == -1) {
+                read(m_belowSql, QByteArray(1, '\x01'), {}, entries);
+            } else if (stage == pieces) {
+                beyond(entries, [](int) { return true; });
+            } else {
+                const int first = m_firsts[size_t(stage)];
+                const int next = stage + 1 < pieces ? m_firsts[size_t(stage + 1)] : 0x80;
+                // Every first byte of a key below 0x80 has its piece (capitals
+                // are lowered in keys): the keys beyond ASCII that start as
+                // this piece's do are merged into it.
+                read(m_pieceSql, QByteArray(1, char(first)), QByteArray(1, char(next)), entries);
+                beyond(entries, [&](int b) { return b == first; });
+            }
+            sortEntries(entries, m_descending);
+            groupEntries(entries, groups);
+        }
+        return true;
+    }
+    bool finished() const override { return m_stageAt == m_stages.size(); }
+
+private:
+    Connection &m_conn;
+    QString m_source;
+    bool m_descending;
+    std::vector<int> m_firsts;
+    std::vector<int> m_stages;
+    size_t m_stageAt = 0;
+    QString m_nullSql, m_belowSql, m_pieceSql, m_beyondSql;
+    sqlite3_stmt *m_piece = nullptr;
+    bool m_beyondRead = false;
+    std::vector<Entry> m_beyond; // sorted; taken from the front (in the walk's order)
+    size_t m_beyondAt = 0;
+
+    void read(const QString &sql, const QByteArray &from, const QByteArray &to, std::vector<Entry> &into)
+    {
+        sqlite3_stmt *st = sql == m_pieceSql ? (m_piece ? m_piece : (m_piece = m_conn.prepare(sql, m_source)))
+                                             : m_conn.prepare(sql, m_source);
+        if (!from.isNull())
+            sqlite3_bind_text(st, 1, from.constData(), int(from.size()), SQLITE_TRANSIENT);
+        if (!to.isNull())
+            sqlite3_bind_text(st, 2, to.constData(), int(to.size()), SQLITE_TRANSIENT);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            into.push_back(Entry{SortValue::of(st, 1), sqlite3_column_int64(st, 0)});
+        if (st == m_piece)
+            sqlite3_reset(st);
+        else
+            sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            m_conn.raise(rc, m_source, sql);
+    }
+
+    // Moves the next rows beyond ASCII whose key's first byte `take`s into
+    // `into`; the rows are read and sorted when first asked for.
+    template<class Take>
+    void beyond(std::vector<Entry> &into, Take take)
+    {
+        if (!m_beyondRead) {
+            m_beyondRead = true;
+            read(m_beyondSql, QByteArray(1, '\x80'), {}, m_beyond);
+            sortEntries(m_beyond, m_descending);
+        }
+        for (; m_beyondAt < m_beyond.size(); ++m_beyondAt) {
+            const QByteArray &k = m_beyond[m_beyondAt].key.bytes;
+            if (!take(k.isEmpty() ? -1 : int((unsigned char)k.at(0))))
+                break;
+            into.push_back(std::move(m_beyond[m_beyondAt]));
+        }
+    }
+};
+
 } // namespace
 
 SortedWalk::SortedWalk(std::shared_ptr<Connection> conn, Plan plan, QString source)
@@ -56,27 +302,19 @@ SortedWalk::SortedWalk(std::shared_ptr<Connection> conn, Plan plan, QString sour
         if (const int rc = sqlite3_step(m_pin); rc != SQLITE_ROW && rc != SQLITE_DONE)
             m_conn->raise(rc, m_source, pin);
         m_ofLeadRow = m_conn->prepare(m_plan.ofLeadRow, m_source);
-        sqlite3_stmt *order = m_conn->prepare(m_plan.leadOrder, m_source);
-        const int terms = sqlite3_column_count(order) - 1;
-        std::vector<SortValue> previous;
-        std::vector<SortValue> current(static_cast<size_t>(terms));
-        int rc;
-        while ((rc = sqlite3_step(order)) == SQLITE_ROW) {
-            for (int t = 0; t < terms; ++t)
-                current[size_t(t)] = SortValue::of(order, t + 1);
-            if (m_leadRows.empty() || current != previous)
-                m_groupStart.push_back(m_leadRows.size());
-            m_leadRows.push_back(sqlite3_column_int64(order, 0));
-            std::swap(previous, current);
-            current.resize(size_t(terms));
+        if (!m_plan.column.isEmpty() && PiecewiseLead::fits(*m_conn, m_plan, m_source)) {
+            m_lead = std::make_unique<PiecewiseLead>(*m_conn, m_plan, m_plan.descending, m_source);
+            sqlite3_stmt *st = m_conn->prepare(QStringLiteral("SELECT max(rowid) FROM %1").arg(m_plan.leadTable), m_source);
+            if (sqlite3_step(st) == SQLITE_ROW)
+                m_leadTotal = size_t(std::max<qint64>(0, sqlite3_column_int64(st, 0)));
+            sqlite3_finalize(st);
+        } else {
+            m_lead = std::make_unique<WholeLead>(*m_conn, m_plan.leadOrder, m_source);
         }
-        sqlite3_finalize(order);
-        if (rc != SQLITE_DONE)
-            m_conn->raise(rc, m_source, m_plan.leadOrder);
-        m_groupStart.push_back(m_leadRows.size());
-        for (size_t g = 0; g + 1 < m_groupStart.size() && !m_scan; ++g)
-            if (scans(g))
-                m_scan = m_conn->prepare(m_plan.inRowidOrder, m_source);
+        m_groupStart.push_back(0);
+        moreGroups();
+        if (!m_plan.inRowidOrder.isEmpty())
+            m_scan = m_conn->prepare(m_plan.inRowidOrder, m_source);
     } catch (...) {
         sqlite3_finalize(m_pin);
         sqlite3_finalize(m_ofLeadRow);
@@ -92,21 +330,32 @@ SortedWalk::~SortedWalk()
     sqlite3_finalize(m_pin);
 }
 
+bool SortedWalk::moreGroups()
+{
+    std::vector<std::vector<qint64>> groups;
+    if (!m_lead->more(groups))
+        return false;
+    for (const auto &g : groups) {
+        m_leadRows.insert(m_leadRows.end(), g.begin(), g.end());
+        m_groupStart.push_back(m_leadRows.size());
+    }
+    m_leadTotal = std::max(m_leadTotal, m_leadRows.size());
+    return true;
+}
+
 // A group that holds a good share of all lead rows (all those without a
 // value, say) is found by walking the join in its tables' rowid order:
 // looking each of its rows up and sorting them would cost about as much
 // as the exact statement, before the first row could show.
-bool SortedWalk::scans(size_t g) const
+bool SortedWalk::scans(size_t size) const
 {
-    return m_plan.lead != 0 && !m_plan.inRowidOrder.isEmpty() && groupSize(g) > 1
-           && groupSize(g) * 8 > m_leadRows.size();
+    return m_scan && size > 1 && size * 8 > m_leadTotal;
 }
 
-bool SortedWalk::inGroup(size_t g, qint64 leadRowid) const
+bool SortedWalk::inGroup(const qint64 *first, const qint64 *last, qint64 leadRowid)
 {
     // A group's lead rows are in rowid order.
-    return std::binary_search(m_leadRows.begin() + qsizetype(m_groupStart[g]),
-                              m_leadRows.begin() + qsizetype(m_groupStart[g + 1]), leadRowid);
+    return std::binary_search(first, last, leadRowid);
 }
 
 int SortedWalk::step(sqlite3_stmt *st, const QString &sql)
@@ -133,10 +382,10 @@ int SortedWalk::rowsOfLead(qint64 leadRowid, std::vector<Tuple> &into)
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
-int SortedWalk::rowsOfGroup(size_t g, std::vector<Tuple> &into)
+int SortedWalk::rowsOfGroup(const qint64 *first, const qint64 *last, std::vector<Tuple> &into)
 {
-    for (size_t i = m_groupStart[g]; i < m_groupStart[g + 1]; ++i)
-        if (const int rc = rowsOfLead(m_leadRows[i], into); rc != SQLITE_OK)
+    for (const qint64 *r = first; r != last; ++r)
+        if (const int rc = rowsOfLead(*r, into); rc != SQLITE_OK)
             return rc;
     std::sort(into.begin(), into.end());
     return SQLITE_OK;
@@ -144,7 +393,6 @@ int SortedWalk::rowsOfGroup(size_t g, std::vector<Tuple> &into)
 
 int SortedWalk::next(std::vector<qint64> &keys)
 {
-    const size_t groups = m_groupStart.size() - 1;
     for (;;) {
         if (m_pendingAt < m_pending.size()) {
             const Tuple &t = m_pending[m_pendingAt++];
@@ -156,7 +404,7 @@ int SortedWalk::next(std::vector<qint64> &keys)
         if (m_scanning) {
             const int rc = step(m_scan, m_plan.inRowidOrder);
             if (rc == SQLITE_ROW) {
-                if (inGroup(m_group, sqlite3_column_int64(m_scan, m_plan.lead))) {
+                if (inGroup(groupBegin(m_group), groupEnd(m_group), sqlite3_column_int64(m_scan, m_plan.lead))) {
                     for (int k = 0; k < m_plan.tables; ++k)
                         keys.push_back(sqlite3_column_int64(m_scan, k));
                     return SQLITE_ROW;
@@ -170,23 +418,30 @@ int SortedWalk::next(std::vector<qint64> &keys)
             ++m_group;
             continue;
         }
+        try {
+            if (m_group + 1 == m_groupStart.size() && !moreGroups())
+                return SQLITE_DONE;
+        } catch (const EngineError &) {
+            m_failedSql = m_plan.leadOrder;
+            return SQLITE_ERROR;
+        }
         if (m_plan.lead == 0) {
             // Ties go by the lead's rowid first: each lead row's own rows
             // follow in turn, in the rowids of the other tables.
-            if (m_leadAt == m_leadRows.size())
-                return SQLITE_DONE;
+            if (m_leadAt == m_groupStart[m_group + 1]) {
+                ++m_group;
+                continue;
+            }
             if (const int rc = rowsOfLead(m_leadRows[m_leadAt++], m_pending); rc != SQLITE_OK)
                 return rc;
             std::sort(m_pending.begin(), m_pending.end());
             continue;
         }
-        if (m_group == groups)
-            return SQLITE_DONE;
-        if (scans(m_group)) {
+        if (scans(groupSize(m_group))) {
             m_scanning = true;
             continue;
         }
-        if (const int rc = rowsOfGroup(m_group, m_pending); rc != SQLITE_OK)
+        if (const int rc = rowsOfGroup(groupBegin(m_group), groupEnd(m_group), m_pending); rc != SQLITE_OK)
             return rc;
         ++m_group;
     }
@@ -194,42 +449,56 @@ int SortedWalk::next(std::vector<qint64> &keys)
 
 int SortedWalk::last(std::vector<qint64> &keys)
 {
-    std::vector<Tuple> rows;
-    if (m_plan.lead == 0) {
-        for (size_t i = m_leadRows.size(); i-- > 0;) {
-            if (const int rc = rowsOfLead(m_leadRows[i], rows); rc != SQLITE_OK)
-                return rc;
-            if (!rows.empty()) {
-                const Tuple &t = *std::max_element(rows.begin(), rows.end());
-                keys.assign(t.begin(), t.end());
-                return SQLITE_ROW;
+    // Groups from the end: those known when all are, else the lead rows
+    // read piece by piece from the other end.
+    std::unique_ptr<Lead> back;
+    std::vector<std::vector<qint64>> groups;
+    std::vector<qint64> held;
+    size_t known = m_groupStart.size() - 1;
+    const bool complete = m_lead->finished();
+    if (!complete)
+        back = std::make_unique<PiecewiseLead>(*m_conn, m_plan, !m_plan.descending, m_source);
+    for (;;) {
+        const qint64 *first, *end;
+        if (complete) {
+            if (known == 0)
+                return SQLITE_DONE;
+            --known;
+            first = groupBegin(known);
+            end = groupEnd(known);
+        } else {
+            if (groups.empty()) {
+                if (!back->more(groups))
+                    return SQLITE_DONE;
+                std::reverse(groups.begin(), groups.end());
             }
+            held = std::move(groups.back());
+            groups.pop_back();
+            first = held.data();
+            end = first + held.size();
         }
-        return SQLITE_DONE;
-    }
-    for (size_t g = m_groupStart.size() - 1; g-- > 0;) {
-        if (scans(g)) {
-            sqlite3_stmt *back = m_conn->prepare(m_plan.inRowidOrderBack, m_source);
+        std::vector<Tuple> rows;
+        if (m_plan.lead != 0 && scans(size_t(end - first))) {
+            sqlite3_stmt *st = m_conn->prepare(m_plan.inRowidOrderBack, m_source);
             int rc;
-            while ((rc = step(back, m_plan.inRowidOrderBack)) == SQLITE_ROW)
-                if (inGroup(g, sqlite3_column_int64(back, m_plan.lead)))
+            while ((rc = step(st, m_plan.inRowidOrderBack)) == SQLITE_ROW)
+                if (inGroup(first, end, sqlite3_column_int64(st, m_plan.lead)))
                     break;
             if (rc == SQLITE_ROW)
                 for (int k = 0; k < m_plan.tables; ++k)
-                    keys.push_back(sqlite3_column_int64(back, k));
-            sqlite3_finalize(back);
+                    keys.push_back(sqlite3_column_int64(st, k));
+            sqlite3_finalize(st);
             if (rc != SQLITE_DONE)
                 return rc;
             continue;
         }
-        if (const int rc = rowsOfGroup(g, rows); rc != SQLITE_OK)
+        if (const int rc = rowsOfGroup(first, end, rows); rc != SQLITE_OK)
             return rc;
         if (!rows.empty()) {
             keys.assign(rows.back().begin(), rows.back().end());
             return SQLITE_ROW;
         }
     }
-    return SQLITE_DONE;
 }
 
 } // namespace engine

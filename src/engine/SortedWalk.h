@@ -32,7 +32,13 @@ public:
         // Every key of the join in the order of the tables' rowids, and the
         // same from the end; only for a lead that is not the first table.
         QString inRowidOrder, inRowidOrderBack;
+        // For a sort by one text column whose index ignores case: the lead
+        // table as the join names it, its rowid and the column, so that its
+        // rows can be read and sorted piece by piece.
+        QString leadTable, leadRowid, column;
+        bool descending = false;
     };
+    class Lead;
 
     // Sorts the lead rows; throws EngineError when a statement cannot run.
     SortedWalk(std::shared_ptr<Connection> conn, Plan plan, QString source);
@@ -53,23 +59,28 @@ private:
     Plan m_plan;
     QString m_source;
     QString m_failedSql;
+    std::unique_ptr<Lead> m_lead;
     // Holds the read snapshot the lead rows were sorted in until the walk ends.
     sqlite3_stmt *m_pin = nullptr;
     sqlite3_stmt *m_ofLeadRow = nullptr;
     sqlite3_stmt *m_scan = nullptr;
-    std::vector<qint64> m_leadRows;
-    std::vector<size_t> m_groupStart; // index into m_leadRows, one past the last group at the end
+    std::vector<qint64> m_leadRows;   // the lead rows known so far, in order
+    std::vector<size_t> m_groupStart; // into m_leadRows, one past the last group at the end
+    size_t m_leadTotal = 0;           // about how many lead rows there are
     size_t m_group = 0;               // the group being handed out
-    size_t m_leadAt = 0;              // next lead row of the group to look up
-    std::vector<Tuple> m_pending;     // rows of the group looked up and sorted, not yet handed out
+    size_t m_leadAt = 0;              // next lead row to look up (lead first in the join)
+    std::vector<Tuple> m_pending;     // rows looked up and sorted, not yet handed out
     size_t m_pendingAt = 0;
     bool m_scanning = false;
 
+    bool moreGroups();
+    const qint64 *groupBegin(size_t g) const { return m_leadRows.data() + m_groupStart[g]; }
+    const qint64 *groupEnd(size_t g) const { return m_leadRows.data() + m_groupStart[g + 1]; }
     size_t groupSize(size_t g) const { return m_groupStart[g + 1] - m_groupStart[g]; }
-    bool scans(size_t g) const;
-    bool inGroup(size_t g, qint64 leadRowid) const;
+    bool scans(size_t size) const;
+    static bool inGroup(const qint64 *first, const qint64 *last, qint64 leadRowid);
     int rowsOfLead(qint64 leadRowid, std::vector<Tuple> &into);
-    int rowsOfGroup(size_t g, std::vector<Tuple> &into);
+    int rowsOfGroup(const qint64 *first, const qint64 *last, std::vector<Tuple> &into);
     int step(sqlite3_stmt *st, const QString &sql);
 };
 
