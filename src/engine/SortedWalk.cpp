@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace engine {
 
@@ -156,39 +157,38 @@ private:
 };
 
 // The lead rows of a sort by one text column with a case-blind index, read
-// piece by piece through that index: all rows without a value, those whose
-// text starts with each plain ASCII character in turn (the index holds
-// them in one stretch, and their keys all start with that character), and
-// those that start beyond ASCII, whose keys are merged in where they
-// belong. Only a piece's own rows are sorted, when it is reached.
+// piece by piece through that index: all rows without a value, those below
+// any character, those whose text starts with each plain ASCII character
+// in turn (the index holds them in one stretch, and their keys all start
+// with that character), and those that start beyond ASCII, whose keys go
+// to the piece whose range of first key bytes holds theirs. Only the piece
+// reached is sorted. `extremeOnly` hands out just the first group, found
+// without sorting: enough for the last row, in most lists.
 class PiecewiseLead : public SortedWalk::Lead
 {
 public:
-    PiecewiseLead(Connection &conn, const SortedWalk::Plan &plan, bool descending, const QString &source)
-        : m_conn(conn), m_source(source), m_descending(descending)
+    PiecewiseLead(Connection &conn, const SortedWalk::Plan &plan, bool descending, const QString &source,
+                  bool extremeOnly = false)
+        : m_conn(conn), m_source(source), m_descending(descending), m_extremeOnly(extremeOnly)
     {
         const QString head = QStringLiteral("SELECT %1, jet_sortkey(%2) FROM %3 WHERE ").arg(plan.leadRowid, plan.column, plan.leadTable);
-        m_nullSql = QStringLiteral("SELECT %1, NULL FROM %2 WHERE %3 IS NULL").arg(plan.leadRowid, plan.leadTable, plan.column);
+        m_nullSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NULL").arg(plan.leadRowid, plan.leadTable, plan.column);
         m_belowSql = head + QStringLiteral("%1 < ?1 COLLATE NOCASE").arg(plan.column);
         m_pieceSql = head + QStringLiteral("%1 >= ?1 COLLATE NOCASE AND %1 < ?2 COLLATE NOCASE").arg(plan.column);
         m_beyondSql = head + QStringLiteral("%1 >= ?1 COLLATE NOCASE").arg(plan.column);
-        // First characters as the index orders them: capitals count as small letters.
+        // Stages ascending: no value, below any character, each first
+        // character as the index orders them (capitals count as small
+        // letters, and no key starts with one), beyond ASCII.
+        std::vector<Stage> stages{{Stage::Null, 0, 0}, {Stage::Below, 0, 1}};
         for (int c = 1; c < 0x80; ++c)
             if (c < 'A' || c > 'Z')
-                m_firsts.push_back(c);
-        // Stages: -2 no value, -1 below any first character, 0.. each first
-        // character, then the rest beyond ASCII (anything there not merged
-        // into a piece comes after the last one in either direction).
-        const int pieces = int(m_firsts.size());
-        if (descending) {
-            for (int p = pieces - 1; p >= 0; --p)
-                m_stages.push_back(p);
-            m_stages.insert(m_stages.end(), {pieces, -1, -2});
-        } else {
-            m_stages.insert(m_stages.end(), {-2, -1});
-            for (int p = 0; p <= pieces; ++p)
-                m_stages.push_back(p);
-        }
+                stages.push_back({Stage::Piece, c, 0});
+        for (size_t i = 2; i < stages.size(); ++i)
+            stages[i].to = i + 1 < stages.size() ? stages[i + 1].from : 0x80;
+        stages.push_back({Stage::Beyond, 0x80, 0x100});
+        if (descending)
+            std::reverse(stages.begin(), stages.end());
+        m_stages = std::move(stages);
     }
     ~PiecewiseLead() override { sqlite3_finalize(m_piece); }
 
@@ -210,46 +210,66 @@ public:
     bool more(std::vector<std::vector<qint64>> &groups) override
     {
         const size_t before = groups.size();
-        const int pieces = int(m_firsts.size());
         while (groups.size() == before) {
             if (m_stageAt == m_stages.size())
                 return false;
-            const int stage = m_stages[m_stageAt++];
-            std::vector<Entry> entries;
-            if (stage == -2) {
-                read(m_nullSql, {}, {}, entries);
-            } else if (stage == -1) {
-                read(m_belowSql, QByteArray(1, '\x01'), {}, entries);
-            } else if (stage == pieces) {
-                beyond(entries, [](int) { return true; });
-            } else {
-                const int first = m_firsts[size_t(stage)];
-                const int next = stage + 1 < pieces ? m_firsts[size_t(stage + 1)] : 0x80;
-                // Every first byte of a key below 0x80 has its piece (capitals
-                // are lowered in keys): the keys beyond ASCII that start as
-                // this piece's do are merged into it.
-                read(m_pieceSql, QByteArray(1, char(first)), QByteArray(1, char(next)), entries);
-                beyond(entries, [&](int b) { return b == first; });
+            const Stage stage = m_stages[m_stageAt++];
+            if (stage.kind == Stage::Null) {
+                std::vector<qint64> rows = rowidsWithoutValue();
+                if (!rows.empty())
+                    groups.push_back(std::move(rows));
+                continue;
             }
-            sortEntries(entries, m_descending);
-            groupEntries(entries, groups);
+            std::vector<Entry> entries;
+            if (stage.kind == Stage::Below)
+                read(m_belowSql, QByteArray(1, '\x01'), {}, entries);
+            else if (stage.kind == Stage::Piece)
+                read(m_pieceSql, QByteArray(1, char(stage.from)), QByteArray(1, char(stage.to)), entries);
+            beyond(stage.from, stage.to, entries);
+            if (m_extremeOnly) {
+                extremeGroup(entries, groups);
+            } else {
+                sortEntries(entries, m_descending);
+                groupEntries(entries, groups);
+            }
         }
+        if (m_extremeOnly)
+            m_stageAt = m_stages.size();
         return true;
     }
     bool finished() const override { return m_stageAt == m_stages.size(); }
 
 private:
+    struct Stage
+    {
+        enum Kind { Null, Below, Piece, Beyond } kind;
+        int from, to; // the first bytes of the keys it holds: from <= byte < to
+    };
     Connection &m_conn;
     QString m_source;
     bool m_descending;
-    std::vector<int> m_firsts;
-    std::vector<int> m_stages;
+    bool m_extremeOnly;
+    std::vector<Stage> m_stages;
     size_t m_stageAt = 0;
     QString m_nullSql, m_belowSql, m_pieceSql, m_beyondSql;
     sqlite3_stmt *m_piece = nullptr;
     bool m_beyondRead = false;
-    std::vector<Entry> m_beyond; // sorted; taken from the front (in the walk's order)
-    size_t m_beyondAt = 0;
+    std::vector<Entry> m_beyond[256]; // the rows beyond ASCII by their key's first byte
+
+    std::vector<qint64> rowidsWithoutValue()
+    {
+        std::vector<qint64> rows;
+        sqlite3_stmt *st = m_conn.prepare(m_nullSql, m_source);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            rows.push_back(sqlite3_column_int64(st, 0));
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            m_conn.raise(rc, m_source, m_nullSql);
+        if (!std::is_sorted(rows.begin(), rows.end()))
+            std::sort(rows.begin(), rows.end());
+        return rows;
+    }
 
     void read(const QString &sql, const QByteArray &from, const QByteArray &to, std::vector<Entry> &into)
     {
@@ -270,22 +290,40 @@ private:
             m_conn.raise(rc, m_source, sql);
     }
 
-    // Moves the next rows beyond ASCII whose key's first byte `take`s into
-    // `into`; the rows are read and sorted when first asked for.
-    template<class Take>
-    void beyond(std::vector<Entry> &into, Take take)
+    // Adds the rows beyond ASCII whose key's first byte lies in [from, to);
+    // they are read when first asked for.
+    void beyond(int from, int to, std::vector<Entry> &into)
     {
         if (!m_beyondRead) {
             m_beyondRead = true;
-            read(m_beyondSql, QByteArray(1, '\x80'), {}, m_beyond);
-            sortEntries(m_beyond, m_descending);
+            std::vector<Entry> all;
+            read(m_beyondSql, QByteArray(1, '\x80'), {}, all);
+            for (Entry &e : all)
+                m_beyond[e.key.bytes.isEmpty() ? 0 : (unsigned char)e.key.bytes.at(0)].push_back(std::move(e));
         }
-        for (; m_beyondAt < m_beyond.size(); ++m_beyondAt) {
-            const QByteArray &k = m_beyond[m_beyondAt].key.bytes;
-            if (!take(k.isEmpty() ? -1 : int((unsigned char)k.at(0))))
-                break;
-            into.push_back(std::move(m_beyond[m_beyondAt]));
+        for (int b = from; b < to; ++b) {
+            std::move(m_beyond[b].begin(), m_beyond[b].end(), std::back_inserter(into));
+            m_beyond[b].clear();
         }
+    }
+
+    // The group that comes first among the entries, without sorting them.
+    void extremeGroup(const std::vector<Entry> &entries, std::vector<std::vector<qint64>> &groups) const
+    {
+        const Entry *best = nullptr;
+        for (const Entry &e : entries) {
+            const int c = best ? compare(e.key, best->key) : 0;
+            if (!best || (m_descending ? c > 0 : c < 0))
+                best = &e;
+        }
+        if (!best)
+            return;
+        std::vector<qint64> rows;
+        for (const Entry &e : entries)
+            if (e.key == best->key)
+                rows.push_back(e.rowid);
+        std::sort(rows.begin(), rows.end());
+        groups.push_back(std::move(rows));
     }
 };
 
@@ -456,8 +494,12 @@ int SortedWalk::last(std::vector<qint64> &keys)
     std::vector<qint64> held;
     size_t known = m_groupStart.size() - 1;
     const bool complete = m_lead->finished();
+    // The first group from the other end is found without sorting; only
+    // when none of its lead rows has a row in the join are the groups
+    // read on from there.
+    bool extreme = !complete;
     if (!complete)
-        back = std::make_unique<PiecewiseLead>(*m_conn, m_plan, !m_plan.descending, m_source);
+        back = std::make_unique<PiecewiseLead>(*m_conn, m_plan, !m_plan.descending, m_source, true);
     for (;;) {
         const qint64 *first, *end;
         if (complete) {
@@ -468,8 +510,13 @@ int SortedWalk::last(std::vector<qint64> &keys)
             end = groupEnd(known);
         } else {
             if (groups.empty()) {
-                if (!back->more(groups))
-                    return SQLITE_DONE;
+                if (!back->more(groups)) {
+                    if (!extreme)
+                        return SQLITE_DONE;
+                    extreme = false;
+                    back = std::make_unique<PiecewiseLead>(*m_conn, m_plan, !m_plan.descending, m_source);
+                    continue;
+                }
                 std::reverse(groups.begin(), groups.end());
             }
             held = std::move(groups.back());

@@ -153,9 +153,9 @@ class TestRecordset : public QObject
         const QVariant null;
         const QVariantList firms = beyondAscii
             ? QVariantList{"Bäckerei Groß", null, "BÄCKEREI GROß", "Zimmerei Öhler", "Apotheke", "bäckerei groß",
-                           null, "Ärztehaus", "Zimmerei Ohler", "Éclair", "O'Neill Bau", "BÄCKEREI GROSS"}
+                           null, "Ärztehaus", "Zimmerei Ohler", "Éclair", "O'Neill Bau", "BÄCKEREI GROSS", "Ωmega Bau"}
             : QVariantList{"Baeckerei", null, "BAECKEREI", "Zimmerei Oehler", "Apotheke", "baeckerei", null,
-                           "Aerztehaus", "Zimmerei Ohler", "Eclair", "O'Neill Bau", "Baeckerei Gross"};
+                           "Aerztehaus", "Zimmerei Ohler", "Eclair", "O'Neill Bau", "Baeckerei Gross", "Omega Bau"};
         const QVariantList places = beyondAscii
             ? QVariantList{"München", null, "MÜNCHEN", "Münster", "münchen", "Munster", "Überlingen", "Ulm", null,
                            "Zürich", "Aachen", "Ärzen"}
@@ -163,9 +163,9 @@ class TestRecordset : public QObject
                            "Zuerich", "Aachen", "Aerzen"};
         const QVariantList names = beyondAscii
             ? QVariantList{"Müller", null, "MÜLLER", "Öztürk", "müller", "Mueller", null, "Strauß", "Muller",
-                           "Strauss", "Zöllner", null, "Ärmel", "Abel", "O'Brien", "Åberg"}
+                           "Strauss", "Zöllner", null, "Ärmel", "Abel", "O'Brien", "Åberg", "Ørsted"}
             : QVariantList{"Mueller", null, "MUELLER", "Oeztuerk", "mueller", "Muller", null, "Strauss", "Miller",
-                           "STRAUSS", "Zoellner", null, "Aermel", "Abel", "O'Brien", "Aberg"};
+                           "STRAUSS", "Zoellner", null, "Aermel", "Abel", "O'Brien", "Aberg", "Oersted"};
         const QVariantList entries = beyondAscii
             ? QVariantList{null, "Ämter GmbH", "ämter gmbh", "Zeta AG", null, "Beta", "Éta"}
             : QVariantList{null, "Aemter GmbH", "aemter gmbh", "Zeta AG", null, "Beta", "Eta"};
