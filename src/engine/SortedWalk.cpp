@@ -38,12 +38,7 @@ struct SortValue
     }
     bool numeric() const { return type == SQLITE_INTEGER || type == SQLITE_FLOAT; }
     double number() const { return type == SQLITE_INTEGER ? double(integer) : real; }
-    bool operator==(const SortValue &o) const
-    {
-        if (numeric() && o.numeric())
-            return type == SQLITE_INTEGER && o.type == SQLITE_INTEGER ? integer == o.integer : number() == o.number();
-        return type == o.type && bytes == o.bytes;
-    }
+    bool operator==(const SortValue &o) const;
 };
 
 // SQLite's order of values of different kinds: NULL, numbers, texts, blobs.
@@ -78,6 +73,11 @@ int compare(const SortValue &a, const SortValue &b)
     if (c != 0)
         return c < 0 ? -1 : 1;
     return a.bytes.size() < b.bytes.size() ? -1 : a.bytes.size() > b.bytes.size() ? 1 : 0;
+}
+
+bool SortValue::operator==(const SortValue &o) const
+{
+    return compare(*this, o) == 0;
 }
 
 struct Entry
