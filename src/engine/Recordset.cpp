@@ -551,8 +551,12 @@ std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const
             if (leadIndex.isEmpty())
                 return std::nullopt;
         }
-        if (!noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE length(CAST(%2 AS BLOB)) <> length(%2) LIMIT 1")
-                                 .arg(tables.at(k), term)))
+        // A text that starts beyond ASCII is found in its index at once; a
+        // scan of the index would meet those last.
+        if (!noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE %2 >= CAST(X'80' AS TEXT) COLLATE NOCASE LIMIT 1")
+                                 .arg(tables.at(k), term))
+            || !noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE length(CAST(%2 AS BLOB)) <> length(%2) LIMIT 1")
+                                    .arg(tables.at(k), term)))
             return std::nullopt;
     }
     const auto conditions = joinConditions(j.from, j.refs);

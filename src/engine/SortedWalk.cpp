@@ -175,7 +175,9 @@ public:
         m_nullSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NULL").arg(plan.leadRowid, plan.leadTable, plan.column);
         m_belowSql = head + QStringLiteral("%1 < ?1 COLLATE NOCASE").arg(plan.column);
         m_pieceSql = head + QStringLiteral("%1 >= ?1 COLLATE NOCASE AND %1 < ?2 COLLATE NOCASE").arg(plan.column);
-        m_beyondSql = head + QStringLiteral("%1 >= ?1 COLLATE NOCASE").arg(plan.column);
+        m_nextStartSql = QStringLiteral("SELECT CAST(substr(%1, 1, 1) AS BLOB), jet_sortkey(substr(%1, 1, 1)) FROM %2 "
+                                        "WHERE %1 >= ?1 COLLATE NOCASE ORDER BY %1 COLLATE NOCASE LIMIT 1")
+                             .arg(plan.column, plan.leadTable);
         // Stages ascending: no value, below any character, each first
         // character as the index orders them (capitals count as small
         // letters, and no key starts with one), beyond ASCII.
@@ -192,19 +194,30 @@ public:
     }
     ~PiecewiseLead() override { sqlite3_finalize(m_piece); }
 
-    // Whether the rows beyond ASCII hold only texts: anything else would
-    // not sort by its first character.
+    // Whether every value above ASCII is a text that starts with a whole
+    // character: a blob (after every text in the index) or a stray byte
+    // would not sort by its first character. Both are index lookups.
     static bool fits(Connection &conn, const SortedWalk::Plan &plan, const QString &source)
     {
-        const QString sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 >= ?1 COLLATE NOCASE AND typeof(%2) <> 'text' LIMIT 1")
-                                .arg(plan.leadTable, plan.column);
-        sqlite3_stmt *st = conn.prepare(sql, source);
-        sqlite3_bind_text(st, 1, "\x80", 1, SQLITE_STATIC);
-        const int rc = sqlite3_step(st);
-        sqlite3_finalize(st);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            conn.raise(rc, source, sql);
-        return rc == SQLITE_DONE;
+        const QString stray = QStringLiteral("SELECT 1 FROM %1 WHERE %2 >= ?1 COLLATE NOCASE AND %2 < ?2 COLLATE NOCASE LIMIT 1")
+                                  .arg(plan.leadTable, plan.column);
+        const auto any = [&](const QString &sql, bool bind) {
+            sqlite3_stmt *st = conn.prepare(sql, source);
+            if (bind) {
+                sqlite3_bind_text(st, 1, "\x80", 1, SQLITE_STATIC);
+                sqlite3_bind_text(st, 2, "\xC2", 1, SQLITE_STATIC);
+            }
+            const int rc = sqlite3_step(st);
+            sqlite3_finalize(st);
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+                conn.raise(rc, source, sql);
+            return rc == SQLITE_ROW;
+        };
+        return !any(stray, true)
+               && !any(QStringLiteral("SELECT 1 FROM (SELECT typeof(%2) AS t FROM %1 WHERE %2 IS NOT NULL ORDER BY %2 "
+                                      "COLLATE NOCASE DESC LIMIT 1) WHERE t = 'blob'")
+                           .arg(plan.leadTable, plan.column),
+                       false);
     }
 
     bool more(std::vector<std::vector<qint64>> &groups) override
@@ -251,10 +264,10 @@ private:
     bool m_extremeOnly;
     std::vector<Stage> m_stages;
     size_t m_stageAt = 0;
-    QString m_nullSql, m_belowSql, m_pieceSql, m_beyondSql;
+    QString m_nullSql, m_belowSql, m_pieceSql, m_nextStartSql;
     sqlite3_stmt *m_piece = nullptr;
-    bool m_beyondRead = false;
-    std::vector<Entry> m_beyond[256]; // the rows beyond ASCII by their key's first byte
+    bool m_beyondStartsRead = false;
+    std::vector<std::pair<QByteArray, int>> m_beyondStarts;
 
     std::vector<qint64> rowidsWithoutValue()
     {
@@ -290,20 +303,49 @@ private:
             m_conn.raise(rc, m_source, sql);
     }
 
-    // Adds the rows beyond ASCII whose key's first byte lies in [from, to);
-    // they are read when first asked for.
+    // The characters the texts above ASCII start with, each with the first
+    // byte of its key, found by one index lookup each: the texts starting
+    // with one character lie in one stretch of the index.
+    const std::vector<std::pair<QByteArray, int>> &beyondStarts()
+    {
+        if (m_beyondStartsRead)
+            return m_beyondStarts;
+        m_beyondStartsRead = true;
+        sqlite3_stmt *st = m_conn.prepare(m_nextStartSql, m_source);
+        QByteArray from(1, '\x80');
+        for (;;) {
+            sqlite3_bind_text(st, 1, from.constData(), int(from.size()), SQLITE_TRANSIENT);
+            const int rc = sqlite3_step(st);
+            if (rc != SQLITE_ROW) {
+                sqlite3_finalize(st);
+                if (rc != SQLITE_DONE)
+                    m_conn.raise(rc, m_source, m_nextStartSql);
+                break;
+            }
+            const QByteArray start(static_cast<const char *>(sqlite3_column_blob(st, 0)), sqlite3_column_bytes(st, 0));
+            const int bytes = sqlite3_column_bytes(st, 1);
+            const int firstKeyByte = bytes > 0 ? *static_cast<const unsigned char *>(sqlite3_column_blob(st, 1)) : 0;
+            sqlite3_reset(st);
+            if (start.isEmpty() || (unsigned char)start.back() == 0xFF) {
+                sqlite3_finalize(st);
+                throw EngineError(err::ReservedError, m_source, m_nextStartSql);
+            }
+            m_beyondStarts.emplace_back(start, firstKeyByte);
+            from = start;
+            from.back() = char(from.back() + 1);
+        }
+        return m_beyondStarts;
+    }
+
+    // Adds the rows above ASCII whose key's first byte lies in [from, to).
     void beyond(int from, int to, std::vector<Entry> &into)
     {
-        if (!m_beyondRead) {
-            m_beyondRead = true;
-            std::vector<Entry> all;
-            read(m_beyondSql, QByteArray(1, '\x80'), {}, all);
-            for (Entry &e : all)
-                m_beyond[e.key.bytes.isEmpty() ? 0 : (unsigned char)e.key.bytes.at(0)].push_back(std::move(e));
-        }
-        for (int b = from; b < to; ++b) {
-            std::move(m_beyond[b].begin(), m_beyond[b].end(), std::back_inserter(into));
-            m_beyond[b].clear();
+        for (const auto &[start, first] : beyondStarts()) {
+            if (first < from || first >= to)
+                continue;
+            QByteArray next = start;
+            next.back() = char(next.back() + 1);
+            read(m_pieceSql, start, next, into);
         }
     }
 
