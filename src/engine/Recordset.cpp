@@ -527,7 +527,8 @@ QString inFixedOrder(const QList<int> &placed, const QStringList &tables, int in
 // (through its index), each further table looked up by a condition on the
 // ones before it, in a fixed order (CROSS JOIN); the ON conditions join the
 // WHERE. Only when every sort term is a column of a joined table whose
-// values are plain ASCII (`noneBeyondAscii` runs the probe given), and the
+// values are plain ASCII (`noneBeyondAscii` runs the probe given: a value
+// beyond ASCII ends it with an error or a row), and the
 // first one has an index of its own (`indexOn` names it): the first table
 // is told to walk it, or a condition on another of its indexes would lead
 // the planner to read all rows and sort them.
@@ -555,7 +556,7 @@ std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const
         // scan of the index would meet those last.
         if (!noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE %2 >= CAST(X'80' AS TEXT) COLLATE NOCASE LIMIT 1")
                                  .arg(tables.at(k), term))
-            || !noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE length(CAST(%2 AS BLOB)) <> length(%2) LIMIT 1")
+            || !noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE jet_ascii_sort(%2) IS NULL LIMIT 1")
                                     .arg(tables.at(k), term)))
             return std::nullopt;
     }
