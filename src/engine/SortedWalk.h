@@ -40,7 +40,9 @@ public:
     };
     class Lead;
 
-    // Sorts the lead rows; throws EngineError when a statement cannot run.
+    // Reads the first lead rows in order (all of them, unless the plan names
+    // a column to read piece by piece); throws EngineError when a statement
+    // cannot run.
     SortedWalk(std::shared_ptr<Connection> conn, Plan plan, QString source);
     ~SortedWalk();
     SortedWalk(const SortedWalk &) = delete;
@@ -49,7 +51,8 @@ public:
     // Appends the next row's keys: SQLITE_ROW, SQLITE_DONE at the end, or
     // SQLite's failure (`failedSql` says of which statement).
     int next(std::vector<qint64> &keys);
-    // The last row's keys without reading on; empty when the join has none.
+    // The last row's keys without reading on: SQLITE_ROW, SQLITE_DONE when
+    // the join has no row, or SQLite's failure.
     int last(std::vector<qint64> &keys);
     const QString &failedSql() const { return m_failedSql; }
 
