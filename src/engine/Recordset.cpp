@@ -863,7 +863,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                     const int rc = sqlite3_step(st);
                     sqlite3_finalize(st);
                     return rc == SQLITE_DONE;
-                }, [this](const QString &table, const QString &column) { return indexLeadingWith(table, column); })) {
+                }, [this](const QString &table, const QString &column) { return caseBlindIndexOn(table, column); })) {
                 keys = keysText(*fast, streaming->first, streaming->second);
                 // The same walked from the other end finds the last row at once.
                 QStringList reversed;
@@ -887,15 +887,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
     std::optional<SortedWalk::Plan> walk;
     if (m_background && keys == exactKeys)
         walk = sortedWalkPlan(*join, tables, rowids, [this](const QString &table, const QString &column) {
-            sqlite3_stmt *st = m_conn->cached(
-                QStringLiteral("SELECT 1 FROM pragma_index_list(?1) il WHERE il.partial = 0 AND EXISTS (SELECT 1 FROM "
-                               "pragma_index_xinfo(il.name) x WHERE x.seqno = 0 AND x.name = ?2 COLLATE NOCASE "
-                               "AND x.coll = 'NOCASE' AND x.desc = 0)"),
-                source());
-            StmtGuard guard(st);
-            bindValue(st, 1, bare(table));
-            bindValue(st, 2, column);
-            return sqlite3_step(st) == SQLITE_ROW;
+            return !caseBlindIndexOn(table, column).isEmpty();
         });
     sqlite3_stmt *keyStatement = nullptr;
     try {
@@ -1106,11 +1098,12 @@ QVariant Recordset::lastValue(const QString &name)
     return rows.empty() ? QVariant() : rows.front()[size_t(index)];
 }
 
-QString Recordset::indexLeadingWith(const QString &table, const QString &column)
+QString Recordset::caseBlindIndexOn(const QString &table, const QString &column)
 {
     sqlite3_stmt *st = m_conn->cached(
-        QStringLiteral("SELECT il.name FROM pragma_index_list(?1) il WHERE (SELECT ii.name FROM pragma_index_info(il.name) ii "
-                       "WHERE ii.seqno = 0) = ?2 COLLATE NOCASE ORDER BY il.name LIMIT 1"),
+        QStringLiteral("SELECT il.name FROM pragma_index_list(?1) il WHERE il.partial = 0 AND EXISTS (SELECT 1 FROM "
+                       "pragma_index_xinfo(il.name) x WHERE x.seqno = 0 AND x.name = ?2 COLLATE NOCASE "
+                       "AND x.coll = 'NOCASE' AND x.desc = 0) ORDER BY il.name LIMIT 1"),
         source());
     StmtGuard guard(st);
     bindValue(st, 1, bare(table));
@@ -1266,8 +1259,9 @@ void Recordset::moveFirst()
 {
     requireOpen();
     m_mode = EditMode::None;
-    qint64 r = 0;
-    if (m_keyset ? (readKeys(1) ? (r = 1) : 0) == 0
+    // A keyset's rowid is its position + 1.
+    qint64 r = m_keyset ? 1 : 0;
+    if (m_keyset ? !readKeys(1)
                  : !stepRowid(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(m_browse), 0, false, r)) {
         m_hasCurrent = false;
         m_bof = m_eof = true;
@@ -1404,7 +1398,7 @@ void Recordset::setAbsolutePosition(long pos)
     qint64 r = 0;
     bool ok = false;
     if (m_keyset) {
-        ok = readKeys(pos + 1);
+        ok = true; // read above
         r = pos + 1;
     } else if (m_dense) {
         ok = stepRowid(QStringLiteral("SELECT rowid FROM %1 WHERE rowid = ?").arg(m_browse), pos + 1, true, r);

@@ -229,7 +229,9 @@ private:
     // the exact statement with its sort; that one then reads them all.
     void readAllKeys();
     void endKeyStatement();
-    QString indexLeadingWith(const QString &table, const QString &column);
+    // A whole index whose first column is `column`, ascending and blind to
+    // case (the order of the lists' plain texts); "" when there is none.
+    QString caseBlindIndexOn(const QString &table, const QString &column);
     void readKeysLater();
     void keysFromRow(long index, std::vector<qint64> &keys) const;
     int criteriaTable(const QString &criteria) const;

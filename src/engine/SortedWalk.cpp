@@ -98,23 +98,6 @@ public:
     virtual bool more(std::vector<std::vector<qint64>> &groups) = 0;
     virtual bool finished() const = 0;
 
-protected:
-    // Entries sorted by their keys (reversed when descending), ties by rowid.
-    static void sortEntries(std::vector<Entry> &entries, bool descending)
-    {
-        std::sort(entries.begin(), entries.end(), [descending](const Entry &a, const Entry &b) {
-            const int c = compare(a.key, b.key);
-            return c != 0 ? (descending ? c > 0 : c < 0) : a.rowid < b.rowid;
-        });
-    }
-    static void groupEntries(const std::vector<Entry> &sorted, std::vector<std::vector<qint64>> &groups)
-    {
-        for (size_t i = 0; i < sorted.size(); ++i) {
-            if (i == 0 || !(sorted[i].key == sorted[i - 1].key))
-                groups.emplace_back();
-            groups.back().push_back(sorted[i].rowid);
-        }
-    }
 };
 
 namespace {
@@ -331,10 +314,17 @@ private:
                 throw EngineError(err::ReservedError, m_source, m_nextStartSql);
             }
             m_beyondStarts.emplace_back(start, firstKeyByte);
-            from = start;
-            from.back() = char(from.back() + 1);
+            from = pastStart(start);
         }
         return m_beyondStarts;
+    }
+
+    // The bound just after every text starting with `start` (a whole
+    // character, whose last byte is never 0xFF).
+    static QByteArray pastStart(QByteArray start)
+    {
+        start.back() = char(start.back() + 1);
+        return start;
     }
 
     // Adds the rows above ASCII whose key's first byte lies in [from, to).
@@ -343,9 +333,24 @@ private:
         for (const auto &[start, first] : beyondStarts()) {
             if (first < from || first >= to)
                 continue;
-            QByteArray next = start;
-            next.back() = char(next.back() + 1);
-            read(m_pieceSql, start, next, into);
+            read(m_pieceSql, start, pastStart(start), into);
+        }
+    }
+
+    // Entries sorted by their keys (reversed when descending), ties by rowid.
+    static void sortEntries(std::vector<Entry> &entries, bool descending)
+    {
+        std::sort(entries.begin(), entries.end(), [descending](const Entry &a, const Entry &b) {
+            const int c = compare(a.key, b.key);
+            return c != 0 ? (descending ? c > 0 : c < 0) : a.rowid < b.rowid;
+        });
+    }
+    static void groupEntries(const std::vector<Entry> &sorted, std::vector<std::vector<qint64>> &groups)
+    {
+        for (size_t i = 0; i < sorted.size(); ++i) {
+            if (i == 0 || !(sorted[i].key == sorted[i - 1].key))
+                groups.emplace_back();
+            groups.back().push_back(sorted[i].rowid);
         }
     }
 
