@@ -226,8 +226,8 @@ sqlite3_stmt *Connection::prepare(const QString &sql, const QString &source)
 void Connection::exec(const QString &sql, const QString &source)
 {
     db(source);
-    finishOpenReads();
-    runText(sql, source);
+    endOpenReads(false);
+    execTemporary(sql, source);
 }
 
 void Connection::addOpenRead(const void *owner, std::function<void(bool)> finish)
@@ -243,11 +243,6 @@ void Connection::removeOpenRead(const void *owner)
 }
 
 void Connection::execTemporary(const QString &sql, const QString &source)
-{
-    runText(sql, source);
-}
-
-void Connection::runText(const QString &sql, const QString &source)
 {
     sqlite3 *d = db(source);
     char *errmsg = nullptr;
@@ -276,9 +271,10 @@ void Connection::runPendingDrops()
                      nullptr);
 }
 
-void Connection::finishOpenReads()
+void Connection::beforeRunning(sqlite3_stmt *st)
 {
-    endOpenReads(false);
+    if (!m_openReads.empty() && !sqlite3_stmt_readonly(st))
+        endOpenReads(false);
 }
 
 void Connection::endOpenReads(bool closing)

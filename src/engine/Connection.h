@@ -8,7 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include <sqlite3.h>
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace engine {
 
@@ -68,7 +69,6 @@ public:
     // refuses a drop beside them), as soon as the last one has ended.
     void dropTemporary(const QString &table, const QString &source);
     void removeOpenRead(const void *owner);
-    void finishOpenReads();
     // Changes whenever kept statements are finalized (a full cache, the
     // end of the connection): a statement taken from the cache before is
     // gone then.
@@ -89,14 +89,9 @@ private:
     std::vector<std::pair<const void *, std::function<void(bool)>>> m_openReads;
     QStringList m_pendingDrops;
     void runPendingDrops();
-    void runText(const QString &sql, const QString &source);
     void endOpenReads(bool closing);
     // The statement about to run may write: the open reads end first.
-    void beforeRunning(sqlite3_stmt *st)
-    {
-        if (!m_openReads.empty() && !sqlite3_stmt_readonly(st))
-            finishOpenReads();
-    }
+    void beforeRunning(sqlite3_stmt *st);
 };
 
 // Resets a cached statement when it goes out of scope, and clears its

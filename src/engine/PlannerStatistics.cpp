@@ -55,8 +55,8 @@ bool exists(sqlite3 *db, const char *sql)
 
 bool writePlannerStatistics(sqlite3 *db)
 {
-    if (exists(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_stat1'")
-        && exists(db, "SELECT 1 FROM sqlite_stat1 LIMIT 1"))
+    // Without the table the probe does not prepare, and counts as none.
+    if (exists(db, "SELECT 1 FROM sqlite_stat1 LIMIT 1"))
         return true;
     if (!exists(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'ix_betrieb_key'"))
         return true; // not a working database

@@ -936,7 +936,12 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
         try {
             readAllKeys();
         } catch (const EngineError &) {
-            // Reported to whoever reads the set next.
+            // Reported to whoever reads the set next. The reading ends here
+            // even when it failed before reading a row: what asked for it
+            // must not run beside it.
+            if (!m_keyError)
+                m_keyError = SQLITE_ERROR;
+            endKeyStatement();
         }
     });
     if (m_background) {

@@ -3,6 +3,8 @@
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
 
+#include <sqlite3.h>
+
 #include <QByteArray>
 #include <algorithm>
 #include <cstring>

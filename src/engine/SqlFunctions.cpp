@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <QVarLengthArray>
 
 #include <QCryptographicHash>
 
@@ -408,6 +407,8 @@ void sortKeyFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
         if (u < 0x80) {
             *o++ = (unsigned char)m.primary[u];
         } else {
+            // PrimaryStream's units, written without its per-unit state:
+            // the key is built for every row a sort reads.
             o = putUnit(o, primaryOf(u));
             if (u == 0xDF)
                 *o++ = 's';

@@ -127,19 +127,21 @@ void killMatching(const QString &pattern, const std::vector<QString> &values, RS
     }
 }
 
+QStringView elementName(const QString &line)
+{
+    // From behind the first '<' to the '>' after it.
+    const qsizetype a = line.indexOf(QLatin1Char('<')) + 1;
+    const qsizetype b = line.indexOf(QLatin1Char('>'), a);
+    return b < 0 ? QStringView(kKeinName) : QStringView(line).mid(a, b - a);
+}
+
 Element elementOf(const QString &line)
 {
     Element e;
-    // The name: from behind the first '<' to the '>' after it.
-    const qsizetype a = line.indexOf(QLatin1Char('<')) + 1;
-    const qsizetype b = line.indexOf(QLatin1Char('>'), a);
-    if (b >= 0) {
-        e.name = QStringView(line).mid(a, b - a);
-        e.named = e.name != kKeinName;
-    }
-    // The content: from behind the first '>' of the line, which is that one
-    // unless the line does not start with '<', to the '<' after it.
-    const qsizetype c = (a <= 1 ? b : line.indexOf(QLatin1Char('>'))) + 1;
+    e.name = elementName(line);
+    e.named = e.name != kKeinName;
+    // The content: from behind the first '>' of the line to the '<' after it.
+    const qsizetype c = line.indexOf(QLatin1Char('>')) + 1;
     const qsizetype d = line.indexOf(QLatin1Char('<'), c);
     if (d >= 0) {
         e.content = QStringView(line).mid(c, d - c);
@@ -209,24 +211,15 @@ using namespace exchange::detail;
 QString Upd_9_ExtrFeldInhalt(const QString &line)
 {
     G().Ortungs_Nr = 0;
-    const qsizetype a = line.indexOf(QLatin1Char('<')) + 1;
-    const qsizetype b = line.indexOf(QLatin1Char('>'), a);
-    if (b < 0)
-        return kKeinName;
-    return line.mid(a, b - a);
+    return elementName(line).toString();
 }
 
 QString Upd_8_ExtrFeldInhalt(const QString &line)
 {
     G().Ortungs_Nr = 0;
-    const qsizetype a = line.indexOf(QLatin1Char('>')) + 1;
-    const qsizetype b = line.indexOf(QLatin1Char('<'), a);
-    if (b < 0)
-        return kKeinInhalt;
-    const QString c = line.mid(a, b - a);
-    if (trimBlanks(c).isEmpty())
-        return kKeinInhalt;
-    return c;
+    // A content reading "kein Inhalt" comes back as that same text.
+    const Element e = elementOf(line);
+    return e.filled ? e.content.toString() : kKeinInhalt;
 }
 
 void Upd_6_Kill(const QString &criteria, RS &rs)

@@ -34,15 +34,18 @@ QString histKeyPattern(const QString &column, const QString &value);
 // Upd_6_Kill for the criteria of a pattern and its values.
 void killMatching(const QString &pattern, const std::vector<QString> &values, RS &rs);
 
-// An element line taken apart as Upd_9_ExtrFeldInhalt and Upd_8_ExtrFeldInhalt
-// take it, without copies. named: the name is not "kein Name"; filled: the
-// content is not "kein Inhalt". The views are only meant when the flag is set.
+// An element line taken apart without copies, as Upd_9_ExtrFeldInhalt and
+// Upd_8_ExtrFeldInhalt hand it out. named: the name is not "kein Name";
+// filled: the content is neither blank nor "kein Inhalt". The content view
+// is only meant when filled.
 struct Element
 {
     QStringView name, content;
     bool named = false, filled = false;
 };
 Element elementOf(const QString &line);
+// The element name alone: "kein Name" when the line has none.
+QStringView elementName(const QString &line);
 
 // Imp_Inhalt and Imp_Name follow the element lines written. Nothing reads
 // them while a block is written, so the procedures note the last line (or

@@ -20,14 +20,6 @@ namespace {
 
 using exchange::isDateColumn;
 
-// The element name of a line as Upd_9_ExtrFeldInhalt takes it, without a copy.
-QStringView nameOf(const QString &line)
-{
-    const qsizetype a = line.indexOf(QLatin1Char('<')) + 1;
-    const qsizetype b = line.indexOf(QLatin1Char('>'), a);
-    return b < 0 ? QStringView(exchange::kKeinName) : QStringView(line).mid(a, b - a);
-}
-
 bool isLinkElement(QStringView name)
 {
     return name == QLatin1String("p-funktion") || name == QLatin1String("p-eintr-datum") ||
@@ -119,7 +111,7 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
     if (isPerson) {
         ++g.Imp_Bez_Sort_Nr;
         for (int m = 1; m <= k; ++m) {
-            const QStringView name = nameOf(at(m));
+            const QStringView name = elementName(at(m));
             if (name == QLatin1String("pers-nr"))
                 pers = Upd_8_ExtrFeldInhalt(at(m));
             else if (name == QLatin1String("p-art") && Upd_8_ExtrFeldInhalt(at(m)).toUpper() == QLatin1String("JP"))
@@ -207,12 +199,12 @@ void Upd_4_Andere(const QStringList &sub, int k, const QString &betrNr, const QS
             nested(m, "<staatsangehoerigkeit>", "</staatsangehoerigkeit>", g.RS_person_staatsang, false);
             nested(m, "<p-erlaubnis>", "</p-erlaubnis>", g.RS_person_erlaubnis, true);
             nested(m, "<p-handwerkskarte>", "</p-handwerkskarte>", g.RS_person_handwerkskarte, true);
-            if (!isLinkElement(nameOf(at(m))) && writeLine(at(m), target, site))
+            if (!isLinkElement(elementName(at(m))) && writeLine(at(m), target, site))
                 ok = true;
         }
     } else {
         for (int m = 1; m <= k; ++m)
-            if (!isLinkElement(nameOf(at(m))) && writeLine(at(m), target, site))
+            if (!isLinkElement(elementName(at(m))) && writeLine(at(m), target, site))
                 ok = true;
     }
 

@@ -14,9 +14,10 @@ namespace {
 const QString kTitle = QStringLiteral("Auswahlliste Betrieb!");
 const QString kMenuItem = QStringLiteral("menue_suchen_betrieb");
 
+// Without reading a list that is still being read on to its end.
 bool hasRows(const RS &rs)
 {
-    return rs && rs->isOpen() && rs->recordCount() > 0;
+    return rs && rs->isOpen() && rs->rowsKnown() > 0;
 }
 
 // The empty-list box. Its text tells an empty business table from a filter
@@ -112,11 +113,11 @@ bool openList(QPointer<Frm_Auswahl_Betr> &list)
     list->data->setRecordSource(g.SQL_Abfrage);
     list->data->Refresh();
     const RS rs = list->data->Recordset();
-    if (!rs || !rs->isOpen() || rs->rowsKnown() == 0) {
+    if (!hasRows(rs)) {
         emptyListMessage();
         return false;
     }
-    // Run to the end so that the count is complete; a long list reads on
+    // A list whose count is known goes to its last row; a long one reads on
     // between events and its label shows the count when it is known.
     if (rs->countKnown())
         rs->moveLast();

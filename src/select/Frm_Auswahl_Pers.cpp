@@ -38,9 +38,10 @@ QString text(const QVariant &v)
     return engine::isNull(v) ? QString() : v.toString();
 }
 
+// Without reading a list that is still being read on to its end.
 bool hasRows(const RS &rs)
 {
-    return rs && rs->isOpen() && rs->recordCount() > 0;
+    return rs && rs->isOpen() && rs->rowsKnown() > 0;
 }
 
 // The record window behind the hooks; nullptr when only plain views are installed.

@@ -42,7 +42,7 @@ void setMenuChecked(bool on)
 }
 
 // The list's data view has its query: an empty result gets the box, any other
-// is run to its end (so the count is complete) and shown. True when shown.
+// is shown, on its last row when its count is known. True when shown.
 bool showUnlessEmpty(Frm_Auswahl_Pers *list)
 {
     list->data->Refresh();
