@@ -7,9 +7,9 @@ namespace exchange {
 
 namespace {
 
-bool lookUp(const QString &name)
+const std::array<QLatin1String, 18> &dateColumns()
 {
-    static const std::array<QLatin1String, 18> dateColumns{
+    static const std::array<QLatin1String, 18> columns{
         QLatin1String("b-reg-datum"),      QLatin1String("meld-datum"),    QLatin1String("anzeige-datum"),
         QLatin1String("betr-beginn"),      QLatin1String("betr-Ende"),     QLatin1String("b-Erl-datum"),
         QLatin1String("b-hwk-datum"),      QLatin1String("tk-beginn"),     QLatin1String("tk-Ende"),
@@ -17,7 +17,12 @@ bool lookUp(const QString &name)
         QLatin1String("geb-datum"),        QLatin1String("aufenth-datum"), QLatin1String("fzeug-datum"),
         QLatin1String("p-gzr-ausk-datum"), QLatin1String("p-Erl-datum"),   QLatin1String("p-hwk-datum"),
     };
-    for (const QLatin1String &d : dateColumns)
+    return columns;
+}
+
+bool lookUp(const QString &name)
+{
+    for (const QLatin1String &d : dateColumns())
         if (name.compare(d, Qt::CaseInsensitive) == 0)
             return true;
     return false;
@@ -28,13 +33,18 @@ bool lookUp(const QString &name)
 bool isDateColumn(const QString &name)
 {
     // Asked for every value an import stores or an export writes, always for
-    // the same few dozen column names.
-    // Each of them ends in "datum", "beginn" or "Ende": any other name is
-    // answered by its last letter.
+    // the same few dozen column names; most are answered by their last
+    // letter, which no date column ends in.
+    static const std::array<bool, 128> dateLast = [] {
+        std::array<bool, 128> last{};
+        for (const QLatin1String &d : dateColumns())
+            last[size_t(QChar(d.back()).toLower().unicode()) & 127] = true;
+        return last;
+    }();
     if (name.isEmpty())
         return false;
     const char16_t last = name.back().toLower().unicode();
-    if (last != u'm' && last != u'n' && last != u'e')
+    if (last < 128 && !dateLast[last])
         return false;
     static QHash<QString, bool> known;
     const auto it = known.constFind(name);

@@ -64,7 +64,8 @@ public:
 // Writes one element line into the row being added to rs: its content into
 // the column of its name. True when a value was written; a line without name
 // or content writes nothing; a name that is no column fails at the lookup
-// and is logged at site.
+// and is logged at site. Runs inside a LineGlobals, which hands the line on
+// to Imp_Inhalt and Imp_Name while the line still exists.
 bool writeLine(const QString &line, RS &rs, const ErrorSite &site);
 
 // The typ of a legal form in Rechtsformen, nothing when the code is not
