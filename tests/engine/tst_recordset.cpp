@@ -1,8 +1,8 @@
 // The dynaset behaviours the import, the export, the lists and the record
 // window rely on, against real copies of the working and organisation
 // templates.
+#include "DamagedIndex.h"
 #include "EngineFixture.h"
-#include "PlainSqlite.h"
 
 #include "engine/JetSql.h"
 
@@ -981,19 +981,7 @@ private slots:
         const QString damaged = m_dir.filePath(QStringLiteral("damaged.mdb"));
         QFile::remove(damaged);
         QVERIFY(QFile::copy(m_path, damaged));
-        const qint64 page = PlainSqlite(damaged)
-                                .rows(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'ix_betrieb_b_eintr_name'"))
-                                .value(0)
-                                .toLongLong();
-        QVERIFY(page > 1);
-        {
-            QFile file(damaged);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            const QByteArray header = file.read(18);
-            const qint64 pageSize = (quint8(header.at(16)) << 8) | quint8(header.at(17));
-            QVERIFY(file.seek((page - 1) * pageSize));
-            file.write(QByteArray(pageSize, char(0xA5)));
-        }
+        damageIndex(damaged, "ix_betrieb_b_eintr_name");
         QCOMPARE(errorOf([&] { engine::checkInsteadOfCompacting(damaged); }), err::UnrecognizedFormat);
 
         // Rows deleted by the hundred leave free pages worth a compaction.

@@ -1,6 +1,7 @@
 // The import driver and the menu entry: pieces, header checks, kind switch,
 // progress, ESC, compaction and every ending.
 
+#include "DamagedIndex.h"
 #include "DatabaseHolder.h"
 #include "ImportFixture.h"
 
@@ -381,26 +382,10 @@ private slots:
         DB_Unbind_DATA();
         engine::releaseFile(path);
         QFile file(path);
-        if (kind == "damaged") {
-            // An index page is overwritten: the tables still open, the
-            // compaction finds the damage.
-            qint64 page = 0, pageSize = 0;
-            {
-                auto db = engine::Database::open(path);
-                auto rs = db->openRecordset("SELECT rootpage FROM sqlite_master WHERE name = 'ix_betrieb_b_eintr_name'");
-                page = rs->value(0).toLongLong();
-                db->close();
-                engine::releaseFile(path);
-            }
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            const QByteArray header = file.read(18);
-            pageSize = (quint8(header.at(16)) << 8) | quint8(header.at(17));
-            QVERIFY(page > 1 && pageSize > 1);
-            QVERIFY(file.seek((page - 1) * pageSize));
-            file.write(QByteArray(pageSize, char(0xA5)));
-        } else {
+        if (kind == "damaged") // the tables still open, the compaction finds the damage
+            damageIndex(path, "ix_betrieb_b_eintr_name");
+        else
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        }
         file.close();
         if (kind == "foreign") {
             auto other = engine::Database::open(path);
