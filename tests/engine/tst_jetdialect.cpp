@@ -295,14 +295,6 @@ private slots:
         QCOMPARE(translateJetSql(jet), sqlite);
     }
 
-    void quoting()
-    {
-        QCOMPARE(sqlQuote(QStringLiteral("O'Brien")), QStringLiteral("'O''Brien'"));
-        QCOMPARE(sqlQuote(QString()), QStringLiteral("''"));
-        QCOMPARE(sqlQuote(QStringLiteral("''")), QStringLiteral("''''''"));
-        QCOMPARE(sqlName(QStringLiteral("gem-kz")), QStringLiteral("[gem-kz]"));
-    }
-
     void like_data()
     {
         QTest::addColumn<QString>("pattern");
