@@ -27,7 +27,7 @@ private slots:
 
     void headerAndFrame()
     {
-        fx.business("100", "1", {{"b-eintr-name", "Bäckerei"}});
+        fx.business("100", "1");
         fx.business("101", "1");
         exchange::ExportHeader h = ExportFixture::header();
         h.text[4].clear(); // ersteller
@@ -37,24 +37,16 @@ private slots:
 
         const QString name = kStamp + ".rml";
         QCOMPARE(fx.datFiles(), QStringList{name});
+        // The frame, the code page and the rest of the header are held to
+        // the bytes of the files in tst_exchangerepeat; here what the
+        // dialog's fields change, and the count the export makes itself.
         const QStringList lines = fx.lines(name);
-        QCOMPARE(lines.mid(0, 23),
-                 (QStringList{"<gewerbedatei xmlns:ploxaML='http://www.ploxa.de/rml'>", "<verwaltungsblock>",
-                              "<verarbeitungsart>MIGRATION</verarbeitungsart>", "<struktur>BETRIEBSBEZOGEN</struktur>",
-                              "<rml-version>1.5.1</rml-version>", "<erstelldatum>20261208</erstelldatum>",
-                              "<erstellzeit>140533</erstellzeit>", "<ersteller></ersteller>",
-                              "<ersteller-id>ID-7</ersteller-id>", "<erstellquelle>MIGRATION ACCESS</erstellquelle>",
-                              "<ersteller-email>gewerbe@kiel.de</ersteller-email>",
-                              "<berichts-zeitraum-von>20260701</berichts-zeitraum-von>",
-                              "<berichts-zeitraum-bis>20261208</berichts-zeitraum-bis>",
-                              "<zahl-betriebe-gesamt>2</zahl-betriebe-gesamt>", "<gemeinden>", "<gemeinde>",
-                              "<gem-name>Kiel</gem-name>", "<gem-kz>01002000</gem-kz>", "<gem-telefon>0431 123</gem-telefon>",
-                              "</gemeinde>", "</gemeinden>", "</verwaltungsblock>", "<datenblock>"}));
-        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{"</datenblock>", "</gewerbedatei>"}));
+        QCOMPARE(lines.value(7), QStringLiteral("<ersteller></ersteller>"));
+        QCOMPARE(lines.mid(11, 3), (QStringList{"<berichts-zeitraum-von>20260701</berichts-zeitraum-von>",
+                                                "<berichts-zeitraum-bis>20261208</berichts-zeitraum-bis>",
+                                                "<zahl-betriebe-gesamt>2</zahl-betriebe-gesamt>"}));
         QCOMPARE(lines.count("<betrieb>"), 2);
         QVERIFY(!lines.join("").contains("not written"));
-        // One byte per umlaut (a byte-order mark would spoil the first line above).
-        QVERIFY(fx.bytes(name).contains("B\xe4" "ckerei"));
         QCOMPARE(fx.lastBox(), "Die Datei '" + name + "' wurde im Verzeichnis '" + G().Verz_Dat + "' erstellt!");
         QCOMPARE(platform::MessageService::recorded().back().title, QStringLiteral("Text-Export!"));
         QCOMPARE(fx.events.filter("mark:"),
