@@ -75,35 +75,22 @@ private slots:
                               "<b-reg-datum>20200102</b-reg-datum>", "<schluesselfeld>A1</schluesselfeld>"}));
     }
 
-    void everySubBlock()
+    // Every kind of sub-block, in its order, with dates, codes and values
+    // cleaned, is held to the stored files' bytes in tst_exchangerepeat; here
+    // the person values those files lack.
+    void personValuesBeyondTheStoredFiles()
     {
-        fx.business("100", "1", {{"b-eintr-name", "Schmiede"}});
-        fx.sub("betrieb_meldgrundsonst", "100", "1", {{"meld-grund-sonst-text", "Umzug"}});
-        fx.sub("betrieb_adresse", "100", "1", {{"b-adr-art", "1"}, {"b-ort", "Kiel"}});
-        fx.sub("betrieb_taetigkeit", "100", "1", {{"tk-schl", "25.50"}, {"tk-beginn", "01.03.2021"}});
-        fx.sub("betrieb_handwerkskarte", "100", "1", {{"b-hwk-schl", "H1"}});
-        fx.sub("betrieb_erlaubnis", "100", "1", {{"b-erl-art", "Gaststätte"}});
-        fx.row("person", {{"pers-nr", "P1"}, {"p-art", "NP"}, {"fam-name", "Öztürk"}, {"geb-datum", "05.06.1970"}});
-        fx.row("person_staatsang", {{"pers-nr", "P1"}, {"staat-text", " türkisch "}});
-        fx.row("person_erlaubnis", {{"pers-nr", "P1"}, {"betr-nr", "100"}, {"p-erl-art", "Bewachung"}});
+        fx.business("100", "1");
+        fx.row("person", {{"pers-nr", "P1"}, {"p-art", "NP"}});
+        fx.row("person_staatsang", {{"pers-nr", "P1"}, {"staat-text", "türkisch"}});
         fx.row("person_handwerkskarte", {{"pers-nr", "P1"}, {"betr-nr", ""}, {"p-hwk-schl", "K9"}});
-        fx.link("100", "1", "P1", "1",
-                {{"p-funktion", " 4"}, {"p-eintr-datum", "unbegrenzt"}, {"p-austr-datum", "  "}, {"pers-nr-jp", "J1"}});
-        QStringList person{"<p-funktion>4</p-funktion>", "<p-eintr-datum>99999999</p-eintr-datum>", "<pers-nr>P1</pers-nr>",
-                           "<p-art>NP</p-art>", "<fam-name>Öztürk</fam-name>", "<geb-datum>19700605</geb-datum>"};
+        fx.link("100", "1", "P1", "1", {{"p-funktion", " 4"}, {"p-eintr-datum", "unbegrenzt"}, {"p-austr-datum", "  "}});
+        QStringList person{"<p-funktion>4</p-funktion>", "<p-eintr-datum>99999999</p-eintr-datum>",
+                           "<pers-nr>P1</pers-nr>", "<p-art>NP</p-art>"};
         person << item("staatsangehoerigkeiten", item("staatsangehoerigkeit", {"<staat-text>türkisch</staat-text>",
                                                                                "<staat-schl></staat-schl>"}))
-               << item("p-erlaubnisse", item("p-erlaubnis", {"<p-erl-art>Bewachung</p-erl-art>"}))
                << item("p-handwerkskarten", item("p-handwerkskarte", {"<p-hwk-schl>K9</p-hwk-schl>"}));
-        QStringList expected{"<gem-kz>01001000</gem-kz>", "<betr-nr>100</betr-nr>", "<betr-hist-nr>1</betr-hist-nr>",
-                             "<b-eintr-name>Schmiede</b-eintr-name>"};
-        expected << item("meld-gruende-sonst", item("meld-grund-sonst", {"<meld-grund-sonst-text>Umzug</meld-grund-sonst-text>"}))
-                 << item("adressen", item("adresse art=\"1\"", {"<b-adr-art>1</b-adr-art>", "<b-ort>Kiel</b-ort>"}))
-                 << item("taetigkeiten", item("taetigkeit", {"<tk-schl>25.50</tk-schl>", "<tk-beginn>20210301</tk-beginn>"}))
-                 << item("b-handwerkskarten", item("b-handwerkskarte", {"<b-hwk-schl>H1</b-hwk-schl>"}))
-                 << item("b-erlaubnisse", item("b-erlaubnis", {"<b-erl-art>Gaststätte</b-erl-art>"}))
-                 << item("personen", item("person", person));
-        QCOMPARE(fx.body("100", "1"), expected);
+        QCOMPARE(fx.body("100", "1").mid(3), item("personen", item("person", person)));
         QCOMPARE(fx.log(), QString());
     }
 
