@@ -162,18 +162,6 @@ private slots:
         QCOMPARE(fx.body("100", "1").size(), 3);
     }
 
-    void personsInPositionOrder()
-    {
-        fx.business("100", "1");
-        for (const char *sort : {"10", "2", "1"}) {
-            const QString p = QStringLiteral("P") + QString::fromLatin1(sort);
-            fx.row("person", {{"pers-nr", p}, {"p-art", "NP"}});
-            fx.link("100", "1", p, sort);
-        }
-        QCOMPARE(fx.body("100", "1").filter("<pers-nr>"),
-                 (QStringList{"<pers-nr>P1</pers-nr>", "<pers-nr>P2</pers-nr>", "<pers-nr>P10</pers-nr>"}));
-    }
-
     void apostrophesInKeys()
     {
         fx.business("12'3", "1'");
