@@ -120,12 +120,17 @@ void Printer::endDoc()
     // The position and page go back to the start even when the device fails
     // to take the document: it is gone either way.
     const bool wasOpen = m_open;
+    documentLost();
+    if (wasOpen)
+        deviceEndDocument();
+}
+
+void Printer::documentLost()
+{
     m_open = false;
     m_page = 1;
     m_x = 0;
     m_y = 0;
-    if (wasOpen)
-        deviceEndDocument();
 }
 
 Printer &printer()

@@ -79,6 +79,9 @@ protected:
     virtual void deviceEndDocument() = 0;
     // A font change the device refuses raises PrinterError here.
     virtual void deviceFontChanged(const PrinterFont &font);
+    // The device gave up the open document after a failure: the next line
+    // starts a new one on page 1.
+    void documentLost();
 
 private:
     void ensureDocument();

@@ -1,6 +1,8 @@
 #include "print/SystemPrinter.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPrintDialog>
 #include <QPrinterInfo>
@@ -71,7 +73,17 @@ QString SystemPrinter::failureText(Step step) const
 
 void SystemPrinter::fail(Step step)
 {
-    const QString text = failureText(step);
+    QString text = failureText(step);
+    if (step == Step::NewPage && m_painter.isActive() && !m_printer->outputFileName().isEmpty()) {
+        // The device refuses a page once a write into its file has failed,
+        // and nothing later would reach the file either: the document ends
+        // here, so that what the file holds is judged and a remnant removed.
+        m_painter.end();
+        documentLost();
+        const QString unwritten = unwrittenFileText();
+        if (!unwritten.isEmpty())
+            text = unwritten;
+    }
     // Once no document is open, a device that failed is not trusted with
     // the next one: it may still count itself active and then refuse every
     // change of target the printer dialog makes.
@@ -168,6 +180,51 @@ void SystemPrinter::deviceNewPage()
 
 void SystemPrinter::deviceEndDocument()
 {
-    if (m_painter.isActive() && !m_painter.end())
+    if (!m_painter.isActive())
+        return;
+    const bool ended = m_painter.end();
+    const QPrinter::PrinterState state = m_printer->printerState();
+    if (!ended || state == QPrinter::Error || state == QPrinter::Aborted)
         fail(Step::End);
+    // A write that fails (a full disk, a share that went away) is reported
+    // neither by the painter nor by the printer's state: only the file tells.
+    if (m_printer->outputFileName().isEmpty())
+        return;
+    const QString unwritten = unwrittenFileText();
+    if (unwritten.isEmpty())
+        return;
+    // The device keeps a failed write to itself and then writes nothing
+    // into any later file; the next document gets a fresh one.
+    renew();
+    print::raisePrinterError(unwritten);
+}
+
+QString SystemPrinter::unwrittenFileText() const
+{
+    const QString file = m_printer->outputFileName();
+    const QFileInfo info(file);
+    if (!info.exists())
+        return QStringLiteral("Die Datei „%1“ wurde nicht angelegt.").arg(file);
+    // A whole document ends with its end-of-file mark. Only a plain file is
+    // read back: a device or a pipe may never end.
+    bool whole = false;
+    if (info.isFile() && info.size() > 0) {
+        QFile pdf(file);
+        if (pdf.open(QIODevice::ReadOnly)) {
+            pdf.seek(qMax<qint64>(0, pdf.size() - 32));
+            whole = pdf.read(32).trimmed().endsWith("%%EOF");
+        }
+    }
+    if (whole)
+        return {};
+    QString text = QStringLiteral("Die Datei „%1“ konnte nicht vollständig geschrieben werden; der Datenträger "
+                                  "ist voll oder nicht erreichbar.")
+                       .arg(file);
+    // What is left would pass for a print: a plain file goes, anything else
+    // is named for what it is.
+    if (info.isFile() && !info.isSymLink() && QFile::remove(file))
+        text += QStringLiteral(" Die unvollständige Datei wurde gelöscht.");
+    else
+        text += QStringLiteral(" Was dort steht, ist unvollständig.");
+    return text;
 }

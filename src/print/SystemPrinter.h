@@ -45,6 +45,9 @@ private:
     // What failed, in the clerk's words, with the state the device reports.
     QString failureText(Step step) const;
     [[noreturn]] void fail(Step step);
+    // Empty when the file target holds the whole document; otherwise what
+    // went wrong, after removing what would pass for a finished print.
+    QString unwrittenFileText() const;
     void renew();
 
     std::unique_ptr<QPrinter> m_printer;
