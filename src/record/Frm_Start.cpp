@@ -72,6 +72,34 @@ BoundTextBox *displayBox(const char *name, QWidget *parent)
     return box;
 }
 
+// Height of two lines of text.
+int twoLineHeight(const QFontMetrics &metrics)
+{
+    return metrics.boundingRect(QRect(0, 0, 10000, 10000), 0, QStringLiteral("X\nX")).height();
+}
+
+// Whether the text, wrapped at word breaks, fits into the room.
+bool fitsWrapped(const QFontMetrics &metrics, const QSize &room, const QString &text)
+{
+    const QRect need = metrics.boundingRect(QRect(0, 0, room.width(), 10000), Qt::TextWordWrap, text);
+    return need.width() <= room.width() && need.height() <= room.height();
+}
+
+// The narrowest width that holds the text on two lines.
+int twoLineWidth(const QFontMetrics &metrics, const QString &text)
+{
+    const int height = twoLineHeight(metrics);
+    int low = 1, high = metrics.horizontalAdvance(text) + 1;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (fitsWrapped(metrics, QSize(mid, height), text))
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    return low;
+}
+
 struct TabInfo
 {
     const char *caption;
@@ -586,12 +614,21 @@ void Frm_Start::buildBottomStrip(QWidget *host)
     Label2 = new QLabel(QStringLiteral("Anzeige von Gewerbedaten!"), Frame1);
     Label2->setObjectName(QStringLiteral("Label2"));
     // Status texts of import and export vary in length; they must not push
-    // the strip wider than the window.
-    Label2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    int headerWidth = 0;
+    // the strip wider than the window. Two lines fit beside the navigator's
+    // buttons at no cost in height, and leave the navigator the room it
+    // needs while "zurück" shows; the texts of the record view always fit
+    // on them, a longer one shows whole as its tooltip.
+    Label2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    Label2->setWordWrap(true);
+    const QFontMetrics metrics(Label2->font());
+    Label2->setFixedHeight(twoLineHeight(metrics));
+    QStringList recordViewTexts{representativeHeader()};
     for (const TabInfo &t : kTabs)
-        headerWidth = qMax(headerWidth, fontMetrics().horizontalAdvance(tr8(t.header)));
-    Label2->setMinimumWidth(headerWidth + 4);
+        recordViewTexts << tr8(t.header);
+    int headerWidth = 0;
+    for (const QString &text : recordViewTexts)
+        headerWidth = qMax(headerWidth, twoLineWidth(metrics, text));
+    Label2->setMinimumWidth(headerWidth);
     l1->addWidget(Label2);
     h->addWidget(Frame1, 1);
 
@@ -633,7 +670,7 @@ void Frm_Start::installHooks()
 {
     FormHooks &f = G().forms;
     f.startView = [this](const QString &name) { return view(name); };
-    f.setStatusText = [this](const QString &text) { Label2->setText(text); };
+    f.setStatusText = [this](const QString &text) { setStatus(text); };
     f.statusText = [this] { return Label2->text(); };
     f.setProgressMax = [this](int max) {
         ProgressBar1->setMaximum(qMax(0, max));
@@ -688,7 +725,7 @@ void Frm_Start::SSTab1_Click(int tab)
 {
     if (tab < 0 || tab >= 6)
         return;
-    Label2->setText(tr8(kTabs[tab].header));
+    setStatus(tr8(kTabs[tab].header));
     applyPersonNavigator(tab);
 }
 
@@ -779,7 +816,7 @@ void Frm_Start::Command3_Click()
     Command3->setVisible(false);
     showRecordView();
     SSTab1->setCurrentIndex(3);
-    Label2->setText(tr8(kTabs[3].header));
+    setStatus(tr8(kTabs[3].header));
     DB_Load_DATA(gemKz, betrNr, betrHistNr);
 }
 
@@ -847,10 +884,29 @@ bool Frm_Start::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Resize:
         if (watched == Image2)
             Image2->setPixmap(drawStartPicture(Image2->size()));
+        else if (watched == Label2)
+            fitStatusTip();
         break;
     default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QString Frm_Start::representativeHeader()
+{
+    return QStringLiteral("Anzeige: Personendaten (Vertreter einer jur. Person)");
+}
+
+void Frm_Start::setStatus(const QString &text)
+{
+    Label2->setText(text);
+    fitStatusTip();
+}
+
+void Frm_Start::fitStatusTip()
+{
+    const QString text = Label2->text();
+    Label2->setToolTip(fitsWrapped(Label2->fontMetrics(), Label2->contentsRect().size(), text) ? QString() : text);
 }
 
 void Frm_Start::closeEvent(QCloseEvent *event)

@@ -43,6 +43,10 @@ public:
     // reach it while a job runs.
     void storeKey(const QKeyEvent *key);
 
+    // The action text while a representative of a juridical person is
+    // shown; the strip keeps room for it.
+    static QString representativeHeader();
+
     // The two display states.
     void showStartPicture();
     void showRecordView();
@@ -120,5 +124,8 @@ private:
     void Command1_Click();
     void Command3_Click();
     void setBusy(bool busy);
+    // Label2's text; where the label cuts it, the whole text is its tooltip.
+    void setStatus(const QString &text);
+    void fitStatusTip();
     void keepPersonFrameRoom(bool keep);
 };

@@ -205,7 +205,7 @@ void Frm_Auswahl_Pers::takeRepresentative(const QString &persNr, const QString &
     Declare &g = G();
     const FormHooks &f = g.forms;
     if (f.setStatusText)
-        f.setStatusText(QStringLiteral("Anzeige: Personendaten (Vertreter einer jur. Person)"));
+        f.setStatusText(Frm_Start::representativeHeader());
     if (Frm_Start *start = recordWindow())
         start->Command3->setVisible(true);
     step("Command1_Click", QStringLiteral("Der gewählte Vertreter konnte nicht angezeigt werden!"), [&] {

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMimeData>
@@ -413,6 +414,73 @@ private slots:
         QVERIFY2(colours.size() > 20, "the record view looks blank");
         // The display boxes are grey.
         QVERIFY(colours.contains(qRgb(192, 192, 192)));
+    }
+
+    // With a representative shown ("zurück" visible) the bottom strip still
+    // shows the person counter and the action text whole, and nothing in it
+    // lies over anything else.
+    void stripWithRepresentative_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("representative") << 3 << QStringLiteral("Anzeige: Personendaten (Vertreter einer jur. Person)");
+        QTest::newRow("persons") << 3 << QStringLiteral("Anzeige: Personendaten (nat. und jur. Person)");
+        QTest::newRow("tab 4") << 4 << QStringLiteral("Anzeige: Adressen/Aufenhaltserl./Führungsz.");
+        QTest::newRow("tab 5") << 5 << QStringLiteral("Anzeige: Handwerkskarten/Erlaubnisse");
+    }
+    void stripWithRepresentative()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, action);
+        load("100");
+        m_win->showRecordView();
+        m_win->show();
+        G().forms.setTab(tab);
+        m_win->Command3->setVisible(true);
+        G().forms.setStatusText(action);
+        m_win->DATA_PERS->setCaption(QStringLiteral("Satz 99 von 99"));
+        QVERIFY(QTest::qWaitForWindowExposed(m_win));
+        QCoreApplication::processEvents();
+
+        const auto place = [this](const QWidget *w) { return QRect(w->mapTo(m_win, QPoint(0, 0)), w->size()); };
+        const auto name = [](const QWidget *w) {
+            const auto *b = qobject_cast<const QAbstractButton *>(w);
+            return b ? b->text() : w->objectName();
+        };
+        NavigatorBar *bar = m_win->navigator(QStringLiteral("DATA_PERS"));
+        auto *caption = bar->findChild<QLabel *>(QStringLiteral("caption"));
+        const QString counts = QStringLiteral("caption %1 wide, needs %2")
+                                   .arg(caption->contentsRect().width())
+                                   .arg(caption->fontMetrics().horizontalAdvance(caption->text()));
+        QVERIFY2(caption->contentsRect().width() >= caption->fontMetrics().horizontalAdvance(caption->text()),
+                 qPrintable(counts));
+        QList<QWidget *> parts{caption, m_win->Command3};
+        for (QAbstractButton *b : bar->findChildren<QAbstractButton *>())
+            parts << b;
+        for (QLabel *l : m_win->Frame_Anzahl->findChildren<QLabel *>())
+            parts << l;
+        for (QWidget *a : parts) {
+            QVERIFY2(a->isVisible() && m_win->rect().contains(place(a)), qPrintable(name(a)));
+            for (QWidget *b : parts) {
+                if (a != b && !a->isAncestorOf(b) && !b->isAncestorOf(a))
+                    QVERIFY2(!place(a).intersects(place(b)), qPrintable(name(a) + u' ' + name(b)));
+            }
+        }
+        QVERIFY(m_win->rect().contains(place(m_win->Frame1)) && !place(m_win->Frame1).intersects(place(m_win->Frame_Anzahl)));
+
+        // The action text within its label's room, on at most the lines the label has.
+        QLabel *label = m_win->Label2;
+        const QRect room = label->contentsRect();
+        const QRect need = label->fontMetrics().boundingRect(room.adjusted(0, 0, 0, 1000),
+                                                             label->wordWrap() ? Qt::TextWordWrap : 0, action);
+        QVERIFY2(need.width() <= room.width() && need.height() <= room.height(),
+                 qPrintable(QStringLiteral("action text needs %1x%2, has %3x%4")
+                                .arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height())));
+        QCOMPARE(label->toolTip(), QString());
+        // A text longer than the label can show is there whole as its tooltip.
+        const QString longer = action + QStringLiteral(" - ") + action + QStringLiteral(" - ") + action;
+        G().forms.setStatusText(longer);
+        QCOMPARE(label->toolTip(), longer);
     }
 
     // Every control of every tab lies inside the window and has at least the
