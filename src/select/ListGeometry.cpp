@@ -27,13 +27,17 @@ public:
         for (int i = 0; i < int(m_keyChars.size()); ++i)
             header->setSectionResizeMode(i, m_keyChars[size_t(i)] > 0 ? QHeaderView::Interactive : QHeaderView::Stretch);
         grid->viewport()->installEventFilter(this);
+        m_viewport = grid->viewport();
         fit();
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_grid->viewport() && event->type() == QEvent::Resize)
+        // The viewport's last events arrive while the grid is being torn
+        // down, when it is a table view no longer: the grid is asked nothing
+        // before the event is known to be a resize of its viewport.
+        if (event->type() == QEvent::Resize && watched == m_viewport)
             fit();
         return QObject::eventFilter(watched, event);
     }
@@ -70,6 +74,7 @@ private:
     }
 
     QTableView *m_grid;
+    const QObject *m_viewport = nullptr;
     std::vector<int> m_keyChars;
 };
 
