@@ -10,10 +10,10 @@ class QTableView;
 // places) share what the keys leave of the grid.
 
 // keyChars[i]: the longest value of column i for a key column, 0 for a text
-// column. Key columns always show their longest value, and their whole
-// caption as far as the texts can spare the room (the clerk may widen them);
-// the text columns stretch over the rest, so that every column lies inside
-// the grid.
+// column. Every caption shows whole, broken onto two lines where one line
+// each would not leave the grid room; key columns always show their longest
+// value; the text columns share the rest, so that every column lies inside
+// the grid. The clerk may widen a column until the grid's width changes.
 void fitColumns(QTableView *grid, const std::vector<int> &keyChars);
 
 // A search box never narrower than its longest key.

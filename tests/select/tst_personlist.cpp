@@ -4,6 +4,7 @@
 #include "select/PersonList.h"
 
 #include <QGroupBox>
+#include <QStyle>
 #include <QTabWidget>
 
 namespace {
@@ -246,6 +247,33 @@ private slots:
         Frm_Auswahl_Pers *list = open();
         QVERIFY(list);
         QCOMPARE(hiddenParts(m_fx.area, list, list->DBGrid1, {{0, 12}, {3, 12}, {4, 4}, {6, 8}, {7, 12}}), QString());
+    }
+
+    // Every column caption is shown whole, at the list's size and with the
+    // record window maximized behind it.
+    void captionsShowWhole_data() { ListFixture::addRecordWindowRows(); }
+    void captionsShowWhole()
+    {
+        QFETCH(bool, recordWindowMaximized);
+        standardData();
+        m_fx.layOutAsStarted(recordWindowMaximized);
+        Frm_Auswahl_Pers *list = open();
+        QVERIFY(list);
+        QCoreApplication::processEvents();
+        QHeaderView *header = list->DBGrid1->horizontalHeader();
+        // The header keeps a margin around its text; a caption may be broken
+        // between its words where the header is high enough for it.
+        const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        QStringList cut;
+        for (int c = 0; c < header->count(); ++c) {
+            const QString caption = list->gridModel->headerData(c, Qt::Horizontal).toString();
+            const QRect room(0, 0, header->sectionSize(c) - margin, header->height() - margin);
+            const QRect need = header->fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, caption);
+            if (need.width() > room.width() || need.height() > room.height())
+                cut << QStringLiteral("\"%1\" needs %2x%3, has %4x%5")
+                           .arg(caption).arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height());
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
     }
 
     // With the filter on, the marks must not widen the list beyond the
