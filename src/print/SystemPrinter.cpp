@@ -199,7 +199,7 @@ void SystemPrinter::deviceEndDocument()
     print::raisePrinterError(unwritten);
 }
 
-QString SystemPrinter::unwrittenFileText() const
+QString SystemPrinter::unwrittenFileText()
 {
     const QString file = m_printer->outputFileName();
     const QFileInfo info(file);

@@ -47,7 +47,7 @@ private:
     [[noreturn]] void fail(Step step);
     // Empty when the file target holds the whole document; otherwise what
     // went wrong, after removing what would pass for a finished print.
-    QString unwrittenFileText() const;
+    QString unwrittenFileText();
     void renew();
 
     std::unique_ptr<QPrinter> m_printer;
