@@ -353,17 +353,29 @@ int runOneSize(int businesses)
     const double perKey = bench::seconds(t);
     const double memoryPerKey = bench::peakMegabytes();
 
+    // One key beyond ASCII, on the business the key index holds last: the
+    // export finds it out at the end of that index and sorts every row in
+    // the exact order instead.
+    G().Datenbank_Daten->execute(
+        QStringLiteral("UPDATE betrieb SET [betr-hist-nr] = 'ü' WHERE rowid = (SELECT max(rowid) FROM betrieb)"));
+    t.restart();
+    RML_Exp_1(QString(), header);
+    const double exact = bench::seconds(t);
+    const double memoryExact = bench::peakMegabytes();
+
     std::printf("%d businesses, %.1f MB transfer file\n", businesses, double(QFileInfo(exported).size()) / 1e6);
     std::printf("  %-34s %9.2f s  raw %8.2f s  ratio %5.2f\n", "export of all businesses", program, raw,
                 program / raw);
     std::printf("  %-34s %9.2f s\n", "processor time of the export", programCpu);
     std::printf("  %-34s %9.2f s\n", "export per key (4 files)", perKey);
-    std::printf("  %-34s %9.1f MB before, %.1f MB after the export, %.1f MB after the export per key\n",
-                "peak memory", memoryBefore, memoryAfter, memoryPerKey);
+    std::printf("  %-34s %9.2f s\n", "export, one key beyond ASCII", exact);
+    std::printf("  %-34s %9.1f MB before, %.1f MB after the export\n", "peak memory", memoryBefore, memoryAfter);
+    std::printf("  %-34s %9.1f MB after the export per key, %.1f MB after the one beyond ASCII\n", "", memoryPerKey,
+                memoryExact);
     target("export: businesses/s", businesses / program, 10000, true, "1/s");
     // The export holds its selection by rowid only: its memory must not
-    // grow with the number of businesses.
-    target("export: peak memory", memoryAfter, 120, false, "MB");
+    // grow with the number of businesses, whatever order it is read in.
+    target("export: peak memory", memoryExact, 120, false, "MB");
     std::printf("\n");
     std::fflush(stdout);
     platform::MessageService::clearScript();

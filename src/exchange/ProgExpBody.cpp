@@ -348,15 +348,15 @@ void writeBody(const QVariant &betrNr, const QVariant &betrHistNr, const exchang
     std::unique_ptr<BodyTables> own;
     const bool complete = guarded(QStringLiteral("RML_Exp_2_Tabellen"), [&] {
         g.Ortungs_Nr = 1;
+        engine::Recordset *betrieb = selection ? nullptr : runtime::require(g.RS_betrieb, "RS_betrieb").get();
+        BodyTables &t = tablesFor(runtime::require(g.Datenbank_Daten, "Datenbank_Daten"), own);
         if (selection) {
             writeKeyLines(out, *selection);
             writeFields(*selection, false);
         } else {
-            engine::Recordset &betrieb = *runtime::require(g.RS_betrieb, "RS_betrieb");
-            writeKeyLines(out, betrieb);
-            RML_Exp_3_Felder(betrieb);
+            writeKeyLines(out, *betrieb);
+            RML_Exp_3_Felder(*betrieb);
         }
-        BodyTables &t = tablesFor(runtime::require(g.Datenbank_Daten, "Datenbank_Daten"), own);
 
         const QString n = text(betrNr);
         const QString h = text(betrHistNr);
