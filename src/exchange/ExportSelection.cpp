@@ -49,8 +49,9 @@ ExportSelection::ExportSelection(std::shared_ptr<engine::Database> db, const std
     if (key)
         jet += QStringLiteral(" WHERE betrieb.schluesselfeld = ") + engine::sqlQuote(*key);
     jet += QStringLiteral(" ORDER BY betrieb.[betr-nr], betrieb.[betr-hist-nr]");
-    // Plain ASCII keys come in the order of the key index, without a sort;
-    // a key beyond ASCII fails that statement, and the exact one runs.
+    // Numbers in plain ASCII come in the order of the index on betr-nr and
+    // betr-hist-nr, without a sort; a number beyond ASCII fails that
+    // statement, and the exact one, which sorts every row, runs instead.
     const QString tie = QStringLiteral(", betrieb.rowid");
     try {
         readKeys(engine::engineSqlAsciiSort(jet) + tie);
