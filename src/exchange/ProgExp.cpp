@@ -3,9 +3,9 @@
 // the output files.
 
 #include "exchange/ProgExp.h"
+#include "exchange/ExportSelection.h"
 
 #include "engine/Database.h"
-#include "engine/JetSql.h"
 #include "engine/Recordset.h"
 #include "platform/Cp1252.h"
 #include "platform/FileSystem.h"
@@ -30,7 +30,6 @@ const QString kMenu = QStringLiteral("menue_export_textdatei");
 const QString kTitel = QStringLiteral("Text-Export!");
 const QString kKeyList = QStringLiteral(
     "SELECT betrieb.schluesselfeld From betrieb GROUP BY betrieb.schluesselfeld HAVING (betrieb.schluesselfeld<>'')");
-const QString kOrder = QStringLiteral("ORDER BY betrieb.[betr-nr], betrieb.[betr-hist-nr];");
 constexpr int kEsc = 27;
 // The status line and the bar change at most this often; the window system
 // still gets its turn (and ESC its chance) after every business.
@@ -113,7 +112,7 @@ public:
 
 private:
     enum class Next { Go, Stop };
-    Next writeFile(const QString &sql, const QString &key);
+    Next writeFile(const QString &key);
     QString fileName(const QString &key);
     void line(const QString &l) { exchange::writeExportLine(m_file, l); }
     void showProgress(long counter, long total);
@@ -158,15 +157,11 @@ void TextExport::run()
 
     for (long i = 1; i <= fileCount; ++i) {
         QString key;
-        QString sql = QStringLiteral("SELECT distinctrow * FROM betrieb ");
         if (m_keyMode) {
             key = text(m_keys->value(QStringLiteral("schluesselfeld")));
-            sql += QStringLiteral("WHERE betrieb.schluesselfeld = ") + engine::sqlQuote(key) + kOrder;
             m_keys->moveNext();
-        } else {
-            sql += kOrder;
         }
-        if (writeFile(sql, key) == Next::Stop)
+        if (writeFile(key) == Next::Stop)
             return;
     }
     closeKeys();
@@ -174,23 +169,28 @@ void TextExport::run()
     g.Ortungs_Nr = 2;
 }
 
-TextExport::Next TextExport::writeFile(const QString &sql, const QString &key)
+TextExport::Next TextExport::writeFile(const QString &key)
 {
     Declare &g = G();
     const FormHooks &f = g.forms;
-    DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
-    g.RS_betrieb = db->openRecordset(sql);
-    // Held here too: nothing that runs during the loop may pull it away.
-    const RS selection = g.RS_betrieb;
-    engine::Recordset &rs = *selection;
-    if (rs.recordCount() == 0) {
+    const DB db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
+    // One transaction per file: the selection, the rows the loop reads and
+    // the statuses the pass stores are of one state of the database, and
+    // the pass stores its rows together.
+    db->beginTrans();
+    m_transaction = db;
+    // The selection holds its rows' rowids only and reads each row from
+    // betrieb when it is written; RS_betrieb is pointed at that table.
+    exchange::ExportSelection rs(db, m_keyMode ? std::optional<QString>(key) : std::nullopt);
+    g.RS_betrieb = db->openRecordset(QStringLiteral("betrieb"));
+    if (rs.count() == 0) {
+        commitPending();
         box(QStringLiteral("Es wurden keine Daten in der Betriebsdatenbank gefunden!"));
         return Next::Go;
     }
 
     call(f.setBusyCursor, true);
-    rs.moveLast();
-    const long total = rs.recordCount();
+    const long total = rs.count();
     call(f.setProgressMax, int(total));
     call(f.setProgressValue, 0);
     m_width = int(QString::number(total).size()) + 1;
@@ -230,11 +230,7 @@ TextExport::Next TextExport::writeFile(const QString &sql, const QString &key)
         unload();
     }
 
-    // One transaction per file: the status pass stores its rows together and
-    // the reads of the loop share one snapshot instead of locking per row.
-    db->beginTrans();
-    m_transaction = db;
-    RML_Exp_4_BearbStatus();
+    RML_Exp_4_BearbStatus(rs);
     rs.moveFirst();
     long counter = 0;
     g.Ortungs_Nr = 1;
@@ -258,7 +254,7 @@ TextExport::Next TextExport::writeFile(const QString &sql, const QString &key)
         ++counter;
         line(QStringLiteral("<betrieb>"));
         showProgress(counter, total);
-        RML_Exp_2_Tabellen(rs.value(QStringLiteral("betr-nr")), rs.value(QStringLiteral("betr-hist-nr")));
+        RML_Exp_2_Tabellen(rs.value(QStringLiteral("betr-nr")), rs.value(QStringLiteral("betr-hist-nr")), rs);
         line(QStringLiteral("</betrieb>"));
         rs.moveNext();
     }
@@ -496,29 +492,10 @@ void RML_Exp_1(const QVariant &art, const exchange::ExportHeader &header, const 
         run.errorEnd();
 }
 
-void RML_Exp_4_BearbStatus()
+void RML_Exp_4_BearbStatus(exchange::ExportSelection &selection)
 {
-    const RS selection = runtime::require(G().RS_betrieb, "RS_betrieb");
-    engine::Recordset &rs = *selection;
-    if (rs.recordCount() == 0)
-        return;
-    rs.moveLast();
-    // The last row of each number in the selection's order is the business's
-    // current state; the rows before it are its history.
-    bool first = true;
-    QString previous;
-    while (!rs.bof()) {
-        rs.edit();
-        const QString nr = text(rs.value(QStringLiteral("betr-nr")));
-        if (first || nr != previous) {
-            const QString ende = text(rs.value(QStringLiteral("betr-Ende"))).remove(QLatin1Char(' '));
-            rs.setValue(QStringLiteral("bearb-status"), ende.isEmpty() ? QStringLiteral("A") : QStringLiteral("E"));
-        } else {
-            rs.setValue(QStringLiteral("bearb-status"), QStringLiteral("H"));
-        }
-        rs.update();
-        previous = nr;
-        first = false;
-        rs.movePrevious();
-    }
+    // From the last row to the first, every row, also where its status
+    // stays as it was.
+    for (long i = selection.count() - 1; i >= 0; --i)
+        selection.storeStatus(i);
 }

@@ -9,6 +9,9 @@
 namespace engine {
 class Recordset;
 }
+namespace exchange {
+class ExportSelection;
+}
 
 // The export module: the working database into transfer files.
 //
@@ -78,12 +81,15 @@ public:
 // header is written (the dialog unloads itself there).
 void RML_Exp_1(const QVariant &art, const exchange::ExportHeader &header,
                const std::function<void()> &afterFirstHeader = {});
-// Marks every row of RS_betrieb with its processing status E, A or H.
-void RML_Exp_4_BearbStatus();
+// Marks every row of the file's selection with its processing status E, A
+// or H.
+void RML_Exp_4_BearbStatus(exchange::ExportSelection &selection);
 
 // The body of the business on the current row of RS_betrieb, written to the
 // file Exp_Dateinummer.
 void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr);
+// The same for the business on the current row of the driver's selection.
+void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr, const exchange::ExportSelection &business);
 // One element line per column of the current row that has a value.
 void RML_Exp_3_Felder(engine::Recordset &rs);
 

@@ -4,6 +4,7 @@
 
 #include "exchange/ProgExp.h"
 #include "exchange/DateColumns.h"
+#include "exchange/ExportSelection.h"
 
 #include "engine/Database.h"
 #include "engine/JetSql.h"
@@ -254,19 +255,38 @@ void Txt_Klammern_Weg(QString &text)
     text.replace(QLatin1Char('>'), QLatin1Char(' '));
 }
 
-void RML_Exp_3_Felder(engine::Recordset &rs)
+namespace {
+
+// What the field writer reads of a row: a record set's current row, or the
+// driver's selection on the business being written.
+int fieldCount(const engine::Recordset &rs)
+{
+    return rs.fieldCount();
+}
+const QString &fieldName(const engine::Recordset &rs, int i)
+{
+    return rs.fieldInfo(i).name;
+}
+int fieldCount(const exchange::ExportSelection &s)
+{
+    return s.fieldCount();
+}
+const QString &fieldName(const exchange::ExportSelection &s, int i)
+{
+    return s.fieldName(i);
+}
+
+template <typename Row>
+void writeFields(const Row &row, bool personRows)
 {
     // A failure ends this row's elements silently; the caller closes the item.
     try {
-        const QString source = rs.name();
-        const bool personRows = source.contains(QLatin1String("person_erlaubnis"))
-                                || source.contains(QLatin1String("person_handwerkskarte"));
         const int file = G().Exp_Dateinummer;
-        for (int i = 0; i < rs.fieldCount(); ++i) {
-            QString s = text(rs.value(i));
+        for (int i = 0; i < fieldCount(row); ++i) {
+            QString s = text(row.value(i));
             if (trimBlanks(s).isEmpty())
                 continue;
-            const QString name = rs.fieldInfo(i).name;
+            const QString &name = fieldName(row, i);
             if (name == QLatin1String("betr-nr") || name == QLatin1String("betr-hist-nr")
                 || name == QLatin1String("gem-kz") || (personRows && name == QLatin1String("pers-nr")))
                 continue;
@@ -281,6 +301,15 @@ void RML_Exp_3_Felder(engine::Recordset &rs)
         }
     } catch (...) {
     }
+}
+
+} // namespace
+
+void RML_Exp_3_Felder(engine::Recordset &rs)
+{
+    const QString source = rs.name();
+    writeFields(rs, source.contains(QLatin1String("person_erlaubnis"))
+                        || source.contains(QLatin1String("person_handwerkskarte")));
 }
 
 namespace exchange {
@@ -300,7 +329,18 @@ BodySession::~BodySession()
 
 } // namespace exchange
 
-void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
+namespace {
+
+// The business's three key lines.
+template <typename Row>
+void writeKeyLines(BodyWriter &out, const Row &betrieb)
+{
+    out.line(element(QStringLiteral("gem-kz"), trimBlanks(text(betrieb.value(QStringLiteral("gem-kz"))))));
+    out.line(element(QStringLiteral("betr-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-nr"))))));
+    out.line(element(QStringLiteral("betr-hist-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-hist-nr"))))));
+}
+
+void writeBody(const QVariant &betrNr, const QVariant &betrHistNr, const exchange::ExportSelection *selection)
 {
     Declare &g = G();
     g.Ortungs_Nr = 0;
@@ -308,12 +348,15 @@ void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
     std::unique_ptr<BodyTables> own;
     const bool complete = guarded(QStringLiteral("RML_Exp_2_Tabellen"), [&] {
         g.Ortungs_Nr = 1;
-        engine::Recordset &betrieb = *runtime::require(g.RS_betrieb, "RS_betrieb");
+        engine::Recordset *betrieb = selection ? nullptr : runtime::require(g.RS_betrieb, "RS_betrieb").get();
         BodyTables &t = tablesFor(runtime::require(g.Datenbank_Daten, "Datenbank_Daten"), own);
-        out.line(element(QStringLiteral("gem-kz"), trimBlanks(text(betrieb.value(QStringLiteral("gem-kz"))))));
-        out.line(element(QStringLiteral("betr-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-nr"))))));
-        out.line(element(QStringLiteral("betr-hist-nr"), trimBlanks(text(betrieb.value(QStringLiteral("betr-hist-nr"))))));
-        RML_Exp_3_Felder(betrieb);
+        if (selection) {
+            writeKeyLines(out, *selection);
+            writeFields(*selection, false);
+        } else {
+            writeKeyLines(out, *betrieb);
+            RML_Exp_3_Felder(*betrieb);
+        }
 
         const QString n = text(betrNr);
         const QString h = text(betrHistNr);
@@ -452,4 +495,16 @@ void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
     }
     if (own)
         own->close();
+}
+
+} // namespace
+
+void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr)
+{
+    writeBody(betrNr, betrHistNr, nullptr);
+}
+
+void RML_Exp_2_Tabellen(const QVariant &betrNr, const QVariant &betrHistNr, const exchange::ExportSelection &business)
+{
+    writeBody(betrNr, betrHistNr, &business);
 }
