@@ -43,10 +43,18 @@ public:
     // compaction could give back.
     double freeShare();
 
-    // Transactions nest; only the outermost commit writes.
+    // Transactions nest; only the outermost commit writes. A commit that
+    // fails, or one after SQLite ended the transaction on its own, stores
+    // nothing of it and raises the error.
     void beginTrans();
     void commitTrans();
     void rollback();
+
+    // One unit of data (a business) inside the open transaction, kept whole
+    // or taken back whole (Connection::beginUnit). endUnit gives the number
+    // of the error that spoilt it, 0 when it is kept.
+    void beginUnit();
+    int endUnit();
 
     std::shared_ptr<Connection> connection() const;
 

@@ -125,7 +125,9 @@ public:
     explicit TransferImport(const QString &path) : m_path(path) {}
 
     void run();
-    void errorPath();
+    // loggedAlready: the failure that ends the import is in the log; what
+    // follows from it (the batch that cannot be committed) is not logged again.
+    void errorPath(bool loggedAlready = false);
 
 private:
     enum class Next { Go, Stop };
@@ -423,10 +425,13 @@ void TransferImport::showProgress()
 
 void TransferImport::importBlock(QString block)
 {
-    // A business lies wholly inside one transaction, which commits only
-    // between businesses: a crash or kill never leaves a business half
-    // replaced, while what the block procedures keep after a logged error is
-    // committed with the rest.
+    // Businesses are committed together, between businesses: a crash or kill
+    // never leaves a business half replaced. Inside the batch each business
+    // is a unit of its own: a write that the file refuses (another program's
+    // lock, a full disk) takes back all that business wrote, so that it
+    // stays as it was instead of losing its old rows or keeping them beside
+    // the new ones. What the block procedures keep after an error of a row
+    // (an unknown element, a duplicate key) is committed with the rest.
     Declare &g = G();
     if (!m_transaction) {
         DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
@@ -446,7 +451,23 @@ void TransferImport::importBlock(QString block)
         m_transaction = db;
         m_batch.start();
     }
-    Upd_2_Read(block);
+    const DB db = m_transaction;
+    db->beginUnit();
+    try {
+        Upd_2_Read(block);
+    } catch (const UnitAbandoned &) {
+        // Logged where it struck; the rest of the business was not tried.
+    }
+    const int failure = db->endUnit();
+    if (failure == 0)
+        return;
+    if (failure != engine::err::FileInUse)
+        // The file takes no more writes (full, damaged, unreadable): the
+        // import ends here, the businesses before this one are whole.
+        throw UnitAbandoned{failure};
+    // Another program holds the file: this business stays as it was, and the
+    // next one starts a batch of its own, which sees what that program wrote.
+    commitPending();
 }
 
 void TransferImport::commitPending()
@@ -499,17 +520,25 @@ void TransferImport::endSteps()
     DB_Load();
 }
 
-void TransferImport::errorPath()
+void TransferImport::errorPath(bool loggedAlready)
 {
     Declare &g = G();
     const FormHooks &f = g.forms;
     if (m_transaction) {
         // The businesses of the open transaction are whole; only when they
-        // cannot be committed do they go.
+        // cannot be committed (SQLite may have taken them back already) do
+        // they go.
         const DB db = std::move(m_transaction);
         m_transaction.reset();
-        if (db->isOpen() && !guarded(QStringLiteral("Upd_1_Start"), [&db] { db->commitTrans(); }))
+        if (loggedAlready) {
+            try {
+                db->commitTrans();
+            } catch (const engine::EngineError &) {
+                // A failed commit has taken the batch back whole.
+            }
+        } else if (db->isOpen() && !guarded(QStringLiteral("Upd_1_Start"), [&db] { db->commitTrans(); })) {
             guarded(QStringLiteral("Upd_1_Start"), [&db] { db->rollback(); });
+        }
     }
     m_file.close();
     call(f.setBusyCursor, false);
@@ -525,6 +554,11 @@ void TransferImport::errorPath()
 void Upd_1_Start(const QString &datei)
 {
     TransferImport run(datei);
-    if (!guarded(QStringLiteral("Upd_1_Start"), [&run] { run.run(); }))
-        run.errorPath();
+    try {
+        if (!guarded(QStringLiteral("Upd_1_Start"), [&run] { run.run(); }))
+            run.errorPath();
+    } catch (const UnitAbandoned &) {
+        // A write the file refused ends the import; it is logged where it struck.
+        run.errorPath(true);
+    }
 }
