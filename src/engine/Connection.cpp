@@ -1,5 +1,6 @@
 #include "engine/Connection.h"
 
+#include "engine/Database.h"
 #include "engine/EngineError.h"
 #include "engine/SqlFunctions.h"
 
@@ -38,7 +39,19 @@ QString keyOf(const QString &path)
     return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
 }
 
+int g_lockWaitMs = 5000;
+
 } // namespace
+
+int lockWait()
+{
+    return g_lockWaitMs;
+}
+
+void setLockWait(int ms)
+{
+    g_lockWaitMs = ms > 0 ? ms : 5000;
+}
 
 std::shared_ptr<Connection> Connection::find(const QString &path)
 {
@@ -84,7 +97,7 @@ std::shared_ptr<Connection> Connection::acquire(const QString &path, bool &alrea
     registerSqlFunctions(conn->m_db);
     // Tells a duplicate key from a missing required value (3022 / 3314).
     sqlite3_extended_result_codes(conn->m_db, 1);
-    sqlite3_busy_timeout(conn->m_db, 5000);
+    sqlite3_busy_timeout(conn->m_db, lockWait());
     rc = sqlite3_exec(conn->m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(conn->m_db);

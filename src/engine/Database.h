@@ -99,6 +99,11 @@ void releaseFile(const QString &path);
 // complete on its own, without a journal beside it.
 void releaseAllFiles();
 
+// How long a statement waits for another program's lock on the file before
+// it fails with 3045; applies to files opened afterwards. Tests shorten it.
+int lockWait();
+void setLockWait(int ms);
+
 // True when the value is the database's Null (an empty text is not Null).
 inline bool isNull(const QVariant &v)
 {
