@@ -420,7 +420,7 @@ void Connection::beginUnit(const QString &source)
         endUnit(source);
     m_unitFailure = 0;
     if (!noticeEndedTransaction(err::ReservedError))
-        exec(QStringLiteral("SAVEPOINT unit"), source);
+        step(QStringLiteral("SAVEPOINT unit"), source);
     m_unitOpen = true;
 }
 
@@ -429,13 +429,22 @@ int Connection::endUnit(const QString &source)
     if (!m_unitOpen)
         return 0;
     m_unitOpen = false;
-    int failure = std::exchange(m_unitFailure, 0);
+    const int failure = std::exchange(m_unitFailure, 0);
     if (noticeEndedTransaction(err::ReservedError))
         return failure != 0 ? failure : m_lost; // its savepoint went with the transaction
     if (failure != 0)
         exec(QStringLiteral("ROLLBACK TO unit"), source);
-    exec(QStringLiteral("RELEASE unit"), source);
+    step(QStringLiteral("RELEASE unit"), source);
     return failure;
+}
+
+void Connection::step(const QString &sql, const QString &source)
+{
+    sqlite3_stmt *st = cached(sql, source);
+    StmtGuard g(st);
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        raise(rc, source, sql);
 }
 
 QString Connection::tableName(const QString &name)

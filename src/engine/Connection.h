@@ -39,6 +39,9 @@ public:
     sqlite3_stmt *cached(const QString &sql, const QString &source);
     sqlite3_stmt *prepare(const QString &sql, const QString &source); // caller finalizes
     void exec(const QString &sql, const QString &source);
+    // Runs a statement without rows and parameters, kept prepared: one that
+    // runs again and again.
+    void step(const QString &sql, const QString &source);
     // Raises the engine error of a failed step. It first asks SQLite whether
     // the step ended the open transaction (SQLite rolls a transaction back on
     // its own after a full disk, an I/O error or too little memory): the
