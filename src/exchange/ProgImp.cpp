@@ -539,6 +539,13 @@ void TransferImport::errorPath(bool loggedAlready)
         } else if (db->isOpen() && !guarded(QStringLiteral("Upd_1_Start"), [&db] { db->commitTrans(); })) {
             guarded(QStringLiteral("Upd_1_Start"), [&db] { db->rollback(); });
         }
+        // The journal still holds the pages of what was taken back: on a
+        // full disk they would keep it full for every other program.
+        try {
+            if (db->isOpen())
+                db->execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        } catch (const engine::EngineError &) {
+        }
     }
     m_file.close();
     call(f.setBusyCursor, false);
