@@ -9,6 +9,7 @@
 #include "platform/FileDialog.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QSet>
@@ -560,6 +561,8 @@ private slots:
         // Those committed before the disk refused, and none after.
         QVERIFY2(replaced.size() >= 2 && replaced.size() < 200, qPrintable(states.join(' ') + fx.log() + fx.events.join('\n')));
         QCOMPARE(replaced, numbers(1000, int(replaced.size())));
+        // The journal gave back the room of the batch taken back.
+        QCOMPARE(QFileInfo(G().Datei_DB_Daten + "-wal").size(), 0);
         QCOMPARE(PlainSqlite(G().Datei_DB_Daten).rows("PRAGMA integrity_check"), QStringList{"ok"});
         QCOMPARE(fx.boxes().size(), 1); // the confirmation only
         QCOMPARE(fx.events.filter("status:").last(), QStringLiteral("status:ACHTUNG UPDATE-FEHLER!"));
