@@ -71,9 +71,6 @@ public:
     // The error number that spoilt the unit, whose writes are then gone; 0
     // when they are kept.
     int endUnit(const QString &source);
-    // The number of the failure that ended the transaction behind the
-    // engine's back, 0 while it stands.
-    int lostTransaction() const { return m_lost; }
 
     // Looks up a table without regard to case; returns its stored name or "".
     QString tableName(const QString &name);

@@ -453,14 +453,19 @@ void TransferImport::importBlock(QString block)
     }
     const DB db = m_transaction;
     db->beginUnit();
+    bool logged = false;
     try {
         Upd_2_Read(block);
     } catch (const UnitAbandoned &) {
         // Logged where it struck; the rest of the business was not tried.
+        logged = true;
     }
     const int failure = db->endUnit();
     if (failure == 0)
         return;
+    if (!logged)
+        // Spoilt by a step whose error no handler saw: reported as the driver's own.
+        throw engine::EngineError(failure, QStringLiteral("DAO.Database"));
     if (failure != engine::err::FileInUse)
         // The file takes no more writes (full, damaged, unreadable): the
         // import ends here, the businesses before this one are whole.
