@@ -416,12 +416,9 @@ void Connection::beginUnit(const QString &source)
 {
     if (m_depth == 0)
         throw EngineError(3034, source, QStringLiteral("Kein BeginTrans"));
-    if (m_unitOpen)
-        endUnit(source);
-    m_unitFailure = 0;
-    if (!noticeEndedTransaction(err::ReservedError))
-        step(QStringLiteral("SAVEPOINT unit"), source);
     m_unitOpen = true;
+    // A transaction already ended spoils the unit before its first step.
+    m_unitFailure = noticeEndedTransaction(err::ReservedError) ? m_lost : 0;
 }
 
 int Connection::endUnit(const QString &source)
@@ -429,22 +426,18 @@ int Connection::endUnit(const QString &source)
     if (!m_unitOpen)
         return 0;
     m_unitOpen = false;
-    const int failure = std::exchange(m_unitFailure, 0);
-    if (noticeEndedTransaction(err::ReservedError))
-        return failure != 0 ? failure : m_lost; // its savepoint went with the transaction
-    if (failure != 0)
-        exec(QStringLiteral("ROLLBACK TO unit"), source);
-    step(QStringLiteral("RELEASE unit"), source);
+    int failure = std::exchange(m_unitFailure, 0);
+    if (failure == 0 && noticeEndedTransaction(err::ReservedError))
+        failure = m_lost;
+    if (failure == 0)
+        return 0;
+    // The whole transaction goes: a savepoint per unit would keep the units
+    // before it, but would copy every page each unit touches.
+    m_depth = 0;
+    m_lost = 0;
+    if (!sqlite3_get_autocommit(db(source)))
+        exec(QStringLiteral("ROLLBACK"), source);
     return failure;
-}
-
-void Connection::step(const QString &sql, const QString &source)
-{
-    sqlite3_stmt *st = cached(sql, source);
-    StmtGuard g(st);
-    const int rc = sqlite3_step(st);
-    if (rc != SQLITE_DONE)
-        raise(rc, source, sql);
 }
 
 QString Connection::tableName(const QString &name)

@@ -39,9 +39,6 @@ public:
     sqlite3_stmt *cached(const QString &sql, const QString &source);
     sqlite3_stmt *prepare(const QString &sql, const QString &source); // caller finalizes
     void exec(const QString &sql, const QString &source);
-    // Runs a statement without rows and parameters, kept prepared: one that
-    // runs again and again.
-    void step(const QString &sql, const QString &source);
     // Raises the engine error of a failed step. It first asks SQLite whether
     // the step ended the open transaction (SQLite rolls a transaction back on
     // its own after a full disk, an I/O error or too little memory): the
@@ -65,11 +62,12 @@ public:
     // written whole or not at all. The first step of the unit that fails on
     // the file itself (locked, full, unreadable, rolled back by SQLite)
     // spoils it: its error says so (EngineError::spoilsUnit), and endUnit
-    // takes back everything the unit wrote. A step refused for its own row
-    // (a duplicate key, a missing required value) spoils nothing.
+    // takes back the whole transaction, the units before it included, so
+    // that no unit is left half written. A step refused for its own row (a
+    // duplicate key, a missing required value) spoils nothing.
     void beginUnit(const QString &source);
-    // The error number that spoilt the unit, whose writes are then gone; 0
-    // when they are kept.
+    // The error number that spoilt the unit, whose transaction is then gone;
+    // 0 when the unit stands.
     int endUnit(const QString &source);
 
     // Looks up a table without regard to case; returns its stored name or "".

@@ -51,8 +51,8 @@ public:
     void rollback();
 
     // One unit of data (a business) inside the open transaction, kept whole
-    // or taken back whole (Connection::beginUnit). endUnit gives the number
-    // of the error that spoilt it, 0 when it is kept.
+    // or taken back with its transaction (Connection::beginUnit). endUnit
+    // gives the number of the error that spoilt it, 0 when it stands.
     void beginUnit();
     int endUnit();
 

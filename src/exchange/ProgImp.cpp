@@ -125,9 +125,7 @@ public:
     explicit TransferImport(const QString &path) : m_path(path) {}
 
     void run();
-    // loggedAlready: the failure that ends the import is in the log; what
-    // follows from it (the batch that cannot be committed) is not logged again.
-    void errorPath(bool loggedAlready = false);
+    void errorPath();
 
 private:
     enum class Next { Go, Stop };
@@ -153,6 +151,7 @@ private:
     QString m_version;
     int m_progressMax = 0;
     DB m_transaction; // the database of the open transaction, if any
+    int m_batchBusinesses = 0; // written in the open transaction
     std::weak_ptr<engine::Database> m_tuned;
     QElapsedTimer m_batch;
     QElapsedTimer m_display;
@@ -426,12 +425,12 @@ void TransferImport::showProgress()
 void TransferImport::importBlock(QString block)
 {
     // Businesses are committed together, between businesses: a crash or kill
-    // never leaves a business half replaced. Inside the batch each business
-    // is a unit of its own: a write that the file refuses (another program's
-    // lock, a full disk) takes back all that business wrote, so that it
-    // stays as it was instead of losing its old rows or keeping them beside
-    // the new ones. What the block procedures keep after an error of a row
-    // (an unknown element, a duplicate key) is committed with the rest.
+    // never leaves a business half replaced. Each business is a unit of the
+    // batch: a write that the file refuses (another program's lock, a full
+    // disk) takes the batch back, so that the business stays as it was
+    // instead of losing its old rows or keeping them beside the new ones.
+    // What the block procedures keep after an error of a row (an unknown
+    // element, a duplicate key) is committed with the rest.
     Declare &g = G();
     if (!m_transaction) {
         DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
@@ -449,6 +448,7 @@ void TransferImport::importBlock(QString block)
         }
         db->beginTrans();
         m_transaction = db;
+        m_batchBusinesses = 0;
         m_batch.start();
     }
     const DB db = m_transaction;
@@ -461,18 +461,22 @@ void TransferImport::importBlock(QString block)
         logged = true;
     }
     const int failure = db->endUnit();
-    if (failure == 0)
+    if (failure == 0) {
+        ++m_batchBusinesses;
         return;
+    }
+    // The batch went with the business.
+    m_transaction.reset();
     if (!logged)
         // Spoilt by a step whose error no handler saw: reported as the driver's own.
         throw engine::EngineError(failure, QStringLiteral("DAO.Database"));
-    if (failure != engine::err::FileInUse)
-        // The file takes no more writes (full, damaged, unreadable): the
-        // import ends here, the businesses before this one are whole.
+    // Another program's lock meets the first write of a batch, before the
+    // batch holds the file: only this business stays as it was, and the next
+    // one starts a batch of its own. Any other refusal (a full or damaged
+    // file) ends the import, and so does one that took businesses of the
+    // batch back with it.
+    if (failure != engine::err::FileInUse || m_batchBusinesses > 0)
         throw UnitAbandoned{failure};
-    // Another program holds the file: this business stays as it was, and the
-    // next one starts a batch of its own, which sees what that program wrote.
-    commitPending();
 }
 
 void TransferImport::commitPending()
@@ -525,7 +529,7 @@ void TransferImport::endSteps()
     DB_Load();
 }
 
-void TransferImport::errorPath(bool loggedAlready)
+void TransferImport::errorPath()
 {
     Declare &g = G();
     const FormHooks &f = g.forms;
@@ -535,22 +539,15 @@ void TransferImport::errorPath(bool loggedAlready)
         // they go.
         const DB db = std::move(m_transaction);
         m_transaction.reset();
-        if (loggedAlready) {
-            try {
-                db->commitTrans();
-            } catch (const engine::EngineError &) {
-                // A failed commit has taken the batch back whole.
-            }
-        } else if (db->isOpen() && !guarded(QStringLiteral("Upd_1_Start"), [&db] { db->commitTrans(); })) {
+        if (db->isOpen() && !guarded(QStringLiteral("Upd_1_Start"), [&db] { db->commitTrans(); }))
             guarded(QStringLiteral("Upd_1_Start"), [&db] { db->rollback(); });
-        }
-        // The journal still holds the pages of what was taken back: on a
-        // full disk they would keep it full for every other program.
-        try {
-            if (db->isOpen())
-                db->execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-        } catch (const engine::EngineError &) {
-        }
+    }
+    // The journal still holds the pages of what was taken back: on a full
+    // disk they would keep it full for every other program.
+    try {
+        if (g.Datenbank_Daten && g.Datenbank_Daten->isOpen())
+            g.Datenbank_Daten->execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    } catch (const engine::EngineError &) {
     }
     m_file.close();
     call(f.setBusyCursor, false);
@@ -571,6 +568,6 @@ void Upd_1_Start(const QString &datei)
             run.errorPath();
     } catch (const UnitAbandoned &) {
         // A write the file refused ends the import; it is logged where it struck.
-        run.errorPath(true);
+        run.errorPath();
     }
 }

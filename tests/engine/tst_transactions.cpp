@@ -1,7 +1,8 @@
 // Transactions and units of data when SQLite refuses a write: a transaction
 // that SQLite ended on its own (a full disk) is reported and nothing written
-// after it is stored; a unit is taken back whole when a write of it fails on
-// the file, and keeps its rows when one row is refused for its own values.
+// after it is stored; a unit whose write fails on the file takes its whole
+// transaction back, and keeps its rows when one row is refused for its own
+// values.
 #include "EngineFixture.h"
 
 #include "engine/Connection.h"
@@ -86,7 +87,7 @@ private slots:
         QTest::addColumn<bool>("diskFull");
         QTest::addColumn<QStringList>("rows");
         QTest::newRow("a row refused for its key: the unit keeps the others")
-            << false << QStringList{"vorher", "erste", "dritte", "nächste"};
+            << false << QStringList{"vorher", "davor", "erste", "dritte"};
         QTest::newRow("the disk full: the unit and its transaction go") << true << QStringList{"vorher"};
     }
     void unitTakenBackOrKept()
@@ -94,6 +95,9 @@ private slots:
         QFETCH(bool, diskFull);
         QFETCH(QStringList, rows);
         m_db->beginTrans();
+        m_db->beginUnit();
+        addRow(*m_rs, {{"v", QStringLiteral("davor")}});
+        QCOMPARE(m_db->endUnit(), 0);
         m_db->beginUnit();
         addRow(*m_rs, {{"v", QStringLiteral("erste")}, {"k", QStringLiteral("a")}});
         if (diskFull) {
@@ -112,10 +116,10 @@ private slots:
         m_rs->cancelUpdate();
         addRow(*m_rs, {{"v", QStringLiteral("dritte")}});
         QCOMPARE(m_db->endUnit(), diskFull ? int(err::DiskFull) : 0);
-        m_db->beginUnit();
-        addRow(*m_rs, {{"v", QStringLiteral("nächste")}});
-        QCOMPARE(m_db->endUnit(), diskFull ? int(err::DiskFull) : 0);
-        QCOMPARE(errorOf([this] { m_db->commitTrans(); }), diskFull ? int(err::DiskFull) : 0);
+        // A spoilt unit leaves no transaction behind to be committed.
+        QCOMPARE(m_db->connection()->transactionDepth(), diskFull ? 0 : 1);
+        if (!diskFull)
+            m_db->commitTrans();
         QCOMPARE(stored(), rows);
     }
 };
