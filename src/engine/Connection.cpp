@@ -1,5 +1,6 @@
 #include "engine/Connection.h"
 
+#include "engine/Database.h"
 #include "engine/EngineError.h"
 #include "engine/SqlFunctions.h"
 
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -37,7 +39,19 @@ QString keyOf(const QString &path)
     return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
 }
 
+int g_lockWaitMs = 5000;
+
 } // namespace
+
+int lockWait()
+{
+    return g_lockWaitMs;
+}
+
+void setLockWait(int ms)
+{
+    g_lockWaitMs = ms > 0 ? ms : 5000;
+}
 
 std::shared_ptr<Connection> Connection::find(const QString &path)
 {
@@ -83,7 +97,7 @@ std::shared_ptr<Connection> Connection::acquire(const QString &path, bool &alrea
     registerSqlFunctions(conn->m_db);
     // Tells a duplicate key from a missing required value (3022 / 3314).
     sqlite3_extended_result_codes(conn->m_db, 1);
-    sqlite3_busy_timeout(conn->m_db, 5000);
+    sqlite3_busy_timeout(conn->m_db, lockWait());
     rc = sqlite3_exec(conn->m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(conn->m_db);
@@ -125,9 +139,12 @@ void Connection::shutdown()
     m_cache.clear();
     ++m_generation;
     m_columns.clear();
-    if (m_depth > 0)
+    if (m_depth > 0 && !sqlite3_get_autocommit(m_db))
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_depth = 0;
+    m_lost = 0;
+    m_unitOpen = false;
+    m_unitFailure = 0;
     sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
     sqlite3_close_v2(m_db);
     m_db = nullptr;
@@ -164,7 +181,36 @@ int Connection::fileErrorNumber(int rc, int otherwise)
     }
 }
 
-void Connection::raise(int rc, const QString &source, const QString &context) const
+namespace {
+
+// Failures of the file or its locks rather than of the statement or its row:
+// whatever the unit wrote before cannot be trusted to stand with what it
+// still has to write.
+bool concernsTheFile(int rc)
+{
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_NOMEM:
+    case SQLITE_READONLY:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_ABORT:
+    case SQLITE_INTERRUPT:
+    case SQLITE_PROTOCOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void Connection::raise(int rc, const QString &source, const QString &context)
 {
     const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     const int primary = rc & 0xff;
@@ -174,6 +220,9 @@ void Connection::raise(int rc, const QString &source, const QString &context) co
             number = err::DuplicateKey;
         else if (rc == SQLITE_CONSTRAINT_NOTNULL)
             number = err::NullNotAllowed;
+    } else if (primary == SQLITE_FULL) {
+        // As the compaction reports a full disk.
+        number = err::DiskFull;
     } else if (primary == SQLITE_READONLY) {
         number = err::ReadOnly;
     } else if (const int fileError = fileErrorNumber(rc, 0)) {
@@ -188,7 +237,13 @@ void Connection::raise(int rc, const QString &source, const QString &context) co
     QString text = msg;
     if (!context.isEmpty())
         text += QStringLiteral(" in: ") + context;
-    throw EngineError(number, source, text);
+    EngineError error(number, source, text);
+    const bool endedNow = m_lost == 0 && noticeEndedTransaction(number);
+    if (m_unitOpen && m_unitFailure == 0 && (endedNow || concernsTheFile(rc))) {
+        m_unitFailure = number;
+        error.setSpoilsUnit();
+    }
+    throw error;
 }
 
 sqlite3_stmt *Connection::cached(const QString &sql, const QString &source)
@@ -290,8 +345,10 @@ void Connection::endOpenReads(bool closing)
 
 void Connection::begin(const QString &source)
 {
-    if (m_depth == 0)
+    if (m_depth == 0) {
         exec(QStringLiteral("BEGIN"), source);
+        m_failedCommit = false;
+    }
     ++m_depth;
 }
 
@@ -299,17 +356,88 @@ void Connection::commit(const QString &source)
 {
     if (m_depth == 0)
         throw EngineError(3034, source, QStringLiteral("Kein BeginTrans"));
-    if (m_depth == 1)
+    if (m_depth > 1) {
+        --m_depth;
+        return;
+    }
+    db(source);
+    // Also one ended by a step whose failure nobody reported.
+    noticeEndedTransaction(err::ReservedError);
+    if (const int lost = m_lost) {
+        rollback(source);
+        m_failedCommit = true;
+        throw EngineError(lost, source, QStringLiteral("Die Transaktion wurde von der Datenbank zurückgenommen"));
+    }
+    try {
         exec(QStringLiteral("COMMIT"), source);
-    --m_depth;
+    } catch (const EngineError &) {
+        m_depth = 0;
+        m_lost = 0;
+        m_unitOpen = false;
+        m_unitFailure = 0;
+        m_failedCommit = true;
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    m_depth = 0;
 }
 
 void Connection::rollback(const QString &source)
 {
+    // The usual answer to a failed commit finds nothing left to take back.
+    if (m_depth == 0 && std::exchange(m_failedCommit, false))
+        return;
     if (m_depth == 0)
         throw EngineError(3034, source, QStringLiteral("Kein BeginTrans"));
     m_depth = 0;
+    m_lost = 0;
+    m_unitOpen = false;
+    m_unitFailure = 0;
+    if (sqlite3_get_autocommit(db(source)))
+        return; // SQLite ended it already
     exec(QStringLiteral("ROLLBACK"), source);
+}
+
+bool Connection::noticeEndedTransaction(int number)
+{
+    if (m_lost != 0)
+        return true;
+    if (!m_db || m_depth == 0 || !sqlite3_get_autocommit(m_db))
+        return false;
+    // Going on would store every later statement on its own. The new
+    // transaction only keeps them together until the commit refuses them.
+    m_lost = number;
+    sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
+    return true;
+}
+
+void Connection::beginUnit(const QString &source)
+{
+    if (m_depth == 0)
+        throw EngineError(3034, source, QStringLiteral("Kein BeginTrans"));
+    m_unitOpen = true;
+    // A transaction already ended spoils the unit before its first step.
+    m_unitFailure = noticeEndedTransaction(err::ReservedError) ? m_lost : 0;
+}
+
+int Connection::endUnit(const QString &source)
+{
+    if (!m_unitOpen)
+        return 0;
+    m_unitOpen = false;
+    int failure = std::exchange(m_unitFailure, 0);
+    if (failure == 0 && noticeEndedTransaction(err::ReservedError))
+        failure = m_lost;
+    if (failure == 0)
+        return 0;
+    // The whole transaction goes: a savepoint per unit would keep the units
+    // before it, but would copy every page each unit touches.
+    m_depth = 0;
+    m_lost = 0;
+    if (!sqlite3_get_autocommit(db(source)))
+        exec(QStringLiteral("ROLLBACK"), source);
+    return failure;
 }
 
 QString Connection::tableName(const QString &name)

@@ -39,15 +39,36 @@ public:
     sqlite3_stmt *cached(const QString &sql, const QString &source);
     sqlite3_stmt *prepare(const QString &sql, const QString &source); // caller finalizes
     void exec(const QString &sql, const QString &source);
-    [[noreturn]] void raise(int rc, const QString &source, const QString &context = {}) const;
+    // Raises the engine error of a failed step. It first asks SQLite whether
+    // the step ended the open transaction (SQLite rolls a transaction back on
+    // its own after a full disk, an I/O error or too little memory): the
+    // engine then still counts it open, holds a new one that is never
+    // committed, so that nothing written afterwards is stored piecemeal, and
+    // the outermost commit fails.
+    [[noreturn]] void raise(int rc, const QString &source, const QString &context = {});
     // The error number of a result code that concerns the whole file (in use,
     // damaged, not to be opened); `otherwise` for every other code.
     static int fileErrorNumber(int rc, int otherwise);
 
     void begin(const QString &source);
+    // A commit that fails takes the whole transaction back: SQLite may have
+    // done so already, and the engine never counts a transaction open that
+    // SQLite has ended. A rollback right after it has nothing left to do.
     void commit(const QString &source);
     void rollback(const QString &source);
     int transactionDepth() const { return m_depth; }
+
+    // A unit of the user's data (one business) inside the open transaction,
+    // written whole or not at all. The first step of the unit that fails on
+    // the file itself (locked, full, unreadable, rolled back by SQLite)
+    // spoils it: its error says so (EngineError::spoilsUnit), and endUnit
+    // takes back the whole transaction, the units before it included, so
+    // that no unit is left half written. A step refused for its own row (a
+    // duplicate key, a missing required value) spoils nothing.
+    void beginUnit(const QString &source);
+    // The error number that spoilt the unit, whose transaction is then gone;
+    // 0 when the unit stands.
+    int endUnit(const QString &source);
 
     // Looks up a table without regard to case; returns its stored name or "".
     QString tableName(const QString &name);
@@ -84,10 +105,17 @@ private:
     QHash<QString, sqlite3_stmt *> m_cache;
     QHash<QString, std::vector<ColumnInfo>> m_columns;
     int m_depth = 0;
+    int m_lost = 0;
+    bool m_failedCommit = false;
+    bool m_unitOpen = false;
+    int m_unitFailure = 0;
     int m_tempId = 0;
     quint64 m_generation = 0;
     std::vector<std::pair<const void *, std::function<void(bool)>>> m_openReads;
     QStringList m_pendingDrops;
+    // True when SQLite has ended the transaction the engine counts open;
+    // the first time, notes number as the cause.
+    bool noticeEndedTransaction(int number);
     void runPendingDrops();
     void endOpenReads(bool closing);
     // The statement about to run may write: the open reads end first.

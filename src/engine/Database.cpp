@@ -180,6 +180,18 @@ void Database::rollback()
     m_conn->rollback(kSource);
 }
 
+void Database::beginUnit()
+{
+    requireOpen();
+    m_conn->beginUnit(kSource);
+}
+
+int Database::endUnit()
+{
+    requireOpen();
+    return m_conn->endUnit(kSource);
+}
+
 void releaseFile(const QString &path)
 {
     const QString found = platform::findPath(path);
@@ -202,7 +214,7 @@ constexpr int kLockWaitMs = 500;
 
 int compactionError(int rc, int otherwise)
 {
-    return (rc & 0xff) == SQLITE_FULL ? 61 : Connection::fileErrorNumber(rc, otherwise);
+    return (rc & 0xff) == SQLITE_FULL ? err::DiskFull : Connection::fileErrorNumber(rc, otherwise);
 }
 
 } // namespace

@@ -43,10 +43,18 @@ public:
     // compaction could give back.
     double freeShare();
 
-    // Transactions nest; only the outermost commit writes.
+    // Transactions nest; only the outermost commit writes. A commit that
+    // fails, or one after SQLite ended the transaction on its own, stores
+    // nothing of it and raises the error.
     void beginTrans();
     void commitTrans();
     void rollback();
+
+    // One unit of data (a business) inside the open transaction, kept whole
+    // or taken back with its transaction (Connection::beginUnit). endUnit
+    // gives the number of the error that spoilt it, 0 when it stands.
+    void beginUnit();
+    int endUnit();
 
     std::shared_ptr<Connection> connection() const;
 
@@ -90,6 +98,11 @@ void releaseFile(const QString &path);
 // Closes every database the program has open, so that each file stands
 // complete on its own, without a journal beside it.
 void releaseAllFiles();
+
+// How long a statement waits for another program's lock on the file before
+// it fails with 3045; applies to files opened afterwards. Tests shorten it.
+int lockWait();
+void setLockWait(int ms);
 
 // True when the value is the database's Null (an empty text is not Null).
 inline bool isNull(const QVariant &v)

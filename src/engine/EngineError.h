@@ -8,6 +8,7 @@ namespace engine {
 // Jet error numbers that callers rely on by value.
 namespace err {
 constexpr int SubscriptOutOfRange = 9;
+constexpr int DiskFull = 61;
 constexpr int InvalidArgument = 3001;
 constexpr int UpdateWithoutAddNew = 3020;
 constexpr int NoCurrentRecord = 3021;
@@ -47,8 +48,15 @@ public:
     // The component's own description; the error log writes standardErrorText(number()) instead.
     const QString &text() const { return m_text; }
 
+    // This failure spoilt the unit of data being written (Connection::beginUnit),
+    // whose other writes are taken back: what the unit still had to do is
+    // not worth trying.
+    bool spoilsUnit() const { return m_spoilsUnit; }
+    void setSpoilsUnit() { m_spoilsUnit = true; }
+
 private:
     int m_number;
+    bool m_spoilsUnit = false;
     QString m_source;
     QString m_text;
 };

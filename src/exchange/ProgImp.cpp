@@ -151,6 +151,7 @@ private:
     QString m_version;
     int m_progressMax = 0;
     DB m_transaction; // the database of the open transaction, if any
+    int m_batchBusinesses = 0; // written in the open transaction
     std::weak_ptr<engine::Database> m_tuned;
     QElapsedTimer m_batch;
     QElapsedTimer m_display;
@@ -423,10 +424,13 @@ void TransferImport::showProgress()
 
 void TransferImport::importBlock(QString block)
 {
-    // A business lies wholly inside one transaction, which commits only
-    // between businesses: a crash or kill never leaves a business half
-    // replaced, while what the block procedures keep after a logged error is
-    // committed with the rest.
+    // Businesses are committed together, between businesses: a crash or kill
+    // never leaves a business half replaced. Each business is a unit of the
+    // batch: a write that the file refuses (another program's lock, a full
+    // disk) takes the batch back, so that the business stays as it was
+    // instead of losing its old rows or keeping them beside the new ones.
+    // What the block procedures keep after an error of a row (an unknown
+    // element, a duplicate key) is committed with the rest.
     Declare &g = G();
     if (!m_transaction) {
         DB &db = runtime::require(g.Datenbank_Daten, "Datenbank_Daten");
@@ -444,9 +448,35 @@ void TransferImport::importBlock(QString block)
         }
         db->beginTrans();
         m_transaction = db;
+        m_batchBusinesses = 0;
         m_batch.start();
     }
-    Upd_2_Read(block);
+    const DB db = m_transaction;
+    db->beginUnit();
+    bool logged = false;
+    try {
+        Upd_2_Read(block);
+    } catch (const UnitAbandoned &) {
+        // Logged where it struck; the rest of the business was not tried.
+        logged = true;
+    }
+    const int failure = db->endUnit();
+    if (failure == 0) {
+        ++m_batchBusinesses;
+        return;
+    }
+    // The batch went with the business.
+    m_transaction.reset();
+    if (!logged)
+        // Spoilt by a step whose error no handler saw: reported as the driver's own.
+        throw engine::EngineError(failure, QStringLiteral("DAO.Database"));
+    // Another program's lock meets the first write of a batch, before the
+    // batch holds the file: only this business stays as it was, and the next
+    // one starts a batch of its own. Any other refusal (a full or damaged
+    // file) ends the import, and so does one that took businesses of the
+    // batch back with it.
+    if (failure != engine::err::FileInUse || m_batchBusinesses > 0)
+        throw UnitAbandoned{failure};
 }
 
 void TransferImport::commitPending()
@@ -505,11 +535,19 @@ void TransferImport::errorPath()
     const FormHooks &f = g.forms;
     if (m_transaction) {
         // The businesses of the open transaction are whole; only when they
-        // cannot be committed do they go.
+        // cannot be committed (SQLite may have taken them back already) do
+        // they go.
         const DB db = std::move(m_transaction);
         m_transaction.reset();
         if (db->isOpen() && !guarded(QStringLiteral("Upd_1_Start"), [&db] { db->commitTrans(); }))
             guarded(QStringLiteral("Upd_1_Start"), [&db] { db->rollback(); });
+    }
+    // The journal still holds the pages of what was taken back: on a full
+    // disk they would keep it full for every other program.
+    try {
+        if (g.Datenbank_Daten && g.Datenbank_Daten->isOpen())
+            g.Datenbank_Daten->execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    } catch (const engine::EngineError &) {
     }
     m_file.close();
     call(f.setBusyCursor, false);
@@ -525,6 +563,11 @@ void TransferImport::errorPath()
 void Upd_1_Start(const QString &datei)
 {
     TransferImport run(datei);
-    if (!guarded(QStringLiteral("Upd_1_Start"), [&run] { run.run(); }))
+    try {
+        if (!guarded(QStringLiteral("Upd_1_Start"), [&run] { run.run(); }))
+            run.errorPath();
+    } catch (const UnitAbandoned &) {
+        // A write the file refused ends the import; it is logged where it struck.
         run.errorPath();
+    }
 }

@@ -82,17 +82,23 @@ void logCurrentError(const ErrorSite &site)
 {
     int number = 5;
     QString source = QStringLiteral("PLOXA_4x_Access");
+    bool spoilsUnit = false;
     try {
         throw;
+    } catch (const UnitAbandoned &) {
+        throw; // logged where it struck
     } catch (const engine::EngineError &e) {
         number = e.number();
         source = e.source();
+        spoilsUnit = e.spoilsUnit();
     } catch (const std::bad_alloc &) {
         number = 7;
     } catch (...) {
     }
     const QVariant value = site.value ? site.value() : QVariant(int(G().Ortungs_Nr));
     Error_Log(site.label, source, number, engine::standardErrorText(number), site.caption, value);
+    if (spoilsUnit)
+        throw UnitAbandoned{number};
 }
 
 bool guarded(const ErrorSite &site, const std::function<void()> &body)

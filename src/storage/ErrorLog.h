@@ -29,7 +29,17 @@ struct ErrorSite
 bool guarded(const ErrorSite &site, const std::function<void()> &body);
 
 // Logs the exception being handled for a site (used inside catch blocks).
+// An engine error that spoilt the unit of data being written (one business,
+// engine::EngineError::spoilsUnit) is logged and then leaves as
+// UnitAbandoned, which every handler passes on unlogged to whoever opened
+// the unit: the rest of the unit is not tried, and the failure is logged
+// once.
 void logCurrentError(const ErrorSite &site);
+
+struct UnitAbandoned
+{
+    int number; // the error that spoilt the unit
+};
 
 // The same for a statement run very often: no std::function is built.
 template <typename Body> bool guardedStep(const ErrorSite &site, Body &&body)

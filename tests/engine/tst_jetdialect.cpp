@@ -123,7 +123,8 @@ class TestJetDialect : public QObject
              {"500", "0", "1", "50% Stadt", "Gasse"}});
         add("person", {"pers-nr", "p-art", "fam-name", "p-eintr-name"},
             {{"7", "NP", "Schulz", nullptr}, {"8", "JP", nullptr, "Holding AG"}, {"9", "NP", "schmidt", nullptr},
-             {"10", "JP", nullptr, "Zwilling"}, {"10", "NP", "Zwilling", nullptr}});
+             {"10", "JP", nullptr, "Zwilling"}, {"10", "NP", "Zwilling", nullptr}, {"11", "NP", "Özdemir", nullptr},
+             {"12", "NP", "meier", nullptr}, {"13", "NP", "Meyer", nullptr}});
         add("beziehung_betrieb_person", {"bez-betr-nr", "bez-betr-hist-nr", "bez-pers-nr", "bez-sort-nr", "p-funktion", "pers-nr-jp"},
             {{"100", "0", "7", "1", "1", ""}, {"100", "0", "8", "2", "3", ""}, {"100", "0", "9", "3", "1", "8"}, {"200", "0", "7", "1", "1", nullptr}});
         add("person_erlaubnis", {"pers-nr", "betr-nr", "p-erl-art"}, {{"7", "100", "E100"}, {"7", "", "Eleer"}, {"7", nullptr, "Enull"}, {"7", "200", "E200"}});
@@ -183,6 +184,10 @@ private slots:
         query("person list", false, persons(QStringLiteral(" ORDER BY person.[pers-nr];")), "pers-nr", {"7", "7", "8", "9"});
         query("person list with filter", false, persons(QStringLiteral(" where betrieb.[gem-kz] = '' or [gem-kz] = '01001000' ORDER BY person.[pers-nr];")), "betr-nr", {"100", "100", "100"});
         query("person list sorted, lower case among upper", false, persons(QStringLiteral(" ORDER BY person.[fam-name] DESC;")), "fam-name", {"Schulz", "Schulz", "schmidt", "<null>"});
+        // Names of plain ASCII that differ in case where they first differ,
+        // in a column that also holds an umlaut: the exact sort.
+        query("persons in German order, case ignored on both sides", false, text("SELECT * FROM person WHERE [p-art] = 'NP' ORDER BY person.[fam-name];"), "fam-name", {"meier", "Meyer", "Özdemir", "schmidt", "Schulz", "Zwilling"});
+        query("persons in German order, descending", false, text("SELECT * FROM person WHERE [p-art] = 'NP' ORDER BY person.[fam-name] DESC;"), "fam-name", {"Zwilling", "Schulz", "schmidt", "Özdemir", "Meyer", "meier"});
         query("person list by representative", false, persons(QStringLiteral(" ORDER BY beziehung_betrieb_person.[pers-nr-jp];")), "pers-nr-jp", {"<null>", "", "", "8"});
         query("person list OK, representatives mode", false, personJoin("person.[pers-nr] = beziehung_betrieb_person.[bez-pers-nr]WHERE beziehung_betrieb_person.[bez-betr-nr]= %1 AND beziehung_betrieb_person.[bez-betr-hist-nr]= %2 AND beziehung_betrieb_person.[bez-pers-nr]= %3 ;", {"100", "0", "9"}), "fam-name", {"schmidt"});
         // Export.
@@ -245,6 +250,11 @@ private slots:
         crit("= ignores case", betrieb, QStringLiteral("[b-eintr-name] = 'müller gmbh'"), "betr-hist-nr", {"0", "1"});
         crit("= keeps umlauts apart", betrieb, QStringLiteral("[b-eintr-name] = 'Muller GmbH'"), "betr-nr", {});
         crit("<> ignores case", betrieb, QStringLiteral("[b-eintr-name] <> 'MÜLLER gmbh'"), "betr-nr", {"200", "300", "400", "500"});
+        // The capital on the value's side and on the row's side.
+        crit("< capital in the value", QStringLiteral("person"), QStringLiteral("[fam-name] < 'Schulz'"), "pers-nr", {"9", "11", "12", "13"});
+        crit("> capital in the row", QStringLiteral("person"), QStringLiteral("[fam-name] > 'schmidt'"), "pers-nr", {"7", "10"});
+        crit("<= equal but for case", QStringLiteral("person"), QStringLiteral("[fam-name] <= 'MEIER'"), "pers-nr", {"12"});
+        crit(">= equal but for case", QStringLiteral("person"), QStringLiteral("[fam-name] >= 'MEYER'"), "pers-nr", {"7", "9", "10", "11", "13"});
         crit("pasted apostrophe", betrieb, text("[b-eintr-name] = %1", {"o'brien LTD"}), "betr-nr", {"500"});
         // An empty text is not Null, and Len of Null is Null.
         crit("= '' skips Null", links, QStringLiteral("[pers-nr-jp] = ''"), "pers-nr-jp", {"", ""});

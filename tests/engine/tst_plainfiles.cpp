@@ -8,6 +8,7 @@
 #include "PlainSqlite.h"
 
 #include "engine/JetSql.h"
+#include "engine/SchemaUpgrade.h"
 #include "engine/SqlFunctions.h"
 
 #include <QLocale>
@@ -52,14 +53,16 @@ void writeOldForm(const QString &templ, const QString &path)
     QVERIFY(run(db, QStringLiteral("COMMIT")));
     QVERIFY(run(db, QStringLiteral("DETACH t")));
     if (tables.contains(QStringLiteral("betrieb"))) {
-        // Case and umlaut variants, a Null, twins, and a gap in the rowids.
+        // Case and umlaut variants, a Null, twins, and a gap in the rowids
+        // (in the middle: a new row would take the last one's back).
         QVERIFY(run(db, QStringLiteral(
                             "INSERT INTO betrieb ([gem-kz], [betr-nr], [betr-hist-nr], [b-eintr-name], [b-bemerkung]) VALUES "
                             "('01001000', '100', '0', 'Müller GmbH', 'Zeile 1\nZeile 2'), "
-                            "('01001000', '100', '1', 'MÜLLER GMBH', NULL), ('01002000', 'ä7', '0', 'Äpfel', ''), "
+                            "('01001000', '100', '1', 'MÜLLER GMBH', NULL), ('01001000', '200', '0', 'Lücke', NULL), "
+                            "('01002000', 'ä7', '0', 'Äpfel', ''), "
                             "('01002000', 'Ä7', '0', 'straße', '0815'), ('01002000', 'Ä7', '0', 'straße', '0815'), "
                             "(NULL, '300', '0', 'weg', 'x')")));
-        QVERIFY(run(db, QStringLiteral("DELETE FROM betrieb WHERE [betr-nr] = '300'")));
+        QVERIFY(run(db, QStringLiteral("DELETE FROM betrieb WHERE [betr-nr] = '200'")));
         QVERIFY(run(db, QStringLiteral("INSERT INTO betrieb ([betr-nr], [b-eintr-name]) VALUES ('400', 'Zander')")));
         QVERIFY(run(db, QStringLiteral("INSERT INTO person ([pers-nr], [fam-name]) VALUES ('7', 'Özdemir'), ('8', 'ozdemir')")));
     }
@@ -338,6 +341,56 @@ private slots:
         releaseFile(path);
     }
 
+    // A rewrite that fails part-way leaves the file as it was, row for row,
+    // of the old form and still opening: SQLite refuses the copy of a later
+    // table (its transaction stays open), or the disk is full (SQLite ends
+    // the transaction itself).
+    void failedRewriteLeavesTheOldForm_data()
+    {
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("copy of a later table refused") << false;
+        QTest::newRow("disk full") << true;
+    }
+    void failedRewriteLeavesTheOldForm()
+    {
+        QFETCH(bool, diskFull);
+        const QString path = m_dir.filePath(diskFull ? QStringLiteral("full.mdb") : QStringLiteral("refused.mdb"));
+        writeOldForm(QStringLiteral("px_4x_b.mdb"), path);
+        const QString schemaSql = QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
+        const QStringList schema = PlainSqlite(path).rows(schemaSql);
+        const QHash<QString, QStringList> before = everyRow(PlainSqlite(path));
+        QVERIFY(!before.value(QStringLiteral("person")).isEmpty());
+
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        registerSqlFunctions(db);
+        if (diskFull) {
+            // The file may not grow: the first new table finds no room.
+            QVERIFY(run(db, QStringLiteral("PRAGMA max_page_count = 1")));
+        } else {
+            // betrieb comes before person: it is rewritten when the copy of person is refused.
+            sqlite3_set_authorizer(
+                db,
+                [](void *, int action, const char *table, const char *, const char *, const char *) {
+                    return action == SQLITE_INSERT && qstrcmp(table, "person") == 0 ? SQLITE_DENY : SQLITE_OK;
+                },
+                nullptr);
+        }
+        QVERIFY(!upgradeOldCollation(db));
+        sqlite3_close(db);
+        {
+            PlainSqlite plain(path);
+            QCOMPARE(plain.rows(schemaSql), schema);
+            QCOMPARE(everyRow(plain), before);
+        }
+        // Opened without the failure, it is rewritten after all.
+        Database::open(path)->close();
+        releaseFile(path);
+        PlainSqlite plain(path);
+        QCOMPARE(plain.complaint(), QString());
+        QCOMPARE(everyRow(plain), before);
+    }
+
     void compactionWritesTheNewForm_data()
     {
         QTest::addColumn<bool>("inPlace");
@@ -352,7 +405,7 @@ private slots:
         writeOldForm(QStringLiteral("px_4x_b.mdb"), source);
         QFile::remove(target);
         const QHash<QString, QStringList> before = everyRow(PlainSqlite(source));
-        QCOMPARE(before.value(QStringLiteral("betrieb")).size(), 6);
+        QCOMPARE(before.value(QStringLiteral("betrieb")).size(), 7);
         compactDatabase(source, target, {}, [&] {
             if (inPlace) {
                 QFile::remove(source);

@@ -1,6 +1,7 @@
 // The import driver and the menu entry: pieces, header checks, kind switch,
 // progress, ESC, compaction and every ending.
 
+#include "../engine/PlainSqlite.h"
 #include "DamagedIndex.h"
 #include "DatabaseHolder.h"
 #include "ImportFixture.h"
@@ -8,9 +9,14 @@
 #include "platform/FileDialog.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QSet>
+#include <QThread>
 #include <unistd.h>
+
+using fixture::PlainSqlite;
 
 namespace {
 
@@ -37,6 +43,80 @@ QString everyTable()
     text.replace(text.indexOf(border), border.size(), QStringLiteral("</betrieb>\n\n<betrieb>"));
     text.replace(text.indexOf(border), border.size(), QStringLiteral("</betrieb>\n   \n\n<betrieb>"));
     return text;
+}
+
+// Businesses 1000, 1001, ... each named by its tag, which its addresses, its
+// activity and its one person carry too; a business tagged "Neu" has two
+// addresses where any other has one. A remark of filler characters makes
+// each take that much more room.
+QStringList tagged(int count, const QString &tag, int filler = 0)
+{
+    QStringList out;
+    for (int i = 0; i < count; ++i) {
+        const QString nr = QString::number(1000 + i);
+        QStringList body{element("b-eintr-name", tag)};
+        if (filler > 0)
+            body << element("b-bemerkung", QString(filler, QLatin1Char('x')));
+        QStringList addresses = item("adresse art=\"1\"", {element("b-adr-art", "1"), element("b-ort", tag)});
+        if (tag == QLatin1String("Neu"))
+            addresses += item("adresse art=\"2\"", {element("b-adr-art", "2"), element("b-ort", tag)});
+        body << item("adressen", addresses) << item("taetigkeiten", item("taetigkeit", {element("tk-schl", tag)}))
+             << item("personen", item("person", {element("p-funktion", "1"), element("pers-nr", "P" + nr),
+                                                 element("p-art", "NP"), element("fam-name", tag)}));
+        out << business(nr, "0", body);
+    }
+    return out;
+}
+
+QString transferText(const QStringList &businesses)
+{
+    TransferText t;
+    t.businesses = businesses;
+    return t.text();
+}
+
+// The stored businesses of tagged(), as number and tag, read as any SQLite
+// tool reads the file. A business whose rows do not all belong to one of its
+// versions (a betrieb row twice, addresses of the other version or none, a
+// person missing) shows all it holds instead of its tag.
+QStringList businessStates()
+{
+    PlainSqlite plain(G().Datei_DB_Daten);
+    QStringList out;
+    const QStringList rows = plain.rows(
+        "SELECT b.[betr-nr], count(*), group_concat(b.[b-eintr-name]), "
+        "(SELECT group_concat([b-ort]) FROM betrieb_adresse a WHERE a.[betr-nr] = b.[betr-nr]), "
+        "(SELECT group_concat([tk-schl]) FROM betrieb_taetigkeit t WHERE t.[betr-nr] = b.[betr-nr]), "
+        "(SELECT group_concat(p.[fam-name]) FROM beziehung_betrieb_person z JOIN person p "
+        "ON p.[pers-nr] = z.[bez-pers-nr] WHERE z.[bez-betr-nr] = b.[betr-nr]), "
+        "(SELECT count(*) FROM person p WHERE p.[pers-nr] = 'P' || b.[betr-nr]) "
+        "FROM betrieb b WHERE b.[betr-nr] LIKE '1%' GROUP BY b.[betr-nr] ORDER BY b.[betr-nr]");
+    for (const QString &row : rows) {
+        const QStringList c = row.split(QLatin1Char('|'));
+        const QString tag = c.value(2);
+        const QString addresses = tag == "Neu" ? "Neu,Neu" : tag;
+        const QString whole = QStringList{c.value(0), "1", tag, addresses, tag, tag, "1"}.join('|');
+        out << c.value(0) + ':' + (row == whole ? tag : "mixed " + row);
+    }
+    return out;
+}
+
+// The numbers of the businesses in the given state.
+QStringList withState(const QStringList &states, const QString &tag)
+{
+    QStringList out;
+    for (const QString &s : states)
+        if (s.section(':', 1) == tag)
+            out << s.section(':', 0, 0);
+    return out;
+}
+
+QStringList numbers(int from, int count)
+{
+    QStringList out;
+    for (int i = 0; i < count; ++i)
+        out << QString::number(from + i);
+    return out;
 }
 
 const char *const kTables[] = {"betrieb", "betrieb_adresse", "beziehung_betrieb_person", "person", "person_staatsang"};
@@ -67,7 +147,12 @@ class TestImportDriver : public QObject
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        // Another program's lock is waited for briefly here.
+        engine::setLockWait(250);
+    }
     void init() { fx.setUp(); }
     void cleanup() { fx.tearDown(); }
 
@@ -311,8 +396,13 @@ private slots:
         TransferText t;
         t.total = total;
         const QString text = t.text();
+        fx.import(text);
+        const QMap<QString, QStringList> whole = fx.snapshot();
+        fx.tearDown();
+        fx.setUp();
         exchange::setPieceSize((text.size() + text.count('\n')) / 25 + 1);
         fx.import(text);
+        fx.compareSnapshot(whole);
         QCOMPARE(fx.events.filter("status:Datenbankkomprimierung").size(), 3); // before pieces 1, 10 and 20
         QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
         QCOMPARE(fx.events.filter("status:Verarbeite").last(), "status:" + lastStatus);
@@ -409,13 +499,27 @@ private slots:
 
     // A second instance that holds the working database open through an
     // import keeps it: the import goes on without compaction, and what the
-    // other commits afterwards stays in the file.
+    // other commits afterwards stays in the file. So does a reader in the
+    // middle of a read transaction, as an administrator's shell may be.
+    void secondInstanceKeepsItsCommits_data()
+    {
+        QTest::addColumn<bool>("reading");
+        QTest::newRow("file open") << false;
+        QTest::newRow("read transaction open") << true;
+    }
     void secondInstanceKeepsItsCommits()
     {
+        QFETCH(bool, reading);
         const QString path = G().Datei_DB_Daten;
         DatabaseHolder other;
         QCOMPARE(other.open(path), QStringLiteral("open"));
+        if (reading) {
+            QCOMPARE(other.run("BEGIN"), QStringLiteral("ok"));
+            QCOMPARE(other.run("SELECT count(*) FROM betrieb"), QStringLiteral("ok"));
+        }
         fx.importBusinesses(threeBusinesses());
+        if (reading)
+            QCOMPARE(other.run("COMMIT"), QStringLiteral("ok"));
         QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
         // Before the first piece; the one at the end has nothing to give back.
         QCOMPARE(fx.log().count("Fehler in Sub/Function: A_Kompress"), 1);
@@ -426,6 +530,110 @@ private slots:
         DB_Load();
         QCOMPARE(fx.values("SELECT [betr-nr] FROM betrieb ORDER BY [betr-nr]"),
                  (QStringList{"100", "101", "102", "2000"}));
+    }
+
+    // A disk that refuses a write in the middle of a replacing import: the
+    // import ends there through its error path, the batch that SQLite took
+    // back leaves its businesses as they were, and the full disk is logged
+    // once, as the compaction reports it.
+    void fullDiskEndsTheImport()
+    {
+        fx.importBusinesses(tagged(200, "Alt"));
+        QCOMPARE(withState(businessStates(), "Alt"), numbers(1000, 200));
+        platform::MessageService::clearRecorded();
+        fx.events.clear();
+        fx.turns = 0;
+        fx.onTurn = [](int turn) {
+            // The first two businesses are committed on their own: the next
+            // one ends a batch that has lasted a second.
+            if (turn == 1)
+                QThread::msleep(1100);
+            // From then on the file cannot grow (SQLite keeps it at its size);
+            // the new businesses need more room than the deletes give back.
+            if (turn == 2)
+                G().Datenbank_Daten->execute("PRAGMA max_page_count = 1");
+        };
+        fx.importBusinesses(tagged(200, "Neu", 1500));
+
+        const QStringList states = businessStates();
+        QCOMPARE(states.size(), 200);
+        const QStringList replaced = withState(states, "Neu");
+        QCOMPARE(withState(states, "Neu").size() + withState(states, "Alt").size(), 200);
+        // Those committed before the disk refused, and none after.
+        QVERIFY2(replaced.size() >= 2 && replaced.size() < 200, qPrintable(states.join(' ') + fx.log()));
+        QCOMPARE(replaced, numbers(1000, int(replaced.size())));
+        // The journal gave back the room of the batch taken back.
+        QCOMPARE(QFileInfo(G().Datei_DB_Daten + "-wal").size(), 0);
+        QCOMPARE(PlainSqlite(G().Datei_DB_Daten).rows("PRAGMA integrity_check"), QStringList{"ok"});
+        QCOMPARE(fx.boxes().size(), 1); // the confirmation only
+        QCOMPARE(fx.events.filter("status:").last(), QStringLiteral("status:ACHTUNG UPDATE-FEHLER!"));
+        QCOMPARE(fx.log().count("Fehler in Sub/Function: "), 1);
+        QCOMPARE(fx.logged(engine::err::DiskFull), 1);
+        QVERIFY(fx.log().contains("Fehlertext:             Datenträger voll\r\n"));
+    }
+
+    // Another program holds the write lock when the import starts and lets
+    // go a little later: each business that meets the lock stays as it was,
+    // with one log record, and the import goes on with the next one.
+    void writeLockOfAnotherProgram()
+    {
+        fx.importBusinesses(tagged(40, "Alt"));
+        platform::MessageService::clearRecorded();
+        fx.events.clear();
+        DatabaseHolder other;
+        QCOMPARE(other.open(G().Datei_DB_Daten), QStringLiteral("open"));
+        QCOMPARE(other.run("BEGIN IMMEDIATE"), QStringLiteral("ok"));
+        // Its commit also makes what the import read before the lock ended stale.
+        QCOMPARE(other.run("INSERT INTO betrieb ([betr-nr], [betr-hist-nr], [b-eintr-name]) "
+                           "VALUES ('9999', '0', 'Fremd')"),
+                 QStringLiteral("ok"));
+        other.send("WAIT 2000\nCOMMIT\n");
+        fx.importBusinesses(tagged(40, "Neu"));
+        QCOMPARE(other.answer(), QStringLiteral("ok"));
+        QCOMPARE(other.answer(), QStringLiteral("ok"));
+        other.close();
+
+        const QStringList states = businessStates();
+        QCOMPARE(states.size(), 40);
+        const QStringList kept = withState(states, "Alt");
+        QCOMPARE(kept.size() + withState(states, "Neu").size(), 40);
+        // The lock met the first ones only.
+        QVERIFY(!kept.isEmpty() && kept.size() < 40);
+        QCOMPARE(kept, numbers(1000, int(kept.size())));
+        QCOMPARE(fx.values("SELECT [b-eintr-name] FROM betrieb WHERE [betr-nr] = '9999'"), QStringList{"Fremd"});
+        // One record per business that stayed; the compactions may add theirs.
+        const QString log = fx.log();
+        QCOMPARE(log.count("Fehler in Sub/Function: ") - log.count("Fehler in Sub/Function: A_Kompress"),
+                 kept.size());
+        QCOMPARE(fx.logged(3045), log.count("Fehler in Sub/Function: "));
+        QCOMPARE(fx.boxes().filter("Wollen Sie die Log-Datei").size(), 1);
+        QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
+    }
+
+    // The compactions between the pieces of a replacing import copy the file
+    // the businesses of the running batch are written into: they must be
+    // committed first, or they are gone.
+    void compactionBetweenPiecesKeepsTheBatch()
+    {
+        // The stored businesses take much more room than the new ones, so
+        // that their deletes leave free pages and the compactions copy.
+        const QString stored = transferText(tagged(60, "Alt", 3000));
+        const QString text = transferText(tagged(60, "Neu"));
+        fx.import(stored);
+        fx.import(text);
+        const QMap<QString, QStringList> whole = fx.snapshot();
+        fx.tearDown();
+        fx.setUp();
+        fx.import(stored);
+        fx.events.clear();
+        platform::MessageService::clearRecorded();
+        exchange::setPieceSize((text.size() + text.count('\n')) / 25 + 1);
+        fx.import(text);
+        QCOMPARE(fx.events.filter("status:Datenbankkomprimierung").size(), 3); // before pieces 1, 10 and 20
+        fx.compareSnapshot(whole);
+        QCOMPARE(withState(businessStates(), "Neu"), numbers(1000, 60));
+        QCOMPARE(fx.lastBox(), QStringLiteral("Die Daten wurden übertragen!"));
+        QCOMPARE(fx.log(), QString());
     }
 
     // A program killed during an import leaves every business either as it

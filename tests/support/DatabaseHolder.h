@@ -28,6 +28,21 @@ public:
         return answer();
     }
 
+    // Hands lines to the holder without waiting for its answers; answer()
+    // collects each of them later.
+    void send(const QString &lines)
+    {
+        m_process.write(lines.toUtf8());
+        m_process.waitForBytesWritten(10000);
+    }
+    QString answer()
+    {
+        while (!m_process.canReadLine())
+            if (!m_process.waitForReadyRead(10000))
+                return {};
+        return QString::fromUtf8(m_process.readLine()).trimmed();
+    }
+
     void close()
     {
         if (m_process.state() == QProcess::NotRunning)
@@ -38,13 +53,5 @@ public:
     }
 
 private:
-    QString answer()
-    {
-        while (!m_process.canReadLine())
-            if (!m_process.waitForReadyRead(10000))
-                return {};
-        return QString::fromUtf8(m_process.readLine()).trimmed();
-    }
-
     QProcess m_process;
 };

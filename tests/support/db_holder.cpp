@@ -1,12 +1,15 @@
 // Holds a database open in a process of its own, as a second instance of the
 // program does: opens the file given as its argument, answers "open", then
 // runs each line of its input as a statement and answers "ok" or "error"
-// with the number. It lets go of the file when its input ends.
+// with the number; a line "WAIT <ms>" only waits that long, so that a lock
+// taken before ends while the program under test is busy. It lets go of
+// the file when its input ends.
 
 #include "engine/Database.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <QThread>
 
 int main(int argc, char **argv)
 {
@@ -25,6 +28,11 @@ int main(int argc, char **argv)
     out << "open" << Qt::endl;
     QString line;
     while (in.readLineInto(&line)) {
+        if (line.startsWith(QLatin1String("WAIT "))) {
+            QThread::msleep(line.mid(5).toULong());
+            out << "ok" << Qt::endl;
+            continue;
+        }
         try {
             db->execute(line);
             out << "ok" << Qt::endl;
