@@ -16,6 +16,22 @@
 
 using namespace Qt::StringLiterals;
 
+// The two list queries the selection windows open, as the list prints get them.
+inline QString businessListQuery(const QString &order = u"betrieb.[betr-nr]"_s)
+{
+    return QStringLiteral("SELECT betrieb.*, betrieb_adresse.* FROM betrieb INNER JOIN betrieb_adresse ON "
+                          "(betrieb.[betr-hist-nr] = betrieb_adresse.[betr-hist-nr]) AND (betrieb.[betr-nr] = "
+                          "betrieb_adresse.[betr-nr]) WHERE betrieb_adresse.[b-adr-art] = '1' ORDER BY ")
+           + order;
+}
+
+inline const QString kPersonListQuery = QStringLiteral(
+    "SELECT person.[pers-nr], person.[p-eintr-name], person.[fam-name], betrieb.[betr-nr], betrieb.[betr-hist-nr], "
+    "betrieb.[gem-kz], betrieb.[b-eintr-name],beziehung_betrieb_person.[pers-nr-jp]  FROM (betrieb  INNER JOIN "
+    "beziehung_betrieb_person  ON (beziehung_betrieb_person.[bez-betr-hist-nr] = betrieb.[betr-hist-nr])  AND "
+    "(betrieb.[betr-nr] = beziehung_betrieb_person.[bez-betr-nr])) INNER JOIN person ON "
+    "beziehung_betrieb_person.[bez-pers-nr] = person.[pers-nr]  ORDER BY person.[pers-nr];");
+
 // The storage fixture with both databases loaded, a recording printer in
 // place of the system's, a printer dialog that answers as told and keeps its
 // titles, and the menu marks, the start picture and the pointer of the

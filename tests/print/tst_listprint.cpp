@@ -13,21 +13,6 @@ const QString kPersonHeader = QStringLiteral(
     "LfdNr - PersonenNr. - BetriebsNr. - BetriebshistorienNr. - Name(jP) - Name(nP) - Betriebsname");
 const int kFirstRow = 5; // page header, two empty lines, column header, empty line
 
-QString businessQuery(const QString &order = u"betrieb.[betr-nr]"_s)
-{
-    return QStringLiteral("SELECT betrieb.*, betrieb_adresse.* FROM betrieb INNER JOIN betrieb_adresse ON "
-                          "(betrieb.[betr-hist-nr] = betrieb_adresse.[betr-hist-nr]) AND (betrieb.[betr-nr] = "
-                          "betrieb_adresse.[betr-nr]) WHERE betrieb_adresse.[b-adr-art] = '1' ORDER BY ")
-           + order;
-}
-
-const QString kPersonQuery = QStringLiteral(
-    "SELECT person.[pers-nr], person.[p-eintr-name], person.[fam-name], betrieb.[betr-nr], betrieb.[betr-hist-nr], "
-    "betrieb.[gem-kz], betrieb.[b-eintr-name],beziehung_betrieb_person.[pers-nr-jp]  FROM (betrieb  INNER JOIN "
-    "beziehung_betrieb_person  ON (beziehung_betrieb_person.[bez-betr-hist-nr] = betrieb.[betr-hist-nr])  AND "
-    "(betrieb.[betr-nr] = beziehung_betrieb_person.[bez-betr-nr])) INNER JOIN person ON "
-    "beziehung_betrieb_person.[bez-pers-nr] = person.[pers-nr]  ORDER BY person.[pers-nr];");
-
 void business(const QString &nr, const QVariant &name, const QString &hist = u"1"_s)
 {
     PrintFixture::insert("betrieb", {{"gem-kz", "01001000"}, {"betr-nr", nr}, {"betr-hist-nr", hist}, {"b-eintr-name", name}});
@@ -71,7 +56,7 @@ private slots:
         business(u"101"_s, u"Beta"_s, u"12"_s);
         business(u"102"_s, QVariant());
         // The whole list in the view's order, then back on the row shown before.
-        ListView list(businessQuery(u"betrieb.[b-eintr-name] DESC"_s));
+        ListView list(businessListQuery(u"betrieb.[b-eintr-name] DESC"_s));
         list.rs()->setAbsolutePosition(2);
         List_Druck_Liste(ListKind::Betrieb, &list.data);
         QCOMPARE(list.rs()->absolutePosition(), 2L);
@@ -107,7 +92,7 @@ private slots:
         for (int i = int(prefix.size()); i < length; ++i)
             name += QChar(u'a' + i % 26);
         business(u"100"_s, name);
-        ListView list(businessQuery());
+        ListView list(businessListQuery());
         List_Druck_Liste(ListKind::Betrieb, &list.data);
         const QStringList rows = rowTexts(fx);
         QCOMPARE(rows.size(), pieces.size());
@@ -137,7 +122,7 @@ private slots:
         fx.dialogError = thrown;
         business(u"100"_s, u"Alpha"_s);
         business(u"101"_s, u"Beta"_s);
-        ListView list(businessQuery());
+        ListView list(businessListQuery());
         list.rs()->moveNext();
         List_Druck_Liste(ListKind::Betrieb, &list.data);
         List_Druck_Satz(ListKind::Betrieb, &list.data);
@@ -154,7 +139,7 @@ private slots:
             business(QString::number(1000 + i), u"Firma %1"_s.arg(i));
         // A record print may have left the right column behind; list rows still start at the left.
         G().Druck_Spalte = u"vorne"_s, G().Druck_X = 5500;
-        ListView list(businessQuery());
+        ListView list(businessListQuery());
         List_Druck_Liste(ListKind::Betrieb, &list.data);
         int second = 0;
         while (fx.line(second).page < 2)
@@ -177,7 +162,7 @@ private slots:
         fx.paper->setFailure([](RecordingPrinter::Operation op, const QString &text) {
             return op == RecordingPrinter::Operation::Draw && text.startsWith(u"     2 - "_s);
         });
-        ListView list(businessQuery());
+        ListView list(businessListQuery());
         list.rs()->setAbsolutePosition(3);
         List_Druck_Liste(ListKind::Betrieb, &list.data);
         QCOMPARE(fx.loggedLabels(), QStringList{u"DS_Druck_1"_s});
@@ -223,7 +208,7 @@ private slots:
         business(u"101"_s, u""_s);
         person("P1", "100", QVariant(), u"Albers"_s);
         person("P2", "101", u"Beta GmbH"_s, QVariant());
-        ListView persons(kPersonQuery);
+        ListView persons(kPersonListQuery);
         List_Druck_Liste(ListKind::Person, &persons.data);
         QCOMPARE(fx.line(0).text, u"Personenliste     Seite: 1"_s);
         QCOMPARE(fx.look(1), u"|12 "_s);
@@ -231,7 +216,7 @@ private slots:
         QCOMPARE(rowTexts(fx), (QStringList{u"     1 - P1 - 100 -    1 -  - Albers - Fa. Alpha"_s,
                                             u"     2 - P2 - 101 -    1 - Beta GmbH -  - Fa. "_s}));
         // The record button prints the row the view stands on.
-        ListView businesses(businessQuery());
+        ListView businesses(businessListQuery());
         businesses.rs()->moveNext();
         List_Druck_Satz(ListKind::Betrieb, &businesses.data);
         QCOMPARE(fx.paper->linesOf(2).front().text, u"Betriebsnummer: 101     Seite: 1"_s);

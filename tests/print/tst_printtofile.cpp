@@ -28,18 +28,6 @@ void person(const char *pers, const char *betrNr, const char *famName)
                          {{"bez-betr-nr", betrNr}, {"bez-betr-hist-nr", "1"}, {"bez-pers-nr", pers}});
 }
 
-const QString kBusinessQuery = QStringLiteral(
-    "SELECT betrieb.*, betrieb_adresse.* FROM betrieb INNER JOIN betrieb_adresse ON "
-    "(betrieb.[betr-hist-nr] = betrieb_adresse.[betr-hist-nr]) AND (betrieb.[betr-nr] = "
-    "betrieb_adresse.[betr-nr]) WHERE betrieb_adresse.[b-adr-art] = '1' ORDER BY betrieb.[betr-nr]");
-
-const QString kPersonQuery = QStringLiteral(
-    "SELECT person.[pers-nr], person.[p-eintr-name], person.[fam-name], betrieb.[betr-nr], betrieb.[betr-hist-nr], "
-    "betrieb.[gem-kz], betrieb.[b-eintr-name],beziehung_betrieb_person.[pers-nr-jp]  FROM (betrieb  INNER JOIN "
-    "beziehung_betrieb_person  ON (beziehung_betrieb_person.[bez-betr-hist-nr] = betrieb.[betr-hist-nr])  AND "
-    "(betrieb.[betr-nr] = beziehung_betrieb_person.[bez-betr-nr])) INNER JOIN person ON "
-    "beziehung_betrieb_person.[bez-pers-nr] = person.[pers-nr]  ORDER BY person.[pers-nr];");
-
 // Files of the process may grow to `bytes` at most while it lives; a write
 // beyond fails as on a full disk instead of ending the process.
 class FileSizeLimit
@@ -125,7 +113,7 @@ private slots:
         BoundView data(u"data"_s);
         data.setDatabaseName(G().Datei_DB_offen);
         // The business list's "Satz" prints the business with all its persons.
-        data.setRecordSource(list ? kPersonQuery : kBusinessQuery);
+        data.setRecordSource(list ? kPersonListQuery : businessListQuery());
         data.Refresh();
         const auto printOnce = [&] {
             if (list)
