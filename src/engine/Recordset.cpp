@@ -3,6 +3,7 @@
 
 #include "engine/Connection.h"
 #include "engine/Database.h"
+#include "engine/FarMatch.h"
 #include "engine/JetSql.h"
 #include "engine/SqlFunctions.h"
 
@@ -24,6 +25,8 @@ namespace {
 
 constexpr qint64 kBeforeFirst = std::numeric_limits<qint64>::min();
 constexpr qint64 kAfterLast = std::numeric_limits<qint64>::max();
+// The rows shown from a far match on: a grid's page and more.
+constexpr long kFarRows = 128;
 
 void typeFromDecl(const QString &decl, FieldInfo &f)
 {
@@ -385,6 +388,21 @@ std::optional<PrefixRange> prefixRange(const QString &criteria)
     PrefixRange r{m.captured(1), typed, typed};
     r.to.back() = QChar(r.to.back().unicode() + 1);
     return r;
+}
+
+// Whether every row that meets `narrower` meets `wider`: the same column's
+// search with more typed after the same text (a bracket could open a set
+// that the longer text closes).
+bool narrows(const QString &wider, const QString &narrower)
+{
+    static const QRegularExpression search(QStringLiteral("^(.*\\S)\\s+LIKE\\s+'((?:[^']|'')*)\\*'\\s*$"),
+                                           QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::DotMatchesEverythingOption);
+    const auto w = search.match(wider), n = search.match(narrower);
+    if (!w.hasMatch() || !n.hasMatch() || w.captured(1) != n.captured(1))
+        return false;
+    const QString typed = w.captured(2);
+    return !typed.contains(QLatin1Char('[')) && n.captured(2).startsWith(typed);
 }
 
 // A sort term without its direction; `descending` tells which it was.
@@ -879,6 +897,21 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 m_lastKeySql = keysText(back, streaming->first, streaming->second) + QStringLiteral(" ORDER BY ")
                                + reversed.join(QLatin1String(", ")) + QStringLiteral(" LIMIT 1");
                 m_exactKeySql = exactKeys;
+                // The rows from a bound on the first sort column on, for a
+                // search whose match lies far on.
+                bool descending = false;
+                const QString lead = withoutDirection(topLevelParts(fast->order).front(), &descending)
+                                         .remove(QRegularExpression(QStringLiteral("\\s+COLLATE\\s+\\w+\\s*$"),
+                                                                    QRegularExpression::CaseInsensitiveOption));
+                PlainJoin bounded = *fast;
+                const QString bound = QStringLiteral("%1 %2 ?1 COLLATE NOCASE").arg(lead, descending ? QStringLiteral("<") : QStringLiteral(">="));
+                m_farMatch = std::make_unique<FarMatch>(FarMatch::inIndexOrder(
+                    lead,
+                    keysText(bounded, streaming->first,
+                             streaming->second.isEmpty() ? bound
+                                                         : QStringLiteral("(%1) AND %2").arg(streaming->second, bound))
+                        + QStringLiteral(" LIMIT ?2"),
+                    descending, n));
             }
         }
     }
@@ -905,12 +938,15 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 keys = exactKeys;
                 m_lastKeySql.clear();
                 m_exactKeySql.clear();
+                m_farMatch.reset();
             }
         }
         if (walk) {
             try {
                 m_walk = std::make_unique<SortedWalk>(m_conn, *walk, source());
                 m_exactKeySql = exactKeys;
+                if (!walk->column.isEmpty())
+                    m_farMatch = std::make_unique<FarMatch>(FarMatch::walked(walk->column, *walk));
             } catch (const EngineError &) {
                 // The exact statement serves.
             }
@@ -989,6 +1025,9 @@ bool Recordset::readKeys(long rows, qint64 budget)
             if (!m_walk)
                 for (int k = 0; k < m_keyCount; ++k)
                     m_keys.push_back(sqlite3_column_int64(m_keyStatement, k));
+            if (!m_farKeys.empty() && m_farFoundAt < 0
+                && std::equal(m_keys.end() - m_keyCount, m_keys.end(), m_farKeys.begin()))
+                m_farFoundAt = keyRows() - 1;
             if (budget > 0 && ++sinceCheck == 256) {
                 sinceCheck = 0;
                 if (clock.nsecsElapsed() > budget)
@@ -1006,7 +1045,145 @@ bool Recordset::readKeys(long rows, qint64 budget)
         }
         break;
     }
+    if (!m_farKeys.empty() && (m_farFoundAt >= 0 || !readingOn()))
+        settleFar();
     return keyRows() >= rows;
+}
+
+long Recordset::knownIndexOf(const qint64 *keys) const
+{
+    const size_t n = size_t(m_keyCount);
+    for (size_t at = 0; at + n <= m_keys.size(); at += n)
+        if (m_keys[at] == keys[0] && std::equal(keys, keys + n, m_keys.begin() + qsizetype(at)))
+            return long(at / n);
+    return -1;
+}
+
+void Recordset::setFarCurrent(long row)
+{
+    m_farRow = row;
+    m_rowid = 0;
+    m_hasCurrent = true;
+    m_deleted = false;
+    m_bof = m_eof = false;
+    m_pos = -1;
+    m_rowLoaded = false;
+}
+
+void Recordset::dropFar()
+{
+    if (m_farKeys.empty())
+        return;
+    m_farKeys.clear();
+    m_farFoundAt = -1;
+    ++m_shownGeneration;
+    if (m_farRow >= 0) {
+        // Not in the list after all: the list stays on its first row.
+        m_farRow = -1;
+        if (keyRows() > 0) {
+            setCurrent(1, 0);
+        } else {
+            m_hasCurrent = false;
+            m_bof = m_eof = true;
+        }
+    }
+}
+
+void Recordset::settleFar()
+{
+    const long start = m_farFoundAt;
+    const long row = m_farRow;
+    if (start < 0) {
+        dropFar();
+        return;
+    }
+    std::vector<qint64> current;
+    if (row >= 0)
+        current.assign(m_farKeys.begin() + qsizetype(row) * m_keyCount,
+                       m_farKeys.begin() + qsizetype(row + 1) * m_keyCount);
+    m_farKeys.clear();
+    m_farFoundAt = -1;
+    m_farRow = -1;
+    ++m_shownGeneration;
+    if (row < 0)
+        return;
+    // The rows that followed the match follow it in the list as well; a text
+    // the index orders otherwise than the list could come between, so the
+    // row is looked for from the match on.
+    long index = start;
+    for (;;) {
+        if (index >= keyRows() && !readKeys(index + 1)) {
+            setCurrent(1, 0);
+            return;
+        }
+        if (std::equal(current.begin(), current.end(), m_keys.begin() + qsizetype(index) * m_keyCount))
+            break;
+        ++index;
+    }
+    m_rowid = index + 1;
+    m_pos = index;
+    m_rowLoaded = false;
+}
+
+void Recordset::resolveFar()
+{
+    if (m_farRow < 0)
+        return;
+    readAllKeys();
+    if (m_farRow >= 0)
+        dropFar();
+}
+
+long Recordset::rowsShown()
+{
+    requireOpen();
+    return m_farKeys.empty() ? rowsKnown() : m_farAt + farRows();
+}
+
+std::vector<std::vector<QVariant>> Recordset::readShownRows(long first, long count)
+{
+    requireOpen();
+    if (m_farKeys.empty() || first + count <= m_farAt)
+        return readRows(first, count);
+    std::vector<std::vector<QVariant>> rows;
+    if (first < m_farAt)
+        rows = readRows(first, m_farAt - first);
+    std::vector<qint64> keys;
+    std::vector<QVariant> raw;
+    const long end = std::min(first + count, m_farAt + farRows());
+    for (long shown = std::max(first, m_farAt); shown < end; ++shown) {
+        const auto at = m_farKeys.begin() + qsizetype(shown - m_farAt) * m_keyCount;
+        keys.assign(at, at + m_keyCount);
+        readKeysetRow(keys, raw);
+        std::vector<QVariant> row(m_fields.size());
+        for (size_t i = 0; i < m_fields.size(); ++i)
+            row[i] = convertRead(int(i), raw[i + 1]);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+long Recordset::shownRow()
+{
+    requireOpen();
+    if (m_farRow >= 0)
+        return m_farAt + m_farRow;
+    if (!m_hasCurrent || m_eof || m_bof)
+        return -1;
+    const long pos = absolutePosition();
+    return !m_farKeys.empty() && pos >= m_farAt ? -1 : pos;
+}
+
+void Recordset::setShownRow(long row)
+{
+    requireOpen();
+    if (!m_farKeys.empty() && row >= m_farAt && row < m_farAt + farRows()) {
+        m_mode = EditMode::None;
+        setFarCurrent(row - m_farAt);
+        notifyMove();
+        return;
+    }
+    setAbsolutePosition(row);
 }
 
 void Recordset::readAllKeys()
@@ -1021,6 +1198,7 @@ void Recordset::readAllKeys()
         m_exactKeySql.clear();
         m_lastKeySql.clear();
         m_keys.clear();
+        m_farFoundAt = -1;
     }
     readKeys(std::numeric_limits<long>::max());
 }
@@ -1209,6 +1387,7 @@ bool Recordset::stepRowid(const QString &sql, qint64 arg, bool bindArg, qint64 &
 
 void Recordset::setCurrent(qint64 rowid, long pos)
 {
+    m_farRow = -1;
     m_rowid = rowid;
     m_hasCurrent = true;
     m_deleted = false;
@@ -1222,9 +1401,16 @@ void Recordset::loadRow()
     if (m_rowLoaded)
         return;
     if (m_keyset) {
+        std::vector<qint64> keys;
+        if (m_farRow >= 0) {
+            const auto at = m_farKeys.begin() + qsizetype(m_farRow) * m_keyCount;
+            keys.assign(at, at + m_keyCount);
+            readKeysetRow(keys, m_row);
+            m_rowLoaded = true;
+            return;
+        }
         if (m_rowid < 1 || m_rowid > keyRows())
             m_conn->raise(SQLITE_NOTFOUND, source(), m_keySql);
-        std::vector<qint64> keys;
         keysFromRow(long(m_rowid - 1), keys);
         readKeysetRow(keys, m_row);
         m_rowLoaded = true;
@@ -1306,6 +1492,12 @@ void Recordset::moveNext()
     if (m_eof)
         throw EngineError(err::NoCurrentRecord, source());
     m_mode = EditMode::None;
+    if (m_farRow >= 0 && m_farRow + 1 < farRows()) {
+        setFarCurrent(m_farRow + 1);
+        notifyMove();
+        return;
+    }
+    resolveFar();
     const qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kBeforeFirst;
     const long pos = m_pos < 0 ? -1 : (m_deleted ? m_pos : (m_hasCurrent ? m_pos + 1 : 0));
     qint64 r = 0;
@@ -1336,6 +1528,12 @@ void Recordset::movePrevious()
     if (m_bof)
         throw EngineError(err::NoCurrentRecord, source());
     m_mode = EditMode::None;
+    if (m_farRow > 0) {
+        setFarCurrent(m_farRow - 1);
+        notifyMove();
+        return;
+    }
+    resolveFar();
     qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kAfterLast;
     const long pos = (m_hasCurrent || m_deleted) && m_pos > 0 ? m_pos - 1 : -1;
     qint64 r = 0;
@@ -1380,6 +1578,7 @@ long Recordset::recordCount()
 long Recordset::absolutePosition()
 {
     requireOpen();
+    resolveFar();
     if (!m_hasCurrent)
         return -1;
     if (m_pos < 0) {
@@ -1527,6 +1726,8 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
     }
     const QString &crit = m_lastShape;
     const std::vector<QString> &literals = m_lastLiterals;
+    if (fromCurrent)
+        resolveFar();
     qint64 from = forward ? kBeforeFirst : kAfterLast;
     if (fromCurrent && (m_hasCurrent || m_deleted))
         from = m_rowid;
@@ -1592,16 +1793,15 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
     // Whether row `index` (from 0) meets the criteria. Reading keys on does
     // not touch the connection's kept statements, so the test's stays valid.
     sqlite3_stmt *const test = criteriaStatement(rowTest, criteria);
-    const auto meets = [&](long index) {
+    const auto meetsKeys = [&](const qint64 *keys) {
         sqlite3_stmt *st = test;
         StmtGuard guard(st);
         int at = 1;
-        const qsizetype first = qsizetype(index) * m_keyCount;
         if (table >= 0) {
-            sqlite3_bind_int64(st, at++, m_keys[size_t(first + table)]);
+            sqlite3_bind_int64(st, at++, keys[table]);
         } else {
             for (int k = 0; k < m_keyCount; ++k)
-                sqlite3_bind_int64(st, at++, m_keys[size_t(first + k)]);
+                sqlite3_bind_int64(st, at++, keys[k]);
         }
         for (const QString &literal : literals)
             bindValue(st, at++, literal);
@@ -1610,7 +1810,43 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             m_conn->raise(rc, source(), rowTest);
         return rc == SQLITE_ROW;
     };
+    const auto meets = [&](long index) { return meetsKeys(m_keys.data() + qsizetype(index) * m_keyCount); };
     long found = -1;
+    const bool fromStart = forward && from == kBeforeFirst;
+    // One more character typed: the rows that match now matched before, so
+    // the search goes on from the row the last one found.
+    if (fromStart && !m_lastHitCriteria.isNull() && narrows(m_lastHitCriteria, criteria)) {
+        if (m_lastHitKeys.empty()) {
+            dropFar();
+            m_noMatch = true;
+            return false;
+        }
+        const qint64 *hit = m_lastHitKeys.data();
+        const long farHit = !m_farKeys.empty() && std::equal(hit, hit + m_keyCount, m_farKeys.begin()) ? 0 : -1;
+        if (farHit == 0) {
+            // The far rows follow the last hit in the list's order.
+            for (long r = 0; r < farRows(); ++r)
+                if (meetsKeys(m_farKeys.data() + qsizetype(r) * m_keyCount)) {
+                    m_lastHitCriteria = criteria;
+                    setFarCurrent(r);
+                    m_noMatch = false;
+                    notifyMove();
+                    return true;
+                }
+        } else if (const long at = knownIndexOf(hit); at >= 0) {
+            dropFar();
+            if (meetsKeys(hit)) {
+                m_lastHitCriteria = criteria;
+                m_noMatch = false;
+                setCurrent(at + 1, at);
+                notifyMove();
+                return true;
+            }
+            from = at + 1;
+        }
+    }
+    // A new search shows its own match: the rows of the last far one go.
+    dropFar();
     if (forward) {
         // Rowid r is row index r - 1: the search starts at index r.
         long index = from == kBeforeFirst ? 0 : from == kAfterLast ? std::numeric_limits<long>::max() : long(from);
@@ -1621,6 +1857,44 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
         for (; found < 0 && index < nearEnd && readKeys(index + 1); ++index)
             if (meets(index))
                 found = index;
+        // A prefix of the sort column: its first match is looked up where
+        // the list would reach it, and shown before the rows up to it are
+        // read.
+        const auto range = fromStart && found < 0 && index == nearEnd && m_farMatch && readingOn()
+                               ? prefixRange(criteria)
+                               : std::nullopt;
+        if (range && m_farMatch->serves(range->column)) {
+            std::vector<qint64> far;
+            bool told = false;
+            try {
+                told = m_farMatch->rowsFrom(*m_conn, source(), range->from, range->to, kFarRows, far);
+            } catch (const EngineError &) {
+                // A value the index does not order as the list does: the
+                // search reads on to its match.
+            }
+            if (told) {
+                if (far.empty()) {
+                    m_lastHitCriteria = criteria;
+                    m_lastHitKeys.clear();
+                    m_noMatch = true;
+                    return false;
+                }
+                if (meetsKeys(far.data())) {
+                    found = knownIndexOf(far.data());
+                    if (found < 0) {
+                        m_lastHitCriteria = criteria;
+                        m_lastHitKeys.assign(far.begin(), far.begin() + m_keyCount);
+                        m_farKeys = std::move(far);
+                        m_farAt = keyRows();
+                        ++m_shownGeneration;
+                        setFarCurrent(0);
+                        m_noMatch = false;
+                        notifyMove();
+                        return true;
+                    }
+                }
+            }
+        }
         if (found < 0 && index == nearEnd && readKeys(index + 1)) {
             std::vector<qint64> matching;
             const auto range = prefixRange(criteria);
@@ -1675,6 +1949,12 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                 found = index;
     }
     m_noMatch = found < 0;
+    if (fromStart) {
+        m_lastHitCriteria = criteria;
+        m_lastHitKeys.clear();
+        if (found >= 0)
+            keysFromRow(found, m_lastHitKeys);
+    }
     if (found >= 0) {
         setCurrent(found + 1, found);
         notifyMove();

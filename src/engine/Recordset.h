@@ -17,6 +17,7 @@ struct sqlite3_stmt;
 namespace engine {
 
 class Connection;
+class FarMatch;
 class Recordset;
 class SortedWalk;
 
@@ -103,6 +104,22 @@ public:
     void setRowsListener(std::function<void()> listener) { m_onRows = std::move(listener); }
     long absolutePosition();
     void setAbsolutePosition(long pos);
+
+    // A search of a list still being read whose match lies far beyond the
+    // rows known shows that match at once, with the rows that follow it;
+    // its number becomes known when the reading reaches it. Meanwhile the
+    // current row may be one of those rows, and a grid shows the rows known
+    // when the match was found, then the match and its followers. Anything
+    // that needs the number (absolutePosition, a move off those rows, a
+    // FindNext) reads on until it is known.
+    bool positionKnown() const { return m_farRow < 0; }
+    long rowsShown();
+    // Changes whenever the shown rows change other than by rows appended.
+    quint64 shownGeneration() const { return m_shownGeneration; }
+    std::vector<std::vector<QVariant>> readShownRows(long first, long count);
+    // The current row among the shown rows; -1 when it is not one of them.
+    long shownRow();
+    void setShownRow(long row);
 
     // Whether a find that finds a row also reads it. For searches that match
     // few rows whose values are then read; a search matching many rows would
@@ -206,6 +223,25 @@ private:
     sqlite3_stmt *m_keyStatement = nullptr;
     std::unique_ptr<SortedWalk> m_walk; // hands the keys out instead of a statement
     bool readingOn() const { return m_keyStatement || m_walk; }
+    // Where a far search looks first; none when the list cannot be served so.
+    std::unique_ptr<FarMatch> m_farMatch;
+    std::vector<qint64> m_farKeys; // the far match's row and its followers, m_keyCount keys a row
+    long m_farAt = 0;              // the shown place of the far match
+    long m_farRow = -1;            // the current row among m_farKeys; -1: none
+    long m_farFoundAt = -1;        // where the reading met the far match
+    quint64 m_shownGeneration = 0;
+    // The last search from the first row, and the keys of the row it found
+    // (none: no match), for the search that follows a typed character.
+    QString m_lastHitCriteria;
+    std::vector<qint64> m_lastHitKeys;
+    long farRows() const { return m_keyCount > 0 ? long(m_farKeys.size() / size_t(m_keyCount)) : 0; }
+    void setFarCurrent(long row);
+    void dropFar();
+    // Places the far rows once the reading has met them.
+    void settleFar();
+    // Reads on until the far current row's number is known.
+    void resolveFar();
+    long knownIndexOf(const qint64 *keys) const;
     QString m_keySql;
     QString m_lastKeySql; // the keys of the last row, while they are still being read
     QString m_exactKeySql; // the same keys with a sort of all rows, while rows come in index order

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/SortedWalk.h"
+
+#include <QString>
+#include <vector>
+
+namespace engine {
+
+class Connection;
+
+// The first row of a list (a join's keyset still being read in its order)
+// whose sort column starts with a typed text, and the rows that follow it,
+// found without reading the rows before it: a search whose match lies far
+// down the list then shows the match at once, and its number follows once
+// the reading reaches it.
+//
+// Serves a list whose first sort term is a column of one joined table, the
+// "lead", with a case-blind index: either a list handed out in that index's
+// order (plain ASCII values), or one sorted lead row group by lead row group
+// (SortedWalk). The typed text covers the stretch [from, to) of that index.
+class FarMatch
+{
+public:
+    // A list in index order: `fromBound` is its keys statement that starts at
+    // the first row whose lead column is >= ?1 (< ?1 when descending) and
+    // hands out at most ?2 rows.
+    static FarMatch inIndexOrder(QString column, QString fromBound, bool descending, int keyCount);
+    // A list sorted lead row group by lead row group.
+    static FarMatch walked(QString column, SortedWalk::Plan plan);
+
+    // Whether a search on `column` (as the criteria name it) can be served.
+    bool serves(const QString &column) const;
+
+    // Appends the keys of up to `rows` rows of the list, from the first whose
+    // sort column lies in [from, to) on (of a sorted list only that first
+    // one). False when it cannot tell (a text
+    // the index does not order as the list does, a first group of more than
+    // `rows` lead rows, or groups without a row in the join); nothing is
+    // appended then. True with no keys: no row lies in the stretch.
+    bool rowsFrom(Connection &conn, const QString &source, const QString &from, const QString &to, long rows,
+                  std::vector<qint64> &keys) const;
+
+private:
+    QString m_column;
+    QString m_fromBound;
+    bool m_descending = false;
+    int m_keyCount = 0;
+    bool m_walked = false;
+    SortedWalk::Plan m_plan;
+
+    bool walkedRowsFrom(Connection &conn, const QString &source, const QString &from, const QString &to, long rows,
+                        std::vector<qint64> &keys) const;
+};
+
+} // namespace engine
