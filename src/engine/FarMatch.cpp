@@ -48,13 +48,17 @@ bool FarMatch::serves(const QString &column) const
     return !m_column.isEmpty() && plainName(column) == m_column;
 }
 
-bool FarMatch::rowsFrom(Connection &conn, const QString &source, const QString &from, const QString &to, long rows,
+bool FarMatch::rowsFrom(Connection &conn, const QString &source, const Ranges &ranges, int ascii, long rows,
                         std::vector<qint64> &keys) const
 {
     if (m_walked)
-        return walkedRowsFrom(conn, source, from, to, rows, keys);
+        return walkedRowsFrom(conn, source, ranges, keys);
+    // The list holds plain ASCII only, where the index folds every case.
+    if (ascii < 0)
+        return false;
     sqlite3_stmt *st = conn.cached(m_fromBound, source);
     StmtGuard guard(st);
+    const auto &[from, to] = ranges[size_t(ascii)];
     const QByteArray bound = (m_descending ? to : from).toUtf8();
     sqlite3_bind_text(st, 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 2, rows);
@@ -70,7 +74,7 @@ bool FarMatch::rowsFrom(Connection &conn, const QString &source, const QString &
 // The lead rows in the stretch are read through the index with their sort
 // keys; those that share the first key (in the list's direction) form the
 // first group, whose rows in the join then go by the joined tables' rowids.
-bool FarMatch::walkedRowsFrom(Connection &conn, const QString &source, const QString &from, const QString &to, long,
+bool FarMatch::walkedRowsFrom(Connection &conn, const QString &source, const Ranges &ranges,
                               std::vector<qint64> &keys) const
 {
     const QString scan = QStringLiteral("SELECT %1, jet_sortkey(%2) FROM %3 WHERE %2 >= ?1 COLLATE NOCASE AND %2 < ?2 "
@@ -78,7 +82,7 @@ bool FarMatch::walkedRowsFrom(Connection &conn, const QString &source, const QSt
                              .arg(m_plan.leadRowid, m_plan.column, m_plan.leadTable);
     QByteArray firstKey;
     std::vector<qint64> firstGroup;
-    {
+    for (const auto &[from, to] : ranges) {
         sqlite3_stmt *st = conn.cached(scan, source);
         StmtGuard guard(st);
         const QByteArray f = from.toUtf8(), t = to.toUtf8();

@@ -32,13 +32,14 @@ public:
     // Whether a search on `column` (as the criteria name it) can be served.
     bool serves(const QString &column) const;
 
+    using Ranges = std::vector<std::pair<QString, QString>>;
     // Appends the keys of up to `rows` rows of the list, from the first whose
-    // sort column lies in [from, to) on (of a sorted list only that first
-    // one). False when it cannot tell (a text
-    // the index does not order as the list does, a first group of more than
-    // `rows` lead rows, or groups without a row in the join); nothing is
-    // appended then. True with no keys: no row lies in the stretch.
-    bool rowsFrom(Connection &conn, const QString &source, const QString &from, const QString &to, long rows,
+    // sort column lies in one of the stretches [from, to) on (of a sorted
+    // list only that first one); `ascii` is the stretch of plain ASCII, -1
+    // when there is none. False when it cannot tell (a list in index order
+    // and a text beyond ASCII, or a first group without a row in the join);
+    // nothing is appended then. True with no keys: no row lies in them.
+    bool rowsFrom(Connection &conn, const QString &source, const Ranges &ranges, int ascii, long rows,
                   std::vector<qint64> &keys) const;
 
 private:
@@ -49,8 +50,7 @@ private:
     bool m_walked = false;
     SortedWalk::Plan m_plan;
 
-    bool walkedRowsFrom(Connection &conn, const QString &source, const QString &from, const QString &to, long rows,
-                        std::vector<qint64> &keys) const;
+    bool walkedRowsFrom(Connection &conn, const QString &source, const Ranges &ranges, std::vector<qint64> &keys) const;
 };
 
 } // namespace engine

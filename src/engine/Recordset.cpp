@@ -390,6 +390,60 @@ std::optional<PrefixRange> prefixRange(const QString &criteria)
     return r;
 }
 
+// The same for any typed text without wildcards: the stretches of the
+// column's case-blind index that hold every row that can match, one per way
+// of writing the text's letters that the index does not fold (an umlaut in
+// either case, "İ" for "i", the Kelvin sign for "k"); `ascii` names the one
+// of plain ASCII, if the text has one.
+struct PrefixRanges
+{
+    QString column;
+    std::vector<std::pair<QString, QString>> ranges;
+    int ascii = -1;
+};
+
+std::optional<PrefixRanges> prefixRanges(const QString &criteria)
+{
+    static const QRegularExpression search(
+        QStringLiteral("^\\s*(\\w+\\.(?:\\[[^\\]]+\\]|\\w+))\\s+LIKE\\s+'([^'*?#\\[\\]]+)\\*'\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = search.match(criteria);
+    if (!m.hasMatch())
+        return std::nullopt;
+    PrefixRanges r{m.captured(1), {}, -1};
+    std::vector<QString> texts{QString()};
+    for (const QChar c : m.captured(2)) {
+        if (c.isSurrogate() || c.unicode() < 0x20 || c.unicode() >= 0xD000)
+            return std::nullopt;
+        QStringList ways;
+        const QChar lower = c.toLower();
+        if (lower.unicode() < 0x80)
+            ways << QString(lower);
+        else
+            ways << QString(lower) << QString(c.toUpper());
+        if (lower == QLatin1Char('i'))
+            ways << QString(QChar(0x130));
+        else if (lower == QLatin1Char('k'))
+            ways << QString(QChar(0x212A));
+        ways.removeDuplicates();
+        std::vector<QString> longer;
+        for (const QString &t : texts)
+            for (const QString &w : std::as_const(ways))
+                longer.push_back(t + w);
+        if (longer.size() > 8)
+            return std::nullopt;
+        texts = std::move(longer);
+    }
+    for (const QString &from : texts) {
+        QString to = from;
+        to.back() = QChar(to.back().unicode() + 1);
+        if (std::all_of(from.cbegin(), from.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+            r.ascii = int(r.ranges.size());
+        r.ranges.emplace_back(from, to);
+    }
+    return r;
+}
+
 // Whether every row that meets `narrower` meets `wider`: the same column's
 // search with more typed after the same text (a bracket could open a set
 // that the longer text closes).
@@ -896,7 +950,6 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 back.order.clear();
                 m_lastKeySql = keysText(back, streaming->first, streaming->second) + QStringLiteral(" ORDER BY ")
                                + reversed.join(QLatin1String(", ")) + QStringLiteral(" LIMIT 1");
-                m_exactKeySql = exactKeys;
                 // The rows from a bound on the first sort column on, for a
                 // search whose match lies far on.
                 bool descending = false;
@@ -937,14 +990,12 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 // The planner found no way through the named index.
                 keys = exactKeys;
                 m_lastKeySql.clear();
-                m_exactKeySql.clear();
                 m_farMatch.reset();
             }
         }
         if (walk) {
             try {
                 m_walk = std::make_unique<SortedWalk>(m_conn, *walk, source());
-                m_exactKeySql = exactKeys;
                 if (!walk->column.isEmpty())
                     m_farMatch = std::make_unique<FarMatch>(FarMatch::walked(walk->column, *walk));
             } catch (const EngineError &) {
@@ -961,6 +1012,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
     m_dense = true;
     m_keyset = true;
     m_keyCount = n;
+    m_keys.setWidth(n);
     m_keysetRow = row;
     m_keySql = keys;
     m_keyStatement = keyStatement;
@@ -1019,14 +1071,17 @@ bool Recordset::readKeys(long rows, qint64 budget)
     if (budget > 0)
         clock.start();
     int sinceCheck = 0;
+    std::vector<qint64> row;
+    row.reserve(size_t(m_keyCount));
     while (keyRows() < rows) {
-        const int rc = m_walk ? m_walk->next(m_keys) : sqlite3_step(m_keyStatement);
+        row.clear();
+        const int rc = m_walk ? m_walk->next(row) : sqlite3_step(m_keyStatement);
         if (rc == SQLITE_ROW) {
             if (!m_walk)
                 for (int k = 0; k < m_keyCount; ++k)
-                    m_keys.push_back(sqlite3_column_int64(m_keyStatement, k));
-            if (!m_farKeys.empty() && m_farFoundAt < 0
-                && std::equal(m_keys.end() - m_keyCount, m_keys.end(), m_farKeys.begin()))
+                    row.push_back(sqlite3_column_int64(m_keyStatement, k));
+            m_keys.append(row.data());
+            if (!m_farKeys.empty() && m_farFoundAt < 0 && std::equal(row.begin(), row.end(), m_farKeys.begin()))
                 m_farFoundAt = keyRows() - 1;
             if (budget > 0 && ++sinceCheck == 256) {
                 sinceCheck = 0;
@@ -1052,11 +1107,7 @@ bool Recordset::readKeys(long rows, qint64 budget)
 
 long Recordset::knownIndexOf(const qint64 *keys) const
 {
-    const size_t n = size_t(m_keyCount);
-    for (size_t at = 0; at + n <= m_keys.size(); at += n)
-        if (m_keys[at] == keys[0] && std::equal(keys, keys + n, m_keys.begin() + qsizetype(at)))
-            return long(at / n);
-    return -1;
+    return m_keys.find(keys);
 }
 
 void Recordset::setFarCurrent(long row)
@@ -1116,7 +1167,7 @@ void Recordset::settleFar()
             setCurrent(1, 0);
             return;
         }
-        if (std::equal(current.begin(), current.end(), m_keys.begin() + qsizetype(index) * m_keyCount))
+        if (m_keys.rowEquals(index, current.data()))
             break;
         ++index;
     }
@@ -1188,18 +1239,9 @@ void Recordset::setShownRow(long row)
 
 void Recordset::readAllKeys()
 {
-    if (readingOn() && !m_exactKeySql.isEmpty()) {
-        // Both give the same rows in the same order.
-        sqlite3_stmt *exact = m_conn->prepare(m_exactKeySql, source());
-        sqlite3_finalize(m_keyStatement);
-        m_walk.reset();
-        m_keyStatement = exact;
-        m_keySql = m_exactKeySql;
-        m_exactKeySql.clear();
-        m_lastKeySql.clear();
-        m_keys.clear();
-        m_farFoundAt = -1;
-    }
+    // The reading goes on in its own order. The exact statement would be
+    // about as quick over the whole list, but sorts all of it in memory: a
+    // list of millions of rows held hundreds of megabytes for it.
     readKeys(std::numeric_limits<long>::max());
 }
 
@@ -1303,8 +1345,7 @@ long Recordset::rowsKnown()
 
 void Recordset::keysFromRow(long index, std::vector<qint64> &keys) const
 {
-    const auto at = m_keys.begin() + qsizetype(index) * m_keyCount;
-    keys.assign(at, at + m_keyCount);
+    m_keys.row(index, keys);
 }
 
 void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into)
@@ -1810,7 +1851,11 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             m_conn->raise(rc, source(), rowTest);
         return rc == SQLITE_ROW;
     };
-    const auto meets = [&](long index) { return meetsKeys(m_keys.data() + qsizetype(index) * m_keyCount); };
+    std::vector<qint64> rowKeys;
+    const auto meets = [&](long index) {
+        m_keys.row(index, rowKeys);
+        return meetsKeys(rowKeys.data());
+    };
     long found = -1;
     const bool fromStart = forward && from == kBeforeFirst;
     // One more character typed: the rows that match now matched before, so
@@ -1861,13 +1906,13 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
         // the list would reach it, and shown before the rows up to it are
         // read.
         const auto range = fromStart && found < 0 && index == nearEnd && m_farMatch && readingOn()
-                               ? prefixRange(criteria)
+                               ? prefixRanges(criteria)
                                : std::nullopt;
         if (range && m_farMatch->serves(range->column)) {
             std::vector<qint64> far;
             bool told = false;
             try {
-                told = m_farMatch->rowsFrom(*m_conn, source(), range->from, range->to, kFarRows, far);
+                told = m_farMatch->rowsFrom(*m_conn, source(), range->ranges, range->ascii, kFarRows, far);
             } catch (const EngineError &) {
                 // A value the index does not order as the list does: the
                 // search reads on to its match.
@@ -1922,22 +1967,15 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             std::sort(matching.begin(), matching.end());
             // Keys still to be read are read on only until a match shows; a
             // table without any matching row needs none of them.
-            QElapsedTimer readingOn;
-            readingOn.start();
             while (found < 0 && !matching.empty()) {
                 const long rows = keyRows();
                 for (; found < 0 && index < rows; ++index)
                     if (std::binary_search(matching.begin(), matching.end(),
-                                           m_keys[size_t(index) * size_t(m_keyCount) + size_t(table)]))
+                                           m_keys.key(index, table)))
                         found = index;
                 if (found >= 0 || countKnown())
                     break;
-                // A match far on is sought through all rows at once when reading
-                // on row by row takes long.
-                if (readingOn.elapsed() > 300)
-                    readAllKeys();
-                else
-                    readKeys(rows + 4096);
+                readKeys(rows + 4096);
             }
         }
     } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EngineError.h"
+#include "engine/KeyStore.h"
 
 #include <QHash>
 #include <QStringList>
@@ -217,7 +218,7 @@ private:
     // when it is asked for, so opening never copies the joined columns.
     bool m_keyset = false;
     int m_keyCount = 0;
-    std::vector<qint64> m_keys; // m_keyCount rowids a row, in the query's order
+    KeyStore m_keys; // m_keyCount rowids a row, in the query's order
     // A keyset counted in the background still reads its statement: rows
     // are taken from it as they are asked for, and between events.
     sqlite3_stmt *m_keyStatement = nullptr;
@@ -244,7 +245,6 @@ private:
     long knownIndexOf(const qint64 *keys) const;
     QString m_keySql;
     QString m_lastKeySql; // the keys of the last row, while they are still being read
-    QString m_exactKeySql; // the same keys with a sort of all rows, while rows come in index order
     bool m_background = false;
     static long s_firstRows;
     static qint64 s_atOnce;
@@ -256,13 +256,11 @@ private:
     QString m_keysetRow;  // the query's columns of one joined row, by rowids
     QStringList m_keyRefs;   // what the query calls each joined table
     QStringList m_keyTables; // each joined table as "table" or "table AS ref"
-    long keyRows() const { return m_keyCount > 0 ? long(m_keys.size() / size_t(m_keyCount)) : 0; }
+    long keyRows() const { return m_keys.rows(); }
     // Reads keys until `rows` are known or all are; a budget (ns) ends it
     // earlier. True when row index `rows - 1` is known.
     bool readKeys(long rows, qint64 budget = 0);
-    // Every key: a statement handing rows out in index order may read them
-    // one by one from their tables, which for the whole list costs more than
-    // the exact statement with its sort; that one then reads them all.
+    // Every key.
     void readAllKeys();
     void endKeyStatement();
     // A whole index whose first column is `column`, ascending and blind to

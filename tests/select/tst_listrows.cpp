@@ -379,6 +379,9 @@ private slots:
         QTest::newRow("by name, first click") << 3 << 1 << "zand" << "apf" << "*";
         QTest::newRow("by name, second click") << 3 << 2 << "zand" << "apf" << "*";
         QTest::newRow("by place, lead not the first table") << 4 << 1 << "pl" << "ahr" << "e";
+        QTest::newRow("by name, an umlaut typed, first click") << 3 << 1 << "Zand" << "ÄPF" << "e";
+        QTest::newRow("by name, an umlaut typed, second click") << 3 << 2 << "Zand" << "ÄPF" << "e";
+        QTest::newRow("by place, an umlaut typed") << 4 << 1 << "öst" << "ahr" << "e";
     }
 
     // A search whose match lies beyond the rows read so far shows that row at
