@@ -22,10 +22,14 @@ QString plainName(QString name)
 
 } // namespace
 
-FarMatch FarMatch::inIndexOrder(QString column, QString fromBound, bool descending, int keyCount)
+FarMatch FarMatch::inIndexOrder(QString column, QString fromBound, bool descending, int keyCount, int lead,
+                                QString leadTable)
 {
     FarMatch m;
     m.m_column = plainName(column);
+    m.m_leadColumn = column;
+    m.m_lead = lead;
+    m.m_leadTable = std::move(leadTable);
     m.m_fromBound = std::move(fromBound);
     m.m_descending = descending;
     m.m_keyCount = keyCount;
@@ -69,6 +73,24 @@ bool FarMatch::rowsFrom(Connection &conn, const QString &source, const Ranges &r
     if (rc != SQLITE_DONE)
         conn.raise(rc, source, m_fromBound);
     return true;
+}
+
+void FarMatch::rowsFromValue(Connection &conn, const QString &source, const QString &value, long rows,
+                             std::vector<qint64> &keys) const
+{
+    // The bound is exclusive when descending: just above the value.
+    const QString bound = m_descending ? value + QChar(1) : value;
+    sqlite3_stmt *st = conn.cached(m_fromBound, source);
+    StmtGuard guard(st);
+    const QByteArray b = bound.toUtf8();
+    sqlite3_bind_text(st, 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st, 2, rows);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        for (int k = 0; k < m_keyCount; ++k)
+            keys.push_back(sqlite3_column_int64(st, k));
+    if (rc != SQLITE_DONE)
+        conn.raise(rc, source, m_fromBound);
 }
 
 // The lead rows in the stretch are read through the index with their sort

@@ -25,12 +25,27 @@ public:
     // A list in index order: `fromBound` is its keys statement that starts at
     // the first row whose lead column is >= ?1 (< ?1 when descending) and
     // hands out at most ?2 rows.
-    static FarMatch inIndexOrder(QString column, QString fromBound, bool descending, int keyCount);
+    static FarMatch inIndexOrder(QString column, QString fromBound, bool descending, int keyCount, int lead,
+                                 QString leadTable);
     // A list sorted lead row group by lead row group.
     static FarMatch walked(QString column, SortedWalk::Plan plan);
 
     // Whether a search on `column` (as the criteria name it) can be served.
     bool serves(const QString &column) const;
+
+    // A list in index order: which joined table leads, as the join names it,
+    // and its first sort column; the same column's first value among rows
+    // that meet a search on that table's other columns is where its first
+    // match can lie.
+    bool inIndexOrder() const { return !m_walked; }
+    int lead() const { return m_lead; }
+    const QString &leadTable() const { return m_leadTable; }
+    const QString &leadColumn() const { return m_leadColumn; }
+    bool descending() const { return m_descending; }
+    // Appends the keys of up to `rows` rows of a list in index order from
+    // the first whose lead column is >= `value` (<= when descending) on.
+    void rowsFromValue(Connection &conn, const QString &source, const QString &value, long rows,
+                       std::vector<qint64> &keys) const;
 
     using Ranges = std::vector<std::pair<QString, QString>>;
     // Appends the keys of up to `rows` rows of the list, from the first whose
@@ -44,6 +59,9 @@ public:
 
 private:
     QString m_column;
+    QString m_leadColumn;
+    QString m_leadTable;
+    int m_lead = -1;
     QString m_fromBound;
     bool m_descending = false;
     int m_keyCount = 0;

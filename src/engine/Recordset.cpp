@@ -958,13 +958,14 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                                                                     QRegularExpression::CaseInsensitiveOption));
                 PlainJoin bounded = *fast;
                 const QString bound = QStringLiteral("%1 %2 ?1 COLLATE NOCASE").arg(lead, descending ? QStringLiteral("<") : QStringLiteral(">="));
+                const int leadTable = refOf(lead, fast->refs);
                 m_farMatch = std::make_unique<FarMatch>(FarMatch::inIndexOrder(
                     lead,
                     keysText(bounded, streaming->first,
                              streaming->second.isEmpty() ? bound
                                                          : QStringLiteral("(%1) AND %2").arg(streaming->second, bound))
                         + QStringLiteral(" LIMIT ?2"),
-                    descending, n));
+                    descending, n, leadTable, leadTable >= 0 ? tables.at(leadTable) : QString()));
             }
         }
     }
@@ -1937,6 +1938,65 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                         notifyMove();
                         return true;
                     }
+                }
+            }
+        } else if (fromStart && found < 0 && index == nearEnd && m_farMatch && readingOn() && table >= 0
+                   && m_farMatch->inIndexOrder() && m_farMatch->lead() == table) {
+            // Another column of the table that leads the order: its matches'
+            // first value of the sort column is where the first one lies.
+            const auto r = prefixRanges(criteria);
+            const bool ranged = r && r->ranges.size() == 1;
+            const QString first =
+                QStringLiteral("SELECT %1(%2 COLLATE NOCASE), max(%2 IS NULL) FROM %3 WHERE (%4)%5")
+                    .arg(m_farMatch->descending() ? QStringLiteral("max") : QStringLiteral("min"),
+                         m_farMatch->leadColumn(), m_farMatch->leadTable(), crit,
+                         ranged ? QStringLiteral(" AND %1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE").arg(r->column)
+                                : QString());
+            QVariant value;
+            bool nulls = false;
+            {
+                sqlite3_stmt *st = criteriaStatement(first, criteria);
+                StmtGuard guard(st);
+                int at = 1;
+                for (const QString &literal : literals)
+                    bindValue(st, at++, literal);
+                if (ranged) {
+                    bindValue(st, at++, r->ranges.front().first);
+                    bindValue(st, at++, r->ranges.front().second);
+                }
+                const int rc = sqlite3_step(st);
+                if (rc != SQLITE_ROW)
+                    m_conn->raise(rc, source(), first);
+                value = columnValue(st, 0);
+                nulls = sqlite3_column_int64(st, 1) != 0;
+            }
+            // Matches without a value sort at one end, where the value says nothing.
+            if (!nulls && value.isNull()) {
+                m_lastHitCriteria = criteria;
+                m_lastHitKeys.clear();
+                m_noMatch = true;
+                return false;
+            }
+            if (!nulls && value.userType() == QMetaType::QString) {
+                std::vector<qint64> far;
+                m_farMatch->rowsFromValue(*m_conn, source(), value.toString(), kFarRows, far);
+                for (long row = 0; row < long(far.size()) / m_keyCount; ++row) {
+                    if (!meetsKeys(far.data() + qsizetype(row) * m_keyCount))
+                        continue;
+                    far.erase(far.begin(), far.begin() + qsizetype(row) * m_keyCount);
+                    m_lastHitCriteria = criteria;
+                    m_lastHitKeys.assign(far.begin(), far.begin() + m_keyCount);
+                    found = knownIndexOf(far.data());
+                    if (found < 0) {
+                        m_farKeys = std::move(far);
+                        m_farAt = keyRows();
+                        ++m_shownGeneration;
+                        setFarCurrent(0);
+                        m_noMatch = false;
+                        notifyMove();
+                        return true;
+                    }
+                    break;
                 }
             }
         }

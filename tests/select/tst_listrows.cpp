@@ -459,6 +459,47 @@ private slots:
         QCOMPARE(list->DBGrid1->currentIndex().row(), hit - 1);
     }
 
+    void personFarSearch_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("more");
+        QTest::newRow("family name, plain") << 2 << "schulz" << " 3";
+        QTest::newRow("family name, an umlaut") << 2 << "Özd" << "emir 4";
+        QTest::newRow("family name, a wildcard") << 2 << "?ross" << " 2";
+    }
+
+    // In the opening order the juridical persons, without a family name,
+    // come first: a family name found beyond the rows read so far shows at
+    // once, with the rows that follow it in the list.
+    void personFarSearch()
+    {
+        QFETCH_GLOBAL(bool, readOn);
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, more);
+        if (!readOn)
+            QSKIP("a list read whole at its opening has every row at hand");
+        MDIForm1_menue_suchen_person_Click();
+        Frm_Auswahl_Pers *list = Frm_Auswahl_Pers::loaded();
+        QVERIFY(list);
+        const auto expected = Data::sorted(m_data.personRows(), 0, false);
+        const int hit = searchHit(expected, field, typed);
+        QVERIFY(hit > 600);
+        ListFixture::type(list->Text1[size_t(field)], typed);
+        QVERIFY(label(list).startsWith(QStringLiteral("Person Nr. ... von ")));
+        const RS rs = list->data->Recordset();
+        QCOMPARE(rs->value(QStringLiteral("pers-nr")).toString(), text(expected[size_t(hit)].at(0)));
+        const int at = list->DBGrid1->currentIndex().row();
+        for (int r = at; r < list->gridModel->rowCount(); ++r)
+            QCOMPARE(list->gridModel->cellText(r, 0), text(expected[size_t(hit + r - at)].at(0)));
+        ListFixture::type(list->Text1[size_t(field)], more);
+        const int narrowed = searchHit(expected, field, typed + more);
+        QCOMPARE(rs->value(QStringLiteral("pers-nr")).toString(), text(expected[size_t(narrowed)].at(0)));
+        QTRY_COMPARE(label(list), QStringLiteral("Person Nr. %1 von %2").arg(narrowed + 1).arg(expected.size()));
+        QCOMPARE(list->DBGrid1->currentIndex().row(), narrowed);
+    }
+
     void personList_data()
     {
         QTest::addColumn<int>("sortField"); // -1: as opened
