@@ -22,8 +22,8 @@ QString plainName(QString name)
 
 } // namespace
 
-FarMatch FarMatch::inIndexOrder(QString column, QString fromBound, bool descending, int keyCount, int lead,
-                                QString leadTable)
+FarMatch FarMatch::inIndexOrder(QString column, QString fromBound, QString between, bool descending, int keyCount,
+                                int lead, QString leadTable)
 {
     FarMatch m;
     m.m_column = plainName(column);
@@ -31,6 +31,7 @@ FarMatch FarMatch::inIndexOrder(QString column, QString fromBound, bool descendi
     m.m_lead = lead;
     m.m_leadTable = std::move(leadTable);
     m.m_fromBound = std::move(fromBound);
+    m.m_between = std::move(between);
     m.m_descending = descending;
     m.m_keyCount = keyCount;
     return m;
@@ -60,18 +61,21 @@ bool FarMatch::rowsFrom(Connection &conn, const QString &source, const Ranges &r
     // The list holds plain ASCII only, where the index folds every case.
     if (ascii < 0)
         return false;
-    sqlite3_stmt *st = conn.cached(m_fromBound, source);
+    // Bounded at both ends: rows after the stretch that the list's conditions
+    // leave out (the postal addresses after the last place) are not read.
+    sqlite3_stmt *st = conn.cached(m_between, source);
     StmtGuard guard(st);
     const auto &[from, to] = ranges[size_t(ascii)];
-    const QByteArray bound = (m_descending ? to : from).toUtf8();
+    const QByteArray bound = (m_descending ? to : from).toUtf8(), end = (m_descending ? from : to).toUtf8();
     sqlite3_bind_text(st, 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 2, rows);
+    sqlite3_bind_text(st, 3, end.constData(), int(end.size()), SQLITE_TRANSIENT);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
         for (int k = 0; k < m_keyCount; ++k)
             keys.push_back(sqlite3_column_int64(st, k));
     if (rc != SQLITE_DONE)
-        conn.raise(rc, source, m_fromBound);
+        conn.raise(rc, source, m_between);
     return true;
 }
 

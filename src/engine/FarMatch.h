@@ -25,8 +25,9 @@ public:
     // A list in index order: `fromBound` is its keys statement that starts at
     // the first row whose lead column is >= ?1 (< ?1 when descending) and
     // hands out at most ?2 rows.
-    static FarMatch inIndexOrder(QString column, QString fromBound, bool descending, int keyCount, int lead,
-                                 QString leadTable);
+    // `between` the same up to ?3 (down to it when descending).
+    static FarMatch inIndexOrder(QString column, QString fromBound, QString between, bool descending, int keyCount,
+                                 int lead, QString leadTable);
     // A list sorted lead row group by lead row group.
     static FarMatch walked(QString column, SortedWalk::Plan plan);
 
@@ -62,7 +63,7 @@ private:
     QString m_leadColumn;
     QString m_leadTable;
     int m_lead = -1;
-    QString m_fromBound;
+    QString m_fromBound, m_between;
     bool m_descending = false;
     int m_keyCount = 0;
     bool m_walked = false;

@@ -956,16 +956,22 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 const QString lead = withoutDirection(topLevelParts(fast->order).front(), &descending)
                                          .remove(QRegularExpression(QStringLiteral("\\s+COLLATE\\s+\\w+\\s*$"),
                                                                     QRegularExpression::CaseInsensitiveOption));
-                PlainJoin bounded = *fast;
+                // A typed prefix bounds the rows at its other end too: rows
+                // beyond it that the list's conditions leave out (the postal
+                // addresses after the last place) are not read to end the
+                // last group.
                 const QString bound = QStringLiteral("%1 %2 ?1 COLLATE NOCASE").arg(lead, descending ? QStringLiteral("<") : QStringLiteral(">="));
+                const QString between = bound + QStringLiteral(" AND %1 %2 ?3 COLLATE NOCASE")
+                                                    .arg(lead, descending ? QStringLiteral(">=") : QStringLiteral("<"));
+                const auto bounded = [&](const QString &b) {
+                    return keysText(*fast, streaming->first,
+                                    streaming->second.isEmpty() ? b : QStringLiteral("(%1) AND %2").arg(streaming->second, b))
+                           + QStringLiteral(" LIMIT ?2");
+                };
                 const int leadTable = refOf(lead, fast->refs);
-                m_farMatch = std::make_unique<FarMatch>(FarMatch::inIndexOrder(
-                    lead,
-                    keysText(bounded, streaming->first,
-                             streaming->second.isEmpty() ? bound
-                                                         : QStringLiteral("(%1) AND %2").arg(streaming->second, bound))
-                        + QStringLiteral(" LIMIT ?2"),
-                    descending, n, leadTable, leadTable >= 0 ? tables.at(leadTable) : QString()));
+                m_farMatch = std::make_unique<FarMatch>(
+                    FarMatch::inIndexOrder(lead, bounded(bound), bounded(between), descending, n, leadTable,
+                                           leadTable >= 0 ? tables.at(leadTable) : QString()));
             }
         }
     }
@@ -1945,30 +1951,37 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             // Another column of the table that leads the order: its matches'
             // first value of the sort column is where the first one lies.
             const auto r = prefixRanges(criteria);
-            const bool ranged = r && r->ranges.size() == 1;
             const QString first =
                 QStringLiteral("SELECT %1(%2 COLLATE NOCASE), max(%2 IS NULL) FROM %3 WHERE (%4)%5")
                     .arg(m_farMatch->descending() ? QStringLiteral("max") : QStringLiteral("min"),
                          m_farMatch->leadColumn(), m_farMatch->leadTable(), crit,
-                         ranged ? QStringLiteral(" AND %1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE").arg(r->column)
-                                : QString());
+                         r ? QStringLiteral(" AND %1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE").arg(r->column)
+                           : QString());
             QVariant value;
             bool nulls = false;
-            {
+            // One look-up through the searched column's index per way of
+            // writing the typed text.
+            const size_t lookups = r ? r->ranges.size() : 1;
+            for (size_t range = 0; range < lookups; ++range) {
                 sqlite3_stmt *st = criteriaStatement(first, criteria);
                 StmtGuard guard(st);
                 int at = 1;
                 for (const QString &literal : literals)
                     bindValue(st, at++, literal);
-                if (ranged) {
-                    bindValue(st, at++, r->ranges.front().first);
-                    bindValue(st, at++, r->ranges.front().second);
+                if (r) {
+                    bindValue(st, at++, r->ranges[range].first);
+                    bindValue(st, at++, r->ranges[range].second);
                 }
                 const int rc = sqlite3_step(st);
                 if (rc != SQLITE_ROW)
                     m_conn->raise(rc, source(), first);
-                value = columnValue(st, 0);
-                nulls = sqlite3_column_int64(st, 1) != 0;
+                const QVariant v = columnValue(st, 0);
+                nulls = nulls || sqlite3_column_int64(st, 1) != 0;
+                const auto folded = [](const QVariant &x) { return x.toString().toUtf8().toLower(); };
+                if (!v.isNull()
+                    && (value.isNull()
+                        || (m_farMatch->descending() ? folded(v) > folded(value) : folded(v) < folded(value))))
+                    value = v;
             }
             // Matches without a value sort at one end, where the value says nothing.
             if (!nulls && value.isNull()) {
