@@ -3,6 +3,7 @@
 
 #include "engine/Connection.h"
 #include "engine/Database.h"
+#include "engine/FarMatch.h"
 #include "engine/JetSql.h"
 #include "engine/SqlFunctions.h"
 
@@ -24,6 +25,8 @@ namespace {
 
 constexpr qint64 kBeforeFirst = std::numeric_limits<qint64>::min();
 constexpr qint64 kAfterLast = std::numeric_limits<qint64>::max();
+// The rows shown from a far match on: a grid's page and more.
+constexpr long kFarRows = 128;
 
 void typeFromDecl(const QString &decl, FieldInfo &f)
 {
@@ -385,6 +388,75 @@ std::optional<PrefixRange> prefixRange(const QString &criteria)
     PrefixRange r{m.captured(1), typed, typed};
     r.to.back() = QChar(r.to.back().unicode() + 1);
     return r;
+}
+
+// The same for any typed text without wildcards: the stretches of the
+// column's case-blind index that hold every row that can match, one per way
+// of writing the text's letters that the index does not fold (an umlaut in
+// either case, "İ" for "i", the Kelvin sign for "k"); `ascii` names the one
+// of plain ASCII, if the text has one.
+struct PrefixRanges
+{
+    QString column;
+    std::vector<std::pair<QString, QString>> ranges;
+    int ascii = -1;
+};
+
+std::optional<PrefixRanges> prefixRanges(const QString &criteria)
+{
+    static const QRegularExpression search(
+        QStringLiteral("^\\s*(\\w+\\.(?:\\[[^\\]]+\\]|\\w+))\\s+LIKE\\s+'([^'*?#\\[\\]]+)\\*'\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = search.match(criteria);
+    if (!m.hasMatch())
+        return std::nullopt;
+    PrefixRanges r{m.captured(1), {}, -1};
+    std::vector<QString> texts{QString()};
+    for (const QChar c : m.captured(2)) {
+        if (c.isSurrogate() || c.unicode() < 0x20 || c.unicode() >= 0xD000)
+            return std::nullopt;
+        QStringList ways;
+        const QChar lower = c.toLower();
+        if (lower.unicode() < 0x80)
+            ways << QString(lower);
+        else
+            ways << QString(lower) << QString(c.toUpper());
+        if (lower == QLatin1Char('i'))
+            ways << QString(QChar(0x130));
+        else if (lower == QLatin1Char('k'))
+            ways << QString(QChar(0x212A));
+        ways.removeDuplicates();
+        std::vector<QString> longer;
+        for (const QString &t : texts)
+            for (const QString &w : std::as_const(ways))
+                longer.push_back(t + w);
+        if (longer.size() > 8)
+            return std::nullopt;
+        texts = std::move(longer);
+    }
+    for (const QString &from : texts) {
+        QString to = from;
+        to.back() = QChar(to.back().unicode() + 1);
+        if (std::all_of(from.cbegin(), from.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+            r.ascii = int(r.ranges.size());
+        r.ranges.emplace_back(from, to);
+    }
+    return r;
+}
+
+// Whether every row that meets `narrower` meets `wider`: the same column's
+// search with more typed after the same text (a bracket could open a set
+// that the longer text closes).
+bool narrows(const QString &wider, const QString &narrower)
+{
+    static const QRegularExpression search(QStringLiteral("^(.*\\S)\\s+LIKE\\s+'((?:[^']|'')*)\\*'\\s*$"),
+                                           QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::DotMatchesEverythingOption);
+    const auto w = search.match(wider), n = search.match(narrower);
+    if (!w.hasMatch() || !n.hasMatch() || w.captured(1) != n.captured(1))
+        return false;
+    const QString typed = w.captured(2);
+    return !typed.contains(QLatin1Char('[')) && n.captured(2).startsWith(typed);
 }
 
 // A sort term without its direction; `descending` tells which it was.
@@ -878,7 +950,28 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 back.order.clear();
                 m_lastKeySql = keysText(back, streaming->first, streaming->second) + QStringLiteral(" ORDER BY ")
                                + reversed.join(QLatin1String(", ")) + QStringLiteral(" LIMIT 1");
-                m_exactKeySql = exactKeys;
+                // The rows from a bound on the first sort column on, for a
+                // search whose match lies far on.
+                bool descending = false;
+                const QString lead = withoutDirection(topLevelParts(fast->order).front(), &descending)
+                                         .remove(QRegularExpression(QStringLiteral("\\s+COLLATE\\s+\\w+\\s*$"),
+                                                                    QRegularExpression::CaseInsensitiveOption));
+                // A typed prefix bounds the rows at its other end too: rows
+                // beyond it that the list's conditions leave out (the postal
+                // addresses after the last place) are not read to end the
+                // last group.
+                const QString bound = QStringLiteral("%1 %2 ?1 COLLATE NOCASE").arg(lead, descending ? QStringLiteral("<") : QStringLiteral(">="));
+                const QString between = bound + QStringLiteral(" AND %1 %2 ?3 COLLATE NOCASE")
+                                                    .arg(lead, descending ? QStringLiteral(">=") : QStringLiteral("<"));
+                const auto bounded = [&](const QString &b) {
+                    return keysText(*fast, streaming->first,
+                                    streaming->second.isEmpty() ? b : QStringLiteral("(%1) AND %2").arg(streaming->second, b))
+                           + QStringLiteral(" LIMIT ?2");
+                };
+                const int leadTable = refOf(lead, fast->refs);
+                m_farMatch = std::make_unique<FarMatch>(
+                    FarMatch::inIndexOrder(lead, bounded(bound), bounded(between), descending, n, leadTable,
+                                           leadTable >= 0 ? tables.at(leadTable) : QString()));
             }
         }
     }
@@ -904,13 +997,14 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                 // The planner found no way through the named index.
                 keys = exactKeys;
                 m_lastKeySql.clear();
-                m_exactKeySql.clear();
+                m_farMatch.reset();
             }
         }
         if (walk) {
             try {
                 m_walk = std::make_unique<SortedWalk>(m_conn, *walk, source());
-                m_exactKeySql = exactKeys;
+                if (!walk->column.isEmpty())
+                    m_farMatch = std::make_unique<FarMatch>(FarMatch::walked(walk->column, *walk));
             } catch (const EngineError &) {
                 // The exact statement serves.
             }
@@ -925,6 +1019,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
     m_dense = true;
     m_keyset = true;
     m_keyCount = n;
+    m_keys.setWidth(n);
     m_keysetRow = row;
     m_keySql = keys;
     m_keyStatement = keyStatement;
@@ -983,12 +1078,18 @@ bool Recordset::readKeys(long rows, qint64 budget)
     if (budget > 0)
         clock.start();
     int sinceCheck = 0;
+    std::vector<qint64> row;
+    row.reserve(size_t(m_keyCount));
     while (keyRows() < rows) {
-        const int rc = m_walk ? m_walk->next(m_keys) : sqlite3_step(m_keyStatement);
+        row.clear();
+        const int rc = m_walk ? m_walk->next(row) : sqlite3_step(m_keyStatement);
         if (rc == SQLITE_ROW) {
             if (!m_walk)
                 for (int k = 0; k < m_keyCount; ++k)
-                    m_keys.push_back(sqlite3_column_int64(m_keyStatement, k));
+                    row.push_back(sqlite3_column_int64(m_keyStatement, k));
+            m_keys.append(row.data());
+            if (!m_farKeys.empty() && m_farFoundAt < 0 && std::equal(row.begin(), row.end(), m_farKeys.begin()))
+                m_farFoundAt = keyRows() - 1;
             if (budget > 0 && ++sinceCheck == 256) {
                 sinceCheck = 0;
                 if (clock.nsecsElapsed() > budget)
@@ -1006,22 +1107,148 @@ bool Recordset::readKeys(long rows, qint64 budget)
         }
         break;
     }
+    if (!m_farKeys.empty() && (m_farFoundAt >= 0 || !readingOn()))
+        settleFar();
     return keyRows() >= rows;
+}
+
+long Recordset::knownIndexOf(const qint64 *keys) const
+{
+    return m_keys.find(keys);
+}
+
+void Recordset::setFarCurrent(long row)
+{
+    m_farRow = row;
+    m_rowid = 0;
+    m_hasCurrent = true;
+    m_deleted = false;
+    m_bof = m_eof = false;
+    m_pos = -1;
+    m_rowLoaded = false;
+}
+
+void Recordset::dropFar()
+{
+    if (m_farKeys.empty())
+        return;
+    m_farKeys.clear();
+    m_farFoundAt = -1;
+    ++m_shownGeneration;
+    if (m_farRow >= 0) {
+        // Not in the list after all: the list stays on its first row.
+        m_farRow = -1;
+        if (keyRows() > 0) {
+            setCurrent(1, 0);
+        } else {
+            m_hasCurrent = false;
+            m_bof = m_eof = true;
+        }
+    }
+}
+
+void Recordset::settleFar()
+{
+    const long start = m_farFoundAt;
+    const long row = m_farRow;
+    if (start < 0) {
+        dropFar();
+        return;
+    }
+    std::vector<qint64> current;
+    if (row >= 0)
+        current.assign(m_farKeys.begin() + qsizetype(row) * m_keyCount,
+                       m_farKeys.begin() + qsizetype(row + 1) * m_keyCount);
+    m_farKeys.clear();
+    m_farFoundAt = -1;
+    m_farRow = -1;
+    ++m_shownGeneration;
+    if (row < 0)
+        return;
+    // The rows that followed the match follow it in the list as well; a text
+    // the index orders otherwise than the list could come between, so the
+    // row is looked for from the match on.
+    long index = start;
+    for (;;) {
+        if (index >= keyRows() && !readKeys(index + 1)) {
+            setCurrent(1, 0);
+            return;
+        }
+        if (m_keys.rowEquals(index, current.data()))
+            break;
+        ++index;
+    }
+    m_rowid = index + 1;
+    m_pos = index;
+    m_rowLoaded = false;
+}
+
+void Recordset::resolveFar()
+{
+    if (m_farRow < 0)
+        return;
+    readAllKeys();
+    if (m_farRow >= 0)
+        dropFar();
+}
+
+long Recordset::rowsShown()
+{
+    requireOpen();
+    return m_farKeys.empty() ? rowsKnown() : m_farAt + farRows();
+}
+
+std::vector<std::vector<QVariant>> Recordset::readShownRows(long first, long count)
+{
+    requireOpen();
+    if (m_farKeys.empty() || first + count <= m_farAt)
+        return readRows(first, count);
+    std::vector<std::vector<QVariant>> rows;
+    if (first < m_farAt)
+        rows = readRows(first, m_farAt - first);
+    std::vector<qint64> keys;
+    std::vector<QVariant> raw;
+    const long end = std::min(first + count, m_farAt + farRows());
+    for (long shown = std::max(first, m_farAt); shown < end; ++shown) {
+        const auto at = m_farKeys.begin() + qsizetype(shown - m_farAt) * m_keyCount;
+        keys.assign(at, at + m_keyCount);
+        readKeysetRow(keys, raw);
+        std::vector<QVariant> row(m_fields.size());
+        for (size_t i = 0; i < m_fields.size(); ++i)
+            row[i] = convertRead(int(i), raw[i + 1]);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+long Recordset::shownRow()
+{
+    requireOpen();
+    if (m_farRow >= 0)
+        return m_farAt + m_farRow;
+    if (!m_hasCurrent || m_eof || m_bof)
+        return -1;
+    const long pos = absolutePosition();
+    return !m_farKeys.empty() && pos >= m_farAt ? -1 : pos;
+}
+
+void Recordset::setShownRow(long row)
+{
+    requireOpen();
+    if (!m_farKeys.empty() && row >= m_farAt && row < m_farAt + farRows()) {
+        m_mode = EditMode::None;
+        setFarCurrent(row - m_farAt);
+        notifyMove();
+        return;
+    }
+    setAbsolutePosition(row);
 }
 
 void Recordset::readAllKeys()
 {
-    if (readingOn() && !m_exactKeySql.isEmpty()) {
-        // Both give the same rows in the same order.
-        sqlite3_stmt *exact = m_conn->prepare(m_exactKeySql, source());
-        sqlite3_finalize(m_keyStatement);
-        m_walk.reset();
-        m_keyStatement = exact;
-        m_keySql = m_exactKeySql;
-        m_exactKeySql.clear();
-        m_lastKeySql.clear();
-        m_keys.clear();
-    }
+    // The reading goes on in its own order. The exact statement would be
+    // about as quick over the whole list, but sorts all of it in memory: a
+    // list of millions of rows held hundreds of megabytes for it.
     readKeys(std::numeric_limits<long>::max());
 }
 
@@ -1125,8 +1352,7 @@ long Recordset::rowsKnown()
 
 void Recordset::keysFromRow(long index, std::vector<qint64> &keys) const
 {
-    const auto at = m_keys.begin() + qsizetype(index) * m_keyCount;
-    keys.assign(at, at + m_keyCount);
+    m_keys.row(index, keys);
 }
 
 void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into)
@@ -1209,6 +1435,7 @@ bool Recordset::stepRowid(const QString &sql, qint64 arg, bool bindArg, qint64 &
 
 void Recordset::setCurrent(qint64 rowid, long pos)
 {
+    m_farRow = -1;
     m_rowid = rowid;
     m_hasCurrent = true;
     m_deleted = false;
@@ -1222,9 +1449,16 @@ void Recordset::loadRow()
     if (m_rowLoaded)
         return;
     if (m_keyset) {
+        std::vector<qint64> keys;
+        if (m_farRow >= 0) {
+            const auto at = m_farKeys.begin() + qsizetype(m_farRow) * m_keyCount;
+            keys.assign(at, at + m_keyCount);
+            readKeysetRow(keys, m_row);
+            m_rowLoaded = true;
+            return;
+        }
         if (m_rowid < 1 || m_rowid > keyRows())
             m_conn->raise(SQLITE_NOTFOUND, source(), m_keySql);
-        std::vector<qint64> keys;
         keysFromRow(long(m_rowid - 1), keys);
         readKeysetRow(keys, m_row);
         m_rowLoaded = true;
@@ -1306,6 +1540,12 @@ void Recordset::moveNext()
     if (m_eof)
         throw EngineError(err::NoCurrentRecord, source());
     m_mode = EditMode::None;
+    if (m_farRow >= 0 && m_farRow + 1 < farRows()) {
+        setFarCurrent(m_farRow + 1);
+        notifyMove();
+        return;
+    }
+    resolveFar();
     const qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kBeforeFirst;
     const long pos = m_pos < 0 ? -1 : (m_deleted ? m_pos : (m_hasCurrent ? m_pos + 1 : 0));
     qint64 r = 0;
@@ -1336,6 +1576,12 @@ void Recordset::movePrevious()
     if (m_bof)
         throw EngineError(err::NoCurrentRecord, source());
     m_mode = EditMode::None;
+    if (m_farRow > 0) {
+        setFarCurrent(m_farRow - 1);
+        notifyMove();
+        return;
+    }
+    resolveFar();
     qint64 from = (m_hasCurrent || m_deleted) ? m_rowid : kAfterLast;
     const long pos = (m_hasCurrent || m_deleted) && m_pos > 0 ? m_pos - 1 : -1;
     qint64 r = 0;
@@ -1380,6 +1626,7 @@ long Recordset::recordCount()
 long Recordset::absolutePosition()
 {
     requireOpen();
+    resolveFar();
     if (!m_hasCurrent)
         return -1;
     if (m_pos < 0) {
@@ -1527,6 +1774,8 @@ bool Recordset::find(const QString &criteria, bool forward, bool fromCurrent)
     }
     const QString &crit = m_lastShape;
     const std::vector<QString> &literals = m_lastLiterals;
+    if (fromCurrent)
+        resolveFar();
     qint64 from = forward ? kBeforeFirst : kAfterLast;
     if (fromCurrent && (m_hasCurrent || m_deleted))
         from = m_rowid;
@@ -1592,16 +1841,15 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
     // Whether row `index` (from 0) meets the criteria. Reading keys on does
     // not touch the connection's kept statements, so the test's stays valid.
     sqlite3_stmt *const test = criteriaStatement(rowTest, criteria);
-    const auto meets = [&](long index) {
+    const auto meetsKeys = [&](const qint64 *keys) {
         sqlite3_stmt *st = test;
         StmtGuard guard(st);
         int at = 1;
-        const qsizetype first = qsizetype(index) * m_keyCount;
         if (table >= 0) {
-            sqlite3_bind_int64(st, at++, m_keys[size_t(first + table)]);
+            sqlite3_bind_int64(st, at++, keys[table]);
         } else {
             for (int k = 0; k < m_keyCount; ++k)
-                sqlite3_bind_int64(st, at++, m_keys[size_t(first + k)]);
+                sqlite3_bind_int64(st, at++, keys[k]);
         }
         for (const QString &literal : literals)
             bindValue(st, at++, literal);
@@ -1610,7 +1858,47 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             m_conn->raise(rc, source(), rowTest);
         return rc == SQLITE_ROW;
     };
+    std::vector<qint64> rowKeys;
+    const auto meets = [&](long index) {
+        m_keys.row(index, rowKeys);
+        return meetsKeys(rowKeys.data());
+    };
     long found = -1;
+    const bool fromStart = forward && from == kBeforeFirst;
+    // One more character typed: the rows that match now matched before, so
+    // the search goes on from the row the last one found.
+    if (fromStart && !m_lastHitCriteria.isNull() && narrows(m_lastHitCriteria, criteria)) {
+        if (m_lastHitKeys.empty()) {
+            dropFar();
+            m_noMatch = true;
+            return false;
+        }
+        const qint64 *hit = m_lastHitKeys.data();
+        const long farHit = !m_farKeys.empty() && std::equal(hit, hit + m_keyCount, m_farKeys.begin()) ? 0 : -1;
+        if (farHit == 0) {
+            // The far rows follow the last hit in the list's order.
+            for (long r = 0; r < farRows(); ++r)
+                if (meetsKeys(m_farKeys.data() + qsizetype(r) * m_keyCount)) {
+                    m_lastHitCriteria = criteria;
+                    setFarCurrent(r);
+                    m_noMatch = false;
+                    notifyMove();
+                    return true;
+                }
+        } else if (const long at = knownIndexOf(hit); at >= 0) {
+            dropFar();
+            if (meetsKeys(hit)) {
+                m_lastHitCriteria = criteria;
+                m_noMatch = false;
+                setCurrent(at + 1, at);
+                notifyMove();
+                return true;
+            }
+            from = at + 1;
+        }
+    }
+    // A new search shows its own match: the rows of the last far one go.
+    dropFar();
     if (forward) {
         // Rowid r is row index r - 1: the search starts at index r.
         long index = from == kBeforeFirst ? 0 : from == kAfterLast ? std::numeric_limits<long>::max() : long(from);
@@ -1621,6 +1909,110 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
         for (; found < 0 && index < nearEnd && readKeys(index + 1); ++index)
             if (meets(index))
                 found = index;
+        // A prefix of the sort column: its first match is looked up where
+        // the list would reach it, and shown before the rows up to it are
+        // read.
+        const auto range = fromStart && found < 0 && index == nearEnd && m_farMatch && readingOn()
+                               ? prefixRanges(criteria)
+                               : std::nullopt;
+        if (range && m_farMatch->serves(range->column)) {
+            std::vector<qint64> far;
+            bool told = false;
+            try {
+                told = m_farMatch->rowsFrom(*m_conn, source(), range->ranges, range->ascii, kFarRows, far);
+            } catch (const EngineError &) {
+                // A value the index does not order as the list does: the
+                // search reads on to its match.
+            }
+            if (told) {
+                if (far.empty()) {
+                    m_lastHitCriteria = criteria;
+                    m_lastHitKeys.clear();
+                    m_noMatch = true;
+                    return false;
+                }
+                if (meetsKeys(far.data())) {
+                    found = knownIndexOf(far.data());
+                    if (found < 0) {
+                        m_lastHitCriteria = criteria;
+                        m_lastHitKeys.assign(far.begin(), far.begin() + m_keyCount);
+                        m_farKeys = std::move(far);
+                        m_farAt = keyRows();
+                        ++m_shownGeneration;
+                        setFarCurrent(0);
+                        m_noMatch = false;
+                        notifyMove();
+                        return true;
+                    }
+                }
+            }
+        } else if (fromStart && found < 0 && index == nearEnd && m_farMatch && readingOn() && table >= 0
+                   && m_farMatch->inIndexOrder() && m_farMatch->lead() == table) {
+            // Another column of the table that leads the order: its matches'
+            // first value of the sort column is where the first one lies.
+            const auto r = prefixRanges(criteria);
+            const QString first =
+                QStringLiteral("SELECT %1(%2 COLLATE NOCASE), max(%2 IS NULL) FROM %3 WHERE (%4)%5")
+                    .arg(m_farMatch->descending() ? QStringLiteral("max") : QStringLiteral("min"),
+                         m_farMatch->leadColumn(), m_farMatch->leadTable(), crit,
+                         r ? QStringLiteral(" AND %1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE").arg(r->column)
+                           : QString());
+            QVariant value;
+            bool nulls = false;
+            // One look-up through the searched column's index per way of
+            // writing the typed text.
+            const size_t lookups = r ? r->ranges.size() : 1;
+            for (size_t range = 0; range < lookups; ++range) {
+                sqlite3_stmt *st = criteriaStatement(first, criteria);
+                StmtGuard guard(st);
+                int at = 1;
+                for (const QString &literal : literals)
+                    bindValue(st, at++, literal);
+                if (r) {
+                    bindValue(st, at++, r->ranges[range].first);
+                    bindValue(st, at++, r->ranges[range].second);
+                }
+                const int rc = sqlite3_step(st);
+                if (rc != SQLITE_ROW)
+                    m_conn->raise(rc, source(), first);
+                const QVariant v = columnValue(st, 0);
+                nulls = nulls || sqlite3_column_int64(st, 1) != 0;
+                const auto folded = [](const QVariant &x) { return x.toString().toUtf8().toLower(); };
+                if (!v.isNull()
+                    && (value.isNull()
+                        || (m_farMatch->descending() ? folded(v) > folded(value) : folded(v) < folded(value))))
+                    value = v;
+            }
+            // Matches without a value sort at one end, where the value says nothing.
+            if (!nulls && value.isNull()) {
+                m_lastHitCriteria = criteria;
+                m_lastHitKeys.clear();
+                m_noMatch = true;
+                return false;
+            }
+            if (!nulls && value.userType() == QMetaType::QString) {
+                std::vector<qint64> far;
+                m_farMatch->rowsFromValue(*m_conn, source(), value.toString(), kFarRows, far);
+                for (long row = 0; row < long(far.size()) / m_keyCount; ++row) {
+                    if (!meetsKeys(far.data() + qsizetype(row) * m_keyCount))
+                        continue;
+                    far.erase(far.begin(), far.begin() + qsizetype(row) * m_keyCount);
+                    m_lastHitCriteria = criteria;
+                    m_lastHitKeys.assign(far.begin(), far.begin() + m_keyCount);
+                    found = knownIndexOf(far.data());
+                    if (found < 0) {
+                        m_farKeys = std::move(far);
+                        m_farAt = keyRows();
+                        ++m_shownGeneration;
+                        setFarCurrent(0);
+                        m_noMatch = false;
+                        notifyMove();
+                        return true;
+                    }
+                    break;
+                }
+            }
+        }
         if (found < 0 && index == nearEnd && readKeys(index + 1)) {
             std::vector<qint64> matching;
             const auto range = prefixRange(criteria);
@@ -1648,22 +2040,15 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             std::sort(matching.begin(), matching.end());
             // Keys still to be read are read on only until a match shows; a
             // table without any matching row needs none of them.
-            QElapsedTimer readingOn;
-            readingOn.start();
             while (found < 0 && !matching.empty()) {
                 const long rows = keyRows();
                 for (; found < 0 && index < rows; ++index)
                     if (std::binary_search(matching.begin(), matching.end(),
-                                           m_keys[size_t(index) * size_t(m_keyCount) + size_t(table)]))
+                                           m_keys.key(index, table)))
                         found = index;
                 if (found >= 0 || countKnown())
                     break;
-                // A match far on is sought through all rows at once when reading
-                // on row by row takes long.
-                if (readingOn.elapsed() > 300)
-                    readAllKeys();
-                else
-                    readKeys(rows + 4096);
+                readKeys(rows + 4096);
             }
         }
     } else {
@@ -1675,6 +2060,12 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                 found = index;
     }
     m_noMatch = found < 0;
+    if (fromStart) {
+        m_lastHitCriteria = criteria;
+        m_lastHitKeys.clear();
+        if (found >= 0)
+            keysFromRow(found, m_lastHitKeys);
+    }
     if (found >= 0) {
         setCurrent(found + 1, found);
         notifyMove();

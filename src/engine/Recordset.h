@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EngineError.h"
+#include "engine/KeyStore.h"
 
 #include <QHash>
 #include <QStringList>
@@ -17,6 +18,7 @@ struct sqlite3_stmt;
 namespace engine {
 
 class Connection;
+class FarMatch;
 class Recordset;
 class SortedWalk;
 
@@ -103,6 +105,22 @@ public:
     void setRowsListener(std::function<void()> listener) { m_onRows = std::move(listener); }
     long absolutePosition();
     void setAbsolutePosition(long pos);
+
+    // A search of a list still being read whose match lies far beyond the
+    // rows known shows that match at once, with the rows that follow it;
+    // its number becomes known when the reading reaches it. Meanwhile the
+    // current row may be one of those rows, and a grid shows the rows known
+    // when the match was found, then the match and its followers. Anything
+    // that needs the number (absolutePosition, a move off those rows, a
+    // FindNext) reads on until it is known.
+    bool positionKnown() const { return m_farRow < 0; }
+    long rowsShown();
+    // Changes whenever the shown rows change other than by rows appended.
+    quint64 shownGeneration() const { return m_shownGeneration; }
+    std::vector<std::vector<QVariant>> readShownRows(long first, long count);
+    // The current row among the shown rows; -1 when it is not one of them.
+    long shownRow();
+    void setShownRow(long row);
 
     // Whether a find that finds a row also reads it. For searches that match
     // few rows whose values are then read; a search matching many rows would
@@ -200,15 +218,33 @@ private:
     // when it is asked for, so opening never copies the joined columns.
     bool m_keyset = false;
     int m_keyCount = 0;
-    std::vector<qint64> m_keys; // m_keyCount rowids a row, in the query's order
+    KeyStore m_keys; // m_keyCount rowids a row, in the query's order
     // A keyset counted in the background still reads its statement: rows
     // are taken from it as they are asked for, and between events.
     sqlite3_stmt *m_keyStatement = nullptr;
     std::unique_ptr<SortedWalk> m_walk; // hands the keys out instead of a statement
     bool readingOn() const { return m_keyStatement || m_walk; }
+    // Where a far search looks first; none when the list cannot be served so.
+    std::unique_ptr<FarMatch> m_farMatch;
+    std::vector<qint64> m_farKeys; // the far match's row and its followers, m_keyCount keys a row
+    long m_farAt = 0;              // the shown place of the far match
+    long m_farRow = -1;            // the current row among m_farKeys; -1: none
+    long m_farFoundAt = -1;        // where the reading met the far match
+    quint64 m_shownGeneration = 0;
+    // The last search from the first row, and the keys of the row it found
+    // (none: no match), for the search that follows a typed character.
+    QString m_lastHitCriteria;
+    std::vector<qint64> m_lastHitKeys;
+    long farRows() const { return m_keyCount > 0 ? long(m_farKeys.size() / size_t(m_keyCount)) : 0; }
+    void setFarCurrent(long row);
+    void dropFar();
+    // Places the far rows once the reading has met them.
+    void settleFar();
+    // Reads on until the far current row's number is known.
+    void resolveFar();
+    long knownIndexOf(const qint64 *keys) const;
     QString m_keySql;
     QString m_lastKeySql; // the keys of the last row, while they are still being read
-    QString m_exactKeySql; // the same keys with a sort of all rows, while rows come in index order
     bool m_background = false;
     static long s_firstRows;
     static qint64 s_atOnce;
@@ -220,13 +256,11 @@ private:
     QString m_keysetRow;  // the query's columns of one joined row, by rowids
     QStringList m_keyRefs;   // what the query calls each joined table
     QStringList m_keyTables; // each joined table as "table" or "table AS ref"
-    long keyRows() const { return m_keyCount > 0 ? long(m_keys.size() / size_t(m_keyCount)) : 0; }
+    long keyRows() const { return m_keys.rows(); }
     // Reads keys until `rows` are known or all are; a budget (ns) ends it
     // earlier. True when row index `rows - 1` is known.
     bool readKeys(long rows, qint64 budget = 0);
-    // Every key: a statement handing rows out in index order may read them
-    // one by one from their tables, which for the whole list costs more than
-    // the exact statement with its sort; that one then reads them all.
+    // Every key.
     void readAllKeys();
     void endKeyStatement();
     // A whole index whose first column is `column`, ascending and blind to

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -186,10 +187,26 @@ bool SelectionWindow::step(const char *label, const QString &failure, const std:
                     body);
 }
 
+void SelectionWindow::emptySearchFields(bool search)
+{
+    // Each search starts again from the first row, so the last one alone
+    // decides where the list stands: the others would only read, and where
+    // a column is Null over a long stretch, read far.
+    int last = -1;
+    for (size_t i = 0; i < Text1.size(); ++i) {
+        if (Text1[i]->text().isEmpty())
+            continue;
+        last = int(i);
+        const QSignalBlocker quiet(Text1[i]);
+        Text1[i]->setText(QString());
+    }
+    if (search && last >= 0)
+        Text1_Change(last);
+}
+
 void SelectionWindow::Form_Activate()
 {
-    for (QLineEdit *field : Text1)
-        field->setText(QString());
+    emptySearchFields(true);
 }
 
 void SelectionWindow::Text1_Change(int index)
@@ -213,8 +230,9 @@ void SelectionWindow::Text1_Click(int index)
     if (index < 0 || index >= m_kind.searchFields)
         return;
     setCursor(Qt::WaitCursor);
-    for (QLineEdit *field : Text1)
-        field->setText(QString());
+    // The sort runs the query anew and starts on its first row: where the
+    // searches would leave the list does not last.
+    emptySearchFields(false);
     step("Text1_Click", QStringLiteral("Die Auswahlliste konnte nicht sortiert werden!"), [this, index] {
         QString first, last;
         auto rs = data->Recordset();
@@ -282,13 +300,15 @@ void SelectionWindow::Command1_Click(int index)
 void SelectionWindow::updatePositionLabel()
 {
     long position = 0, count = 0;
-    bool counted = true;
+    bool counted = true, placed = true;
     const auto rs = data->Recordset();
     if (rs && rs->isOpen()) {
         try {
             counted = rs->countKnown();
             count = rs->rowsKnown();
-            if (!rs->eof() && !rs->bof())
+            // A match found far on shows before its number is known.
+            placed = rs->positionKnown();
+            if (placed && !rs->eof() && !rs->bof())
                 position = rs->absolutePosition() + 1;
         } catch (const engine::EngineError &) {
             // The label is only a display; a failing set shows as empty.
@@ -297,6 +317,6 @@ void SelectionWindow::updatePositionLabel()
     }
     Label1->setText(QStringLiteral("%1 Nr. %2 von %3")
                         .arg(QString::fromLatin1(m_kind.noun))
-                        .arg(position)
+                        .arg(placed ? QString::number(position) : QStringLiteral("..."))
                         .arg(counted ? QString::number(count) : QStringLiteral("...")));
 }

@@ -116,6 +116,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Empties every search field; `search`: then runs the search that
+    // decides where the list stands.
+    void emptySearchFields(bool search);
     void Form_Unload() override;
     QPushButton *button(int index, const QString &caption, QWidget *parent);
     QString searchField(int i) const;

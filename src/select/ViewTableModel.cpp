@@ -88,7 +88,8 @@ void ViewTableModel::reload()
     const auto rs = m_view ? m_view->Recordset() : nullptr;
     if (rs && rs->isOpen()) {
         try {
-            m_rows = rs->rowsKnown();
+            m_rows = rs->rowsShown();
+            m_generation = rs->shownGeneration();
             for (int c = 0; c < m_columns.size(); ++c)
                 m_fieldIndex[size_t(c)] = rs->fieldIndex(m_columns.at(c).field);
         } catch (const engine::EngineError &) {
@@ -108,7 +109,7 @@ const ViewTableModel::Block *ViewTableModel::block(long number) const
         return nullptr;
     std::vector<std::vector<QVariant>> full;
     try {
-        full = rs->readRows(number * kBlockRows, kBlockRows);
+        full = rs->readShownRows(number * kBlockRows, kBlockRows);
     } catch (const engine::EngineError &) {
         // The file went away under the grid (database closed or replaced):
         // show empty cells rather than fail while painting.
@@ -134,8 +135,15 @@ void ViewTableModel::catchUp()
     const auto rs = m_view ? m_view->Recordset() : nullptr;
     long known = m_rows;
     try {
-        if (rs && rs->isOpen())
-            known = rs->rowsKnown();
+        if (rs && rs->isOpen()) {
+            // A far match shown, or its number found: the rows are placed anew.
+            if (rs->shownGeneration() != m_generation) {
+                reload();
+                followRecordset();
+                return;
+            }
+            known = rs->rowsShown();
+        }
     } catch (const engine::EngineError &) {
         return;
     }
@@ -159,7 +167,7 @@ void ViewTableModel::followRecordset()
     long pos = -1;
     try {
         if (rs && rs->isOpen() && !rs->eof() && !rs->bof())
-            pos = rs->absolutePosition();
+            pos = rs->shownRow();
     } catch (const engine::EngineError &) {
         pos = -1;
     }
@@ -183,10 +191,10 @@ void ViewTableModel::followGrid(const QModelIndex &current)
     if (!rs || !rs->isOpen())
         return;
     try {
-        if (!rs->eof() && !rs->bof() && rs->absolutePosition() == current.row())
+        if (!rs->eof() && !rs->bof() && rs->shownRow() == current.row())
             return;
         m_syncing = true;
-        rs->setAbsolutePosition(current.row());
+        rs->setShownRow(current.row());
     } catch (const engine::EngineError &) {
         // The row vanished from the set; the grid keeps its selection.
     }

@@ -60,6 +60,7 @@ private:
     QList<Column> m_columns;
     std::vector<int> m_fieldIndex; // per column its index in the record set, -1 when missing
     long m_rows = 0;
+    quint64 m_generation = 0; // of the record set's shown rows
     mutable QCache<long, Block> m_cache;
     QPointer<QAbstractItemView> m_grid;
     bool m_syncing = false;

@@ -565,6 +565,32 @@ private slots:
         QVERIFY(rs->readRows(7, 3).empty());
     }
 
+    // Rowids beyond 32 bits (a file whose rows were once numbered so) keep
+    // their rows, also when the first rows of a list had small ones.
+    void joinsWithLargeRowids_data()
+    {
+        QTest::addColumn<bool>("readOn");
+        QTest::newRow("read at once") << false;
+        QTest::newRow("read on between events") << true;
+    }
+
+    void joinsWithLargeRowids()
+    {
+        QFETCH(bool, readOn);
+        fillFive();
+        const auto small = m_db->openRecordset(kBusinessJoin)->readRows(0, 10);
+        m_db->execute(QStringLiteral("UPDATE betrieb_adresse SET rowid = rowid + 5000000000 WHERE [betr-nr] >= '103'"));
+        m_db->execute(QStringLiteral("UPDATE betrieb SET rowid = rowid + 9000000000 WHERE [betr-nr] = '105'"));
+        if (readOn)
+            Recordset::setReadAtOnce(1, 0, 1);
+        const auto restore = qScopeGuard([] { Recordset::setReadAtOnce(256, 40'000'000); });
+        const auto rs = readOn ? m_db->openRecordsetReadingOn(kBusinessJoin) : m_db->openRecordset(kBusinessJoin);
+        QCOMPARE(rs->recordCount(), 5L);
+        QCOMPARE(rs->readRows(0, 10), small);
+        rs->moveLast();
+        QCOMPARE(str(*rs, "b-ort"), QStringLiteral("Ort 5"));
+    }
+
     // A join read on between events gives the rows, in the order, of one read
     // at once. Anything the connection writes or drops reads it to its end
     // first (SQLite refuses a drop while a statement reads); a closed file

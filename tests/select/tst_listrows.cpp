@@ -367,6 +367,139 @@ private slots:
                  text(twice[size_t(hit)].at(1)));
     }
 
+    void farSearch_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QString>("ascending");  // typed when the list runs ascending
+        QTest::addColumn<QString>("descending"); // typed when it runs descending
+        QTest::addColumn<QString>("more");       // typed after it
+        QTest::newRow("by number, in its index's order") << 1 << 0 << "1009" << "1000" << "9";
+        QTest::newRow("by number, reversed") << 1 << 1 << "1009" << "1000" << "1";
+        QTest::newRow("by name, first click") << 3 << 1 << "zand" << "apf" << "*";
+        QTest::newRow("by name, second click") << 3 << 2 << "zand" << "apf" << "*";
+        QTest::newRow("by place, lead not the first table") << 4 << 1 << "pl" << "ahr" << "e";
+        QTest::newRow("by name, an umlaut typed, first click") << 3 << 1 << "Zand" << "ÄPF" << "e";
+        QTest::newRow("by name, an umlaut typed, second click") << 3 << 2 << "Zand" << "ÄPF" << "e";
+        QTest::newRow("by place, an umlaut typed") << 4 << 1 << "öst" << "ahr" << "e";
+    }
+
+    // A search whose match lies beyond the rows read so far shows that row at
+    // once, before its number is known; the rows shown after it are the
+    // list's own, and its number follows between events.
+    void farSearch()
+    {
+        QFETCH_GLOBAL(bool, readOn);
+        QFETCH(int, field);
+        QFETCH(int, clicks);
+        QFETCH(QString, ascending);
+        QFETCH(QString, descending);
+        QFETCH(QString, more);
+        if (!readOn)
+            QSKIP("a list read whole at its opening has every row at hand");
+        MDIForm1_menue_suchen_betrieb_Click();
+        Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
+        QVERIFY(list);
+        const auto rows = m_data.businessRows(-1);
+        auto expected = Data::sorted(rows, 1, false);
+        bool down = false;
+        for (int c = 0; c < clicks; ++c) {
+            down = Data::descendingAfterClick(expected, field);
+            expected = Data::sorted(rows, field, down);
+            list->Text1_Click(field);
+        }
+        const QString typed = down ? descending : ascending;
+        const int hit = searchHit(expected, field, typed);
+        QVERIFY(hit > 600); // beyond the rows a search reads near its start
+        ListFixture::type(list->Text1[size_t(field)], typed);
+        QVERIFY2(label(list).startsWith(QStringLiteral("Betrieb Nr. ... von ")), qPrintable(label(list) + typed + QString::number(hit)));
+        const RS rs = list->data->Recordset();
+        QCOMPARE(rs->value(QStringLiteral("betrieb.betr-nr")).toString(), text(expected[size_t(hit)].at(1)));
+        const int at = list->DBGrid1->currentIndex().row();
+        QCOMPARE(list->gridModel->cellText(at, 1), text(expected[size_t(hit)].at(1)));
+        for (int r = at + 1; r < list->gridModel->rowCount(); ++r)
+            QCOMPARE(list->gridModel->cellText(r, 1), text(expected[size_t(hit + r - at)].at(1)));
+        // More typed narrows the search from that row on.
+        ListFixture::type(list->Text1[size_t(field)], more);
+        const int narrowed = searchHit(expected, field, typed + more);
+        QCOMPARE(rs->value(QStringLiteral("betrieb.betr-nr")).toString(), text(expected[size_t(narrowed)].at(1)));
+        QTRY_COMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %2").arg(narrowed + 1).arg(rows.size()));
+        QCOMPARE(list->DBGrid1->currentIndex().row(), narrowed);
+        QCOMPARE(shown(list, 1), column(expected, 1));
+        rs->moveNext();
+        QCOMPARE(rs->value(QStringLiteral("betrieb.betr-nr")).toString(), text(expected[size_t(narrowed + 1)].at(1)));
+        QCOMPARE(label(list), QStringLiteral("Betrieb Nr. %1 von %2").arg(narrowed + 2).arg(rows.size()));
+    }
+
+    // Off the far match before its number is known: the next row, and the
+    // number of the row reached, are those of the whole list.
+    void farSearchThenMove()
+    {
+        QFETCH_GLOBAL(bool, readOn);
+        if (!readOn)
+            QSKIP("a list read whole at its opening has every row at hand");
+        MDIForm1_menue_suchen_betrieb_Click();
+        Frm_Auswahl_Betr *list = Frm_Auswahl_Betr::loaded();
+        QVERIFY(list);
+        const auto rows = m_data.businessRows(-1);
+        auto expected = Data::sorted(rows, 3, Data::descendingAfterClick(Data::sorted(rows, 1, false), 3));
+        list->Text1_Click(3);
+        const QString typed = expected.front().at(3)->startsWith(QStringLiteral("Z")) ? QStringLiteral("apf")
+                                                                                     : QStringLiteral("zand");
+        const int hit = searchHit(expected, 3, typed);
+        ListFixture::type(list->Text1[3], typed);
+        const RS rs = list->data->Recordset();
+        QVERIFY(!rs->positionKnown());
+        rs->moveNext();
+        QCOMPARE(rs->value(QStringLiteral("betrieb.betr-nr")).toString(), text(expected[size_t(hit + 1)].at(1)));
+        QCOMPARE(rs->absolutePosition(), long(hit + 1));
+        rs->movePrevious();
+        rs->movePrevious();
+        QCOMPARE(rs->value(QStringLiteral("betrieb.betr-nr")).toString(), text(expected[size_t(hit - 1)].at(1)));
+        QCOMPARE(list->DBGrid1->currentIndex().row(), hit - 1);
+    }
+
+    void personFarSearch_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("more");
+        QTest::newRow("family name, plain") << 2 << "schulz" << " 3";
+        QTest::newRow("family name, an umlaut") << 2 << "Özd" << "emir 4";
+        QTest::newRow("family name, a wildcard") << 2 << "?ross" << " 2";
+    }
+
+    // In the opening order the juridical persons, without a family name,
+    // come first: a family name found beyond the rows read so far shows at
+    // once, with the rows that follow it in the list.
+    void personFarSearch()
+    {
+        QFETCH_GLOBAL(bool, readOn);
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, more);
+        if (!readOn)
+            QSKIP("a list read whole at its opening has every row at hand");
+        MDIForm1_menue_suchen_person_Click();
+        Frm_Auswahl_Pers *list = Frm_Auswahl_Pers::loaded();
+        QVERIFY(list);
+        const auto expected = Data::sorted(m_data.personRows(), 0, false);
+        const int hit = searchHit(expected, field, typed);
+        QVERIFY(hit > 600);
+        ListFixture::type(list->Text1[size_t(field)], typed);
+        QVERIFY(label(list).startsWith(QStringLiteral("Person Nr. ... von ")));
+        const RS rs = list->data->Recordset();
+        QCOMPARE(rs->value(QStringLiteral("pers-nr")).toString(), text(expected[size_t(hit)].at(0)));
+        const int at = list->DBGrid1->currentIndex().row();
+        for (int r = at; r < list->gridModel->rowCount(); ++r)
+            QCOMPARE(list->gridModel->cellText(r, 0), text(expected[size_t(hit + r - at)].at(0)));
+        ListFixture::type(list->Text1[size_t(field)], more);
+        const int narrowed = searchHit(expected, field, typed + more);
+        QCOMPARE(rs->value(QStringLiteral("pers-nr")).toString(), text(expected[size_t(narrowed)].at(0)));
+        QTRY_COMPARE(label(list), QStringLiteral("Person Nr. %1 von %2").arg(narrowed + 1).arg(expected.size()));
+        QCOMPARE(list->DBGrid1->currentIndex().row(), narrowed);
+    }
+
     void personList_data()
     {
         QTest::addColumn<int>("sortField"); // -1: as opened
