@@ -214,7 +214,10 @@ CREATE TABLE [person] (
 );
 CREATE INDEX [ix_person_pers_nr]      ON [person] ([pers-nr]);
 CREATE INDEX [ix_person_p_eintr_name] ON [person] ([p-eintr-name]);
-CREATE INDEX [ix_person_fam_name]     ON [person] ([fam-name]);
+-- Family name with the person number: a search on the name in number order
+-- finds its first person from the index alone (the program adds it to files
+-- written before it had it).
+CREATE INDEX [ix_person_fam_name_pers_nr] ON [person] ([fam-name], [pers-nr]);
 
 -- Nationalities of a person (for every business the person belongs to).
 CREATE TABLE [person_staatsang] (

@@ -56,6 +56,7 @@ std::shared_ptr<Database> Database::open(const QString &path, bool exclusive, bo
     // it; one that cannot be written stays readable through the engine.
     if (!alreadyOpen) {
         upgradeOldCollation(conn->db(source));
+        addListIndexes(conn->db(source));
         writePlannerStatistics(conn->db(source));
     }
     std::shared_ptr<Database> db(new Database);

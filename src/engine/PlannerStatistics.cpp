@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <QByteArray>
+#include <QByteArrayList>
 
 namespace engine {
 
@@ -29,6 +30,7 @@ constexpr const char *kStatistics = R"(
 ('person', 'ix_person_pers_nr', '200000 1'),
 ('person', 'ix_person_p_eintr_name', '200000 2'),
 ('person', 'ix_person_fam_name', '200000 2'),
+('person', 'ix_person_fam_name_pers_nr', '200000 2 1'),
 ('person_staatsang', 'ix_person_staatsang_pers_nr', '100000 1'),
 ('person_erlaubnis', 'ix_person_erlaubnis_key', '100000 1 1'),
 ('person_erlaubnis', 'ix_person_erlaubnis_betr_nr', '100000 1'),
@@ -51,7 +53,68 @@ bool exists(sqlite3 *db, const char *sql)
     return row;
 }
 
+struct ListIndex
+{
+    const char *name;
+    const char *definition;
+};
+
+// The indexes the lists read in order that files written by earlier versions
+// lack; each has its figures above.
+constexpr ListIndex kListIndexes[] = {
+    {"ix_person_fam_name_pers_nr", "CREATE INDEX [ix_person_fam_name_pers_nr] ON [person] ([fam-name], [pers-nr])"},
+};
+
+bool run(sqlite3 *db, const char *sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 } // namespace
+
+bool addListIndexes(sqlite3 *db)
+{
+    if (!exists(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'ix_betrieb_key'"))
+        return true; // not a working database
+    QByteArrayList missing;
+    for (const ListIndex &index : kListIndexes) {
+        const QByteArray probe =
+            QByteArray("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = '") + index.name + "'";
+        if (!exists(db, probe.constData()))
+            missing << index.name;
+    }
+    if (missing.isEmpty())
+        return true;
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    if (own && !run(db, "SAVEPOINT list_indexes"))
+        return false;
+    // A file without any statistics gets all of them, these included, from
+    // writePlannerStatistics; one with statistics gets the new indexes' only.
+    const bool statistics = exists(db, "SELECT 1 FROM sqlite_stat1 LIMIT 1");
+    bool ok = true;
+    for (const ListIndex &index : kListIndexes) {
+        if (!ok || !missing.contains(index.name))
+            continue;
+        ok = run(db, index.definition);
+        if (ok && statistics) {
+            const QByteArray insert = QByteArray("WITH v(tbl, idx, stat) AS (VALUES ") + kStatistics
+                                      + ") INSERT INTO sqlite_stat1 (tbl, idx, stat) SELECT tbl, idx, stat FROM v "
+                                        "WHERE idx = '"
+                                      + index.name + "'";
+            ok = run(db, insert.constData());
+        }
+    }
+    if (own) {
+        ok = ok && run(db, "RELEASE list_indexes");
+        if (!ok) {
+            run(db, "ROLLBACK TO list_indexes");
+            run(db, "RELEASE list_indexes");
+        }
+    }
+    if (ok && statistics)
+        run(db, "ANALYZE sqlite_master");
+    return ok;
+}
 
 bool writePlannerStatistics(sqlite3 *db)
 {

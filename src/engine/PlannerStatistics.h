@@ -19,4 +19,12 @@ namespace engine {
 // not be written (read-only or busy file); the file then works as before.
 bool writePlannerStatistics(sqlite3 *db);
 
+// Adds to a working database the indexes that let the lists find a row from
+// the index alone and that files of earlier versions lack, with their figures
+// when the file has statistics already. Building them reads the table once,
+// the first time the program opens such a file. False when they could not be
+// added (read-only or busy file, full disk); the file is then unchanged and
+// works as before, only slower.
+bool addListIndexes(sqlite3 *db);
+
 } // namespace engine

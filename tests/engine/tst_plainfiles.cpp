@@ -298,6 +298,65 @@ private slots:
         QCOMPARE(PlainSqlite(own).rows(QStringLiteral("SELECT stat FROM sqlite_stat1")), QStringList{QStringLiteral("7 7 7")});
     }
 
+    // A file written before the list indexes existed gets them when the
+    // program opens it, with figures the planner reads, whether the file had
+    // statistics or not; the name search in number order then reads the
+    // index alone, and the rows and finds stay as they were.
+    void listIndexesAddedAtOpen_data()
+    {
+        QTest::addColumn<bool>("statistics");
+        QTest::newRow("with statistics") << true;
+        QTest::newRow("without statistics") << false;
+    }
+    void listIndexesAddedAtOpen()
+    {
+        QFETCH(bool, statistics);
+        const QString path = copyTemplate(m_dir, QStringLiteral("px_4x_b.mdb"),
+                                          QStringLiteral("before_list_indexes_%1.mdb").arg(statistics));
+        {
+            sqlite3 *db = nullptr;
+            sqlite3_open(QFile::encodeName(path).constData(), &db);
+            // The index earlier versions had in its place; dropping an index drops its figures.
+            QVERIFY(run(db, QStringLiteral("DROP INDEX ix_person_fam_name_pers_nr; "
+                                           "CREATE INDEX [ix_person_fam_name] ON [person] ([fam-name]); "
+                                           "INSERT INTO person ([pers-nr], [fam-name]) VALUES ('P3', 'Schulz'), "
+                                           "('P1', NULL), ('P2', 'schmidt'), ('P4', 'Özdemir')")));
+            QVERIFY(run(db, statistics ? QStringLiteral("INSERT INTO sqlite_stat1 VALUES ('person', 'ix_person_fam_name', "
+                                                        "'200000 2')")
+                                       : QStringLiteral("DELETE FROM sqlite_stat1")));
+            sqlite3_close(db);
+        }
+        QStringList before;
+        {
+            PlainSqlite plain(path);
+            before = plain.content(QStringLiteral("person"));
+            QVERIFY(!indexes(plain).join(QLatin1Char(' ')).contains(QLatin1String("ix_person_fam_name_pers_nr")));
+        }
+        {
+            auto db = Database::open(path);
+            auto rs = db->openRecordset(QStringLiteral("SELECT * FROM person ORDER BY [pers-nr];"));
+            QCOMPARE(found(*rs, QStringLiteral("[fam-name] LIKE 's*'"), QStringLiteral("pers-nr")),
+                     QStringList({QStringLiteral("P2"), QStringLiteral("P3")}));
+            db->close();
+        }
+        releaseFile(path);
+        PlainSqlite plain(path);
+        QCOMPARE(plain.complaint(), QString());
+        QCOMPARE(plain.content(QStringLiteral("person")), before);
+        const QStringList added = plain.rows(QStringLiteral(
+            "SELECT i.name, i.coll FROM pragma_index_xinfo('ix_person_fam_name_pers_nr') i WHERE i.key ORDER BY i.seqno"));
+        QCOMPARE(added, QStringList({QStringLiteral("fam-name|NOCASE"), QStringLiteral("pers-nr|NOCASE")}));
+        QCOMPARE(plain.rows(QStringLiteral("SELECT stat FROM sqlite_stat1 WHERE idx = 'ix_person_fam_name_pers_nr'")),
+                 QStringList{QStringLiteral("200000 2 1")});
+        QCOMPARE(plain.rows(kStatistics), plain.rows(kIndexCount));
+        const QString plan =
+            plain.rows(QStringLiteral("EXPLAIN QUERY PLAN SELECT min([pers-nr] COLLATE NOCASE), max([pers-nr] IS NULL) "
+                                      "FROM person WHERE ([fam-name] LIKE 's%') AND [fam-name] >= 's' COLLATE NOCASE "
+                                      "AND [fam-name] < 't' COLLATE NOCASE"))
+                .join(QLatin1Char(' '));
+        QVERIFY2(plan.contains(QLatin1String("COVERING INDEX ix_person_fam_name_pers_nr")), qPrintable(plan));
+    }
+
     void oldFormIsRewrittenAtOpen_data() { files_data(); }
     void oldFormIsRewrittenAtOpen()
     {
