@@ -286,6 +286,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                             .arg(join->select, tables.join(QLatin1String(" CROSS JOIN ")), bound.join(QLatin1String(" AND ")));
     m_keyRefs = join->refs;
     m_keyTables = tables;
+    QString lastKeySql; // the keys of the last row, while they are still being read
     // A list read in the background shows its first rows before the others
     // are known when the plan can hand them out in order: walking the index
     // of the first sort column, with the joins in that order. That index
@@ -311,7 +312,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                     reversed << QLatin1Char('+') + r + QStringLiteral(" DESC");
                 PlainJoin back = *fast;
                 back.order.clear();
-                m_lastKeySql = keysText(back, streaming->first, streaming->second) + QStringLiteral(" ORDER BY ")
+                lastKeySql = keysText(back, streaming->first, streaming->second) + QStringLiteral(" ORDER BY ")
                                + reversed.join(QLatin1String(", ")) + QStringLiteral(" LIMIT 1");
                 // The rows from a bound on the first sort column on, for a
                 // search whose match lies far on.
@@ -341,6 +342,7 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
     // Otherwise, when one table holds every sort term, its rows alone are
     // sorted and the join's rows looked up in their order.
     std::optional<SortedWalk::Plan> walk;
+    std::unique_ptr<SortedWalk> walker;
     if (m_background && keys == exactKeys)
         walk = sortedWalkPlan(*join, tables, rowids, [this](const QString &table, const QString &column) {
             return !caseBlindIndexOn(table, column).isEmpty();
@@ -359,20 +361,20 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
             } catch (const EngineError &) {
                 // The planner found no way through the named index.
                 keys = exactKeys;
-                m_lastKeySql.clear();
+                lastKeySql.clear();
                 m_farMatch.reset();
             }
         }
         if (walk) {
             try {
-                m_walk = std::make_unique<SortedWalk>(m_conn, *walk, source());
+                walker = std::make_unique<SortedWalk>(m_conn, *walk, source());
                 if (!walk->column.isEmpty())
                     m_farMatch = std::make_unique<FarMatch>(FarMatch::walked(walk->column, *walk));
             } catch (const EngineError &) {
                 // The exact statement serves.
             }
         }
-        if (!keyStatement && !m_walk)
+        if (!keyStatement && !walker)
             keyStatement = m_conn->prepare(keys, source());
     } catch (const EngineError &) {
         // A query this reading does not understand is copied as it stands.
@@ -381,27 +383,8 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
     m_isTemp = true;
     m_dense = true;
     m_keyset = true;
-    m_keyCount = n;
-    m_keys.setWidth(n);
     m_keysetRow = row;
-    m_keySql = keys;
-    m_keyStatement = keyStatement;
-    m_conn->addOpenRead(this, [this](bool closing) {
-        if (closing) {
-            endKeyStatement();
-            return;
-        }
-        try {
-            readAllKeys();
-        } catch (const EngineError &) {
-            // Reported to whoever reads the set next. The reading ends here
-            // even when it failed before reading a row: what asked for it
-            // must not run beside it.
-            if (!m_keyError)
-                m_keyError = SQLITE_ERROR;
-            endKeyStatement();
-        }
-    });
+    m_keys.start(m_conn.get(), source(), n, keys, keyStatement, std::move(walker), lastKeySql, [this] { readAllKeys(); });
     if (m_background) {
         // The first rows and some more now, the rest between events.
         readKeys(s_firstRows);
@@ -433,51 +416,11 @@ bool Recordset::readKeys(long rows, qint64 budget)
 {
     if (keyRows() >= rows)
         return true;
-    if (m_keyError)
-        m_conn->raise(m_keyError, source(), m_keySql);
-    if (!readingOn())
-        return false;
-    QElapsedTimer clock;
-    if (budget > 0)
-        clock.start();
-    int sinceCheck = 0;
-    std::vector<qint64> row;
-    row.reserve(size_t(m_keyCount));
-    while (keyRows() < rows) {
-        row.clear();
-        const int rc = m_walk ? m_walk->next(row) : sqlite3_step(m_keyStatement);
-        if (rc == SQLITE_ROW) {
-            if (!m_walk)
-                for (int k = 0; k < m_keyCount; ++k)
-                    row.push_back(sqlite3_column_int64(m_keyStatement, k));
-            m_keys.append(row.data());
-            if (!m_farKeys.empty() && m_farFoundAt < 0 && std::equal(row.begin(), row.end(), m_farKeys.begin()))
-                m_farFoundAt = keyRows() - 1;
-            if (budget > 0 && ++sinceCheck == 256) {
-                sinceCheck = 0;
-                if (clock.nsecsElapsed() > budget)
-                    break;
-            }
-            continue;
-        }
-        if (m_walk && rc != SQLITE_DONE)
-            m_keySql = m_walk->failedSql();
-        endKeyStatement();
-        if (rc != SQLITE_DONE) {
-            // The rows read so far stay; every later use reports the failure.
-            m_keyError = rc;
-            m_conn->raise(rc, source(), m_keySql);
-        }
-        break;
-    }
-    if (!m_farKeys.empty() && (m_farFoundAt >= 0 || !readingOn()))
+    m_keys.watchFor(m_farKeys.empty() ? nullptr : m_farKeys.data());
+    const bool known = m_keys.read(rows, budget);
+    if (!m_farKeys.empty() && (m_keys.metAt() >= 0 || !readingOn()))
         settleFar();
-    return keyRows() >= rows;
-}
-
-long Recordset::knownIndexOf(const qint64 *keys) const
-{
-    return m_keys.find(keys);
+    return known;
 }
 
 void Recordset::setFarCurrent(long row)
@@ -496,7 +439,7 @@ void Recordset::dropFar()
     if (m_farKeys.empty())
         return;
     m_farKeys.clear();
-    m_farFoundAt = -1;
+    m_keys.forgetMet();
     ++m_shownGeneration;
     if (m_farRow >= 0) {
         // Not in the list after all: the list stays on its first row.
@@ -512,7 +455,7 @@ void Recordset::dropFar()
 
 void Recordset::settleFar()
 {
-    const long start = m_farFoundAt;
+    const long start = m_keys.metAt();
     const long row = m_farRow;
     if (start < 0) {
         dropFar();
@@ -520,10 +463,10 @@ void Recordset::settleFar()
     }
     std::vector<qint64> current;
     if (row >= 0)
-        current.assign(m_farKeys.begin() + qsizetype(row) * m_keyCount,
-                       m_farKeys.begin() + qsizetype(row + 1) * m_keyCount);
+        current.assign(m_farKeys.begin() + qsizetype(row) * m_keys.width(),
+                       m_farKeys.begin() + qsizetype(row + 1) * m_keys.width());
     m_farKeys.clear();
-    m_farFoundAt = -1;
+    m_keys.forgetMet();
     m_farRow = -1;
     ++m_shownGeneration;
     if (row < 0)
@@ -573,8 +516,8 @@ std::vector<std::vector<QVariant>> Recordset::readShownRows(long first, long cou
     std::vector<QVariant> raw;
     const long end = std::min(first + count, m_farAt + farRows());
     for (long shown = std::max(first, m_farAt); shown < end; ++shown) {
-        const auto at = m_farKeys.begin() + qsizetype(shown - m_farAt) * m_keyCount;
-        keys.assign(at, at + m_keyCount);
+        const auto at = m_farKeys.begin() + qsizetype(shown - m_farAt) * m_keys.width();
+        keys.assign(at, at + m_keys.width());
         readKeysetRow(keys, raw);
         std::vector<QVariant> row(m_fields.size());
         for (size_t i = 0; i < m_fields.size(); ++i)
@@ -613,17 +556,6 @@ void Recordset::readAllKeys()
     // about as quick over the whole list, but sorts all of it in memory: a
     // list of millions of rows held hundreds of megabytes for it.
     readKeys(std::numeric_limits<long>::max());
-}
-
-void Recordset::endKeyStatement()
-{
-    if (!readingOn())
-        return;
-    sqlite3_finalize(m_keyStatement);
-    m_keyStatement = nullptr;
-    m_walk.reset();
-    if (m_conn)
-        m_conn->removeOpenRead(this);
 }
 
 void Recordset::readKeysLater()
@@ -665,21 +597,7 @@ QVariant Recordset::lastValue(const QString &name)
     const int index = fieldIndex(name);
     if (index < 0)
         throw EngineError(err::ItemNotFound, source(), name);
-    if (m_walk || (m_keyStatement && !m_lastKeySql.isEmpty())) {
-        std::vector<qint64> keys;
-        if (m_walk) {
-            if (const int rc = m_walk->last(keys); rc != SQLITE_ROW && rc != SQLITE_DONE)
-                m_conn->raise(rc, source(), m_walk->failedSql());
-        } else {
-            sqlite3_stmt *st = m_conn->cached(m_lastKeySql, source());
-            StmtGuard guard(st);
-            const int rc = sqlite3_step(st);
-            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-                m_conn->raise(rc, source(), m_lastKeySql);
-            if (rc == SQLITE_ROW)
-                for (int k = 0; k < m_keyCount; ++k)
-                    keys.push_back(sqlite3_column_int64(st, k));
-        }
+    if (std::vector<qint64> keys; m_keys.lastKeys(keys)) {
         if (keys.empty())
             return {};
         std::vector<QVariant> row;
@@ -711,11 +629,6 @@ long Recordset::rowsKnown()
 {
     requireOpen();
     return m_keyset ? keyRows() : recordCount();
-}
-
-void Recordset::keysFromRow(long index, std::vector<qint64> &keys) const
-{
-    m_keys.row(index, keys);
 }
 
 void Recordset::readKeysetRow(const std::vector<qint64> &keys, std::vector<QVariant> &into)
@@ -814,14 +727,14 @@ void Recordset::loadRow()
     if (m_keyset) {
         std::vector<qint64> keys;
         if (m_farRow >= 0) {
-            const auto at = m_farKeys.begin() + qsizetype(m_farRow) * m_keyCount;
-            keys.assign(at, at + m_keyCount);
+            const auto at = m_farKeys.begin() + qsizetype(m_farRow) * m_keys.width();
+            keys.assign(at, at + m_keys.width());
             readKeysetRow(keys, m_row);
             m_rowLoaded = true;
             return;
         }
         if (m_rowid < 1 || m_rowid > keyRows())
-            m_conn->raise(SQLITE_NOTFOUND, source(), m_keySql);
+            m_conn->raise(SQLITE_NOTFOUND, source(), m_keys.sql());
         keysFromRow(long(m_rowid - 1), keys);
         readKeysetRow(keys, m_row);
         m_rowLoaded = true;
@@ -1195,7 +1108,7 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
     if (table >= 0) {
         bound << QStringLiteral("%1.rowid = ?").arg(m_keyRefs.at(table));
     } else {
-        for (int k = 0; k < m_keyCount; ++k)
+        for (int k = 0; k < m_keys.width(); ++k)
             bound << QStringLiteral("%1.rowid = ?").arg(m_keyRefs.at(k));
     }
     const QString rowTest = QStringLiteral("SELECT 1 FROM %1 WHERE %2 AND (%3)")
@@ -1211,7 +1124,7 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
         if (table >= 0) {
             sqlite3_bind_int64(st, at++, keys[table]);
         } else {
-            for (int k = 0; k < m_keyCount; ++k)
+            for (int k = 0; k < m_keys.width(); ++k)
                 sqlite3_bind_int64(st, at++, keys[k]);
         }
         for (const QString &literal : literals)
@@ -1237,11 +1150,11 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             return false;
         }
         const qint64 *hit = m_lastHitKeys.data();
-        const long farHit = !m_farKeys.empty() && std::equal(hit, hit + m_keyCount, m_farKeys.begin()) ? 0 : -1;
+        const long farHit = !m_farKeys.empty() && std::equal(hit, hit + m_keys.width(), m_farKeys.begin()) ? 0 : -1;
         if (farHit == 0) {
             // The far rows follow the last hit in the list's order.
             for (long r = 0; r < farRows(); ++r)
-                if (meetsKeys(m_farKeys.data() + qsizetype(r) * m_keyCount)) {
+                if (meetsKeys(m_farKeys.data() + qsizetype(r) * m_keys.width())) {
                     m_lastHitCriteria = criteria;
                     setFarCurrent(r);
                     m_noMatch = false;
@@ -1298,7 +1211,7 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                     found = knownIndexOf(far.data());
                     if (found < 0) {
                         m_lastHitCriteria = criteria;
-                        m_lastHitKeys.assign(far.begin(), far.begin() + m_keyCount);
+                        m_lastHitKeys.assign(far.begin(), far.begin() + m_keys.width());
                         m_farKeys = std::move(far);
                         m_farAt = keyRows();
                         ++m_shownGeneration;
@@ -1356,12 +1269,12 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
             if (!nulls && value.userType() == QMetaType::QString) {
                 std::vector<qint64> far;
                 m_farMatch->rowsFromValue(*m_conn, source(), value.toString(), kFarRows, far);
-                for (long row = 0; row < long(far.size()) / m_keyCount; ++row) {
-                    if (!meetsKeys(far.data() + qsizetype(row) * m_keyCount))
+                for (long row = 0; row < long(far.size()) / m_keys.width(); ++row) {
+                    if (!meetsKeys(far.data() + qsizetype(row) * m_keys.width()))
                         continue;
-                    far.erase(far.begin(), far.begin() + qsizetype(row) * m_keyCount);
+                    far.erase(far.begin(), far.begin() + qsizetype(row) * m_keys.width());
                     m_lastHitCriteria = criteria;
-                    m_lastHitKeys.assign(far.begin(), far.begin() + m_keyCount);
+                    m_lastHitKeys.assign(far.begin(), far.begin() + m_keys.width());
                     found = knownIndexOf(far.data());
                     if (found < 0) {
                         m_farKeys = std::move(far);
