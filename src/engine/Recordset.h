@@ -181,6 +181,11 @@ public:
 
 private:
     Recordset() = default;
+    // Rowids before the first and after the last row, where a search starts.
+    static constexpr qint64 kBeforeFirst = std::numeric_limits<qint64>::min();
+    static constexpr qint64 kAfterLast = std::numeric_limits<qint64>::max();
+    // The rows shown from a far match on: a grid's page and more.
+    static constexpr long kFarRows = 128;
     void openTable(const QString &table);
     void openQuery(const QString &sql);
     bool openKeyset(const QString &sql, const QString &asciiSortSql);
