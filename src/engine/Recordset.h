@@ -1,3 +1,4 @@
+// The record set: a table or a query's rows, walked, searched and changed row by row.
 #pragma once
 
 #include "engine/EngineError.h"
@@ -222,14 +223,14 @@ private:
     // table rows, in the query's order. Each row is read through those rowids
     // when it is asked for, so opening never copies the joined columns.
     bool m_keyset = false;
-    // m_keyCount rowids a row, in the query's order; a keyset counted in the
-    // background is still being read: rows are taken as they are asked for,
-    // and between events.
+    // Per row the rowids of its joined table rows, in the query's order; a
+    // keyset counted in the background is still being read: rows are taken
+    // as they are asked for, and between events.
     Keyset m_keys;
     bool readingOn() const { return m_keys.readingOn(); }
     // Where a far search looks first; none when the list cannot be served so.
     std::unique_ptr<FarMatch> m_farMatch;
-    std::vector<qint64> m_farKeys; // the far match's row and its followers, m_keyCount keys a row
+    std::vector<qint64> m_farKeys; // the far match's row and its followers, m_keys.width() keys a row
     long m_farAt = 0;              // the shown place of the far match
     long m_farRow = -1;            // the current row among m_farKeys; -1: none
     quint64 m_shownGeneration = 0;
