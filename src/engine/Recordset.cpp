@@ -1,22 +1,18 @@
 #include "engine/Recordset.h"
-#include "engine/SortedWalk.h"
 
 #include "engine/Connection.h"
-#include "engine/Database.h"
 #include "engine/FarMatch.h"
 #include "engine/JetSql.h"
 #include "engine/QueryText.h"
+#include "engine/SortedWalk.h"
 #include "engine/SqlFunctions.h"
 
 #include <sqlite3.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QStringEncoder>
 #include <algorithm>
-#include <functional>
 #include <limits>
 #include <optional>
 

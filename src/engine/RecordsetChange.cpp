@@ -1,25 +1,17 @@
 // The record set's fields, their conversion, and changing rows: adding, editing, deleting.
+
 #include "engine/Recordset.h"
-#include "engine/SortedWalk.h"
 
 #include "engine/Connection.h"
 #include "engine/Database.h"
-#include "engine/FarMatch.h"
 #include "engine/JetSql.h"
 #include "engine/QueryText.h"
-#include "engine/SqlFunctions.h"
 
 #include <sqlite3.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QRegularExpression>
-#include <QTimer>
 #include <QStringEncoder>
 #include <algorithm>
-#include <functional>
 #include <limits>
-#include <optional>
 
 namespace engine {
 
