@@ -1,3 +1,4 @@
+// The shared SQLite connection of a database file: statements, transactions, reads kept open.
 #pragma once
 
 #include <QHash>

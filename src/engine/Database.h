@@ -1,3 +1,4 @@
+// A handle on a database file as the program opens it: record sets, statements, transactions.
 #pragma once
 
 #include "engine/EngineError.h"

@@ -1,3 +1,4 @@
+// The engine's one error type and the error numbers callers rely on.
 #pragma once
 
 #include <QString>

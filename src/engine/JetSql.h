@@ -1,3 +1,4 @@
+// Jet's SQL dialect turned into SQLite's.
 #pragma once
 
 #include <QString>

@@ -1,3 +1,4 @@
+// The storage of a list's keys: rowids a row, in chunks, narrow while they fit.
 #pragma once
 
 #include <QtGlobal>

@@ -1,7 +1,8 @@
+// The record set: a table or a query's rows, walked, searched and changed row by row.
 #pragma once
 
 #include "engine/EngineError.h"
-#include "engine/KeyStore.h"
+#include "engine/Keyset.h"
 
 #include <QHash>
 #include <QStringList>
@@ -181,6 +182,11 @@ public:
 
 private:
     Recordset() = default;
+    // Rowids before the first and after the last row, where a search starts.
+    static constexpr qint64 kBeforeFirst = std::numeric_limits<qint64>::min();
+    static constexpr qint64 kAfterLast = std::numeric_limits<qint64>::max();
+    // The rows shown from a far match on: a grid's page and more.
+    static constexpr long kFarRows = 128;
     void openTable(const QString &table);
     void openQuery(const QString &sql);
     bool openKeyset(const QString &sql, const QString &asciiSortSql);
@@ -217,57 +223,50 @@ private:
     // table rows, in the query's order. Each row is read through those rowids
     // when it is asked for, so opening never copies the joined columns.
     bool m_keyset = false;
-    int m_keyCount = 0;
-    KeyStore m_keys; // m_keyCount rowids a row, in the query's order
-    // A keyset counted in the background still reads its statement: rows
-    // are taken from it as they are asked for, and between events.
-    sqlite3_stmt *m_keyStatement = nullptr;
-    std::unique_ptr<SortedWalk> m_walk; // hands the keys out instead of a statement
-    bool readingOn() const { return m_keyStatement || m_walk; }
+    // Per row the rowids of its joined table rows, in the query's order; a
+    // keyset counted in the background is still being read: rows are taken
+    // as they are asked for, and between events.
+    Keyset m_keys;
+    bool readingOn() const { return m_keys.readingOn(); }
     // Where a far search looks first; none when the list cannot be served so.
     std::unique_ptr<FarMatch> m_farMatch;
-    std::vector<qint64> m_farKeys; // the far match's row and its followers, m_keyCount keys a row
+    std::vector<qint64> m_farKeys; // the far match's row and its followers, m_keys.width() keys a row
     long m_farAt = 0;              // the shown place of the far match
     long m_farRow = -1;            // the current row among m_farKeys; -1: none
-    long m_farFoundAt = -1;        // where the reading met the far match
     quint64 m_shownGeneration = 0;
     // The last search from the first row, and the keys of the row it found
     // (none: no match), for the search that follows a typed character.
     QString m_lastHitCriteria;
     std::vector<qint64> m_lastHitKeys;
-    long farRows() const { return m_keyCount > 0 ? long(m_farKeys.size() / size_t(m_keyCount)) : 0; }
+    long farRows() const { return m_keys.width() > 0 ? long(m_farKeys.size() / size_t(m_keys.width())) : 0; }
     void setFarCurrent(long row);
     void dropFar();
     // Places the far rows once the reading has met them.
     void settleFar();
     // Reads on until the far current row's number is known.
     void resolveFar();
-    long knownIndexOf(const qint64 *keys) const;
-    QString m_keySql;
-    QString m_lastKeySql; // the keys of the last row, while they are still being read
+    long knownIndexOf(const qint64 *keys) const { return m_keys.indexOf(keys); }
     bool m_background = false;
     static long s_firstRows;
     static qint64 s_atOnce;
     static long s_sliceRows;
     bool m_sliceQueued = false;
     long m_rowsTold = 0; // rows known when the listener was last called
-    int m_keyError = 0; // a failure of the reading that ended it early
     std::function<void()> m_onRows;
     QString m_keysetRow;  // the query's columns of one joined row, by rowids
     QStringList m_keyRefs;   // what the query calls each joined table
     QStringList m_keyTables; // each joined table as "table" or "table AS ref"
     long keyRows() const { return m_keys.rows(); }
-    // Reads keys until `rows` are known or all are; a budget (ns) ends it
-    // earlier. True when row index `rows - 1` is known.
+    // Reads keys as Keyset::read does, and places a far match the reading meets.
     bool readKeys(long rows, qint64 budget = 0);
     // Every key.
     void readAllKeys();
-    void endKeyStatement();
+    void endKeyStatement() { m_keys.end(); }
     // A whole index whose first column is `column`, ascending and blind to
     // case (the order of the lists' plain texts); "" when there is none.
     QString caseBlindIndexOn(const QString &table, const QString &column);
     void readKeysLater();
-    void keysFromRow(long index, std::vector<qint64> &keys) const;
+    void keysFromRow(long index, std::vector<qint64> &keys) const { m_keys.row(index, keys); }
     int criteriaTable(const QString &criteria) const;
     bool findInKeyset(const QString &criteria, const QString &crit, const std::vector<QString> &literals, bool forward,
                       qint64 from);

@@ -1,3 +1,4 @@
+// The collation and functions the engine's statements need in SQLite, and the file's password check.
 #pragma once
 
 #include <QString>
