@@ -1,3 +1,4 @@
+// A far search: the first match of a typed text in a list still being read, found through an index.
 #pragma once
 
 #include "engine/SortedWalk.h"

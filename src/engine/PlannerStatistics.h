@@ -1,3 +1,4 @@
+// Fixed planner statistics and the list indexes a working database needs, added where a file lacks them.
 #pragma once
 
 struct sqlite3;

@@ -1,3 +1,4 @@
+// The rewrite of files in an earlier form into the form the program writes.
 #pragma once
 
 #include <QString>

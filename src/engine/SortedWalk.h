@@ -1,3 +1,4 @@
+// A join's keys handed out in German sort order without sorting the whole join.
 #pragma once
 
 #include <QString>
