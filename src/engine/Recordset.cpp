@@ -817,10 +817,7 @@ std::vector<std::vector<QVariant>> Recordset::readRows(long first, long count)
         for (long index = first; index < last; ++index) {
             keysFromRow(index, keys);
             readKeysetRow(keys, raw);
-            std::vector<QVariant> row(m_fields.size());
-            for (size_t i = 0; i < m_fields.size(); ++i)
-                row[i] = convertRead(int(i), raw[i + 1]);
-            rows.push_back(std::move(row));
+            rows.push_back(convertedRow(raw));
         }
         return rows;
     }

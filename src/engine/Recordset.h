@@ -211,6 +211,8 @@ private:
     long runDelete(sqlite3_stmt *st, const QString &sql, const std::vector<QString> &literals);
     QVariant convertForStore(int index, const QVariant &v) const;
     QVariant convertRead(int index, const QVariant &v) const;
+    // A keyset row as read (its rowid first, then the fields) in the fields' own types.
+    std::vector<QVariant> convertedRow(const std::vector<QVariant> &raw) const;
     void invalidateCount() { m_count = -1; }
 
     std::shared_ptr<Connection> m_conn;

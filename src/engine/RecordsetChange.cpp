@@ -125,6 +125,14 @@ Field Recordset::field(QStringView name)
     return Field(this, index);
 }
 
+std::vector<QVariant> Recordset::convertedRow(const std::vector<QVariant> &raw) const
+{
+    std::vector<QVariant> row(m_fields.size());
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        row[i] = convertRead(int(i), raw[i + 1]);
+    return row;
+}
+
 QVariant Recordset::convertRead(int index, const QVariant &v) const
 {
     if (!v.isValid())
@@ -372,33 +380,27 @@ void Recordset::update()
         throw EngineError(err::NoCurrentRecord, source());
     loadRow();
     const qint64 baseRow = m_row[0].toLongLong();
-    QStringList sets;
-    for (const QString &c : cols)
-        sets << c + QStringLiteral(" = ?");
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(m_base, sets.join(QLatin1String(", ")));
-    {
+    // The base table and, for a copied set, its copy take the same values.
+    const auto update = [&](const QString &table, const QStringList &columns, qint64 rowid) {
+        QStringList sets;
+        for (const QString &c : columns)
+            sets << c + QStringLiteral(" = ?");
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(table, sets.join(QLatin1String(", ")));
         sqlite3_stmt *st = m_conn->cached(sql, source());
         StmtGuard g(st);
         for (size_t k = 0; k < idx.size(); ++k)
             bindValue(st, int(k) + 1, m_buffer[idx[k]]);
-        sqlite3_bind_int64(st, int(idx.size()) + 1, baseRow);
+        sqlite3_bind_int64(st, int(idx.size()) + 1, rowid);
         const int rc = sqlite3_step(st);
         if (rc != SQLITE_DONE)
             m_conn->raise(rc, source(), sql);
-    }
+    };
+    update(m_base, cols, baseRow);
     if (m_isTemp) {
-        QStringList tsets;
+        QStringList browseColumns;
         for (size_t i : idx)
-            tsets << m_fields[i].column + QStringLiteral(" = ?");
-        const QString tsql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(m_browse, tsets.join(QLatin1String(", ")));
-        sqlite3_stmt *ts = m_conn->cached(tsql, source());
-        StmtGuard g(ts);
-        for (size_t k = 0; k < idx.size(); ++k)
-            bindValue(ts, int(k) + 1, m_buffer[idx[k]]);
-        sqlite3_bind_int64(ts, int(idx.size()) + 1, m_rowid);
-        const int rc = sqlite3_step(ts);
-        if (rc != SQLITE_DONE)
-            m_conn->raise(rc, source(), tsql);
+            browseColumns << m_fields[i].column;
+        update(m_browse, browseColumns, m_rowid);
     }
     m_rowLoaded = false;
 }

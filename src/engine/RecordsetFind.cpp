@@ -115,10 +115,7 @@ std::vector<std::vector<QVariant>> Recordset::readShownRows(long first, long cou
         const auto at = m_farKeys.begin() + qsizetype(shown - m_farAt) * m_keys.width();
         keys.assign(at, at + m_keys.width());
         readKeysetRow(keys, raw);
-        std::vector<QVariant> row(m_fields.size());
-        for (size_t i = 0; i < m_fields.size(); ++i)
-            row[i] = convertRead(int(i), raw[i + 1]);
-        rows.push_back(std::move(row));
+        rows.push_back(convertedRow(raw));
     }
     return rows;
 }
