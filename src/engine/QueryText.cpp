@@ -307,12 +307,18 @@ QString bySortKeys(const QString &order)
 }
 
 
-std::optional<PrefixRange> prefixRange(const QString &criteria)
+// A typed search: one column LIKE a text without pattern characters, then "*".
+static const QRegularExpression &prefixSearch()
 {
     static const QRegularExpression search(
         QStringLiteral("^\\s*(\\w+\\.(?:\\[[^\\]]+\\]|\\w+))\\s+LIKE\\s+'([^'*?#\\[\\]]+)\\*'\\s*$"),
         QRegularExpression::CaseInsensitiveOption);
-    const auto m = search.match(criteria);
+    return search;
+}
+
+std::optional<PrefixRange> prefixRange(const QString &criteria)
+{
+    const auto m = prefixSearch().match(criteria);
     if (!m.hasMatch())
         return std::nullopt;
     const QString typed = m.captured(2).toLower();
@@ -327,10 +333,7 @@ std::optional<PrefixRange> prefixRange(const QString &criteria)
 
 std::optional<PrefixRanges> prefixRanges(const QString &criteria)
 {
-    static const QRegularExpression search(
-        QStringLiteral("^\\s*(\\w+\\.(?:\\[[^\\]]+\\]|\\w+))\\s+LIKE\\s+'([^'*?#\\[\\]]+)\\*'\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const auto m = search.match(criteria);
+    const auto m = prefixSearch().match(criteria);
     if (!m.hasMatch())
         return std::nullopt;
     PrefixRanges r{m.captured(1), {}, -1};

@@ -242,6 +242,8 @@ private:
     std::vector<qint64> m_lastHitKeys;
     long farRows() const { return m_keys.width() > 0 ? long(m_farKeys.size() / size_t(m_keys.width())) : 0; }
     void setFarCurrent(long row);
+    // Shows a match found ahead of the reading, with its followers, as the current row.
+    void showFarMatch(std::vector<qint64> &&far);
     void dropFar();
     // Places the far rows once the reading has met them.
     void settleFar();

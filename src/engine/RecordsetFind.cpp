@@ -417,12 +417,7 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                     if (found < 0) {
                         m_lastHitCriteria = criteria;
                         m_lastHitKeys.assign(far.begin(), far.begin() + m_keys.width());
-                        m_farKeys = std::move(far);
-                        m_farAt = keyRows();
-                        ++m_shownGeneration;
-                        setFarCurrent(0);
-                        m_noMatch = false;
-                        notifyMove();
+                        showFarMatch(std::move(far));
                         return true;
                     }
                 }
@@ -482,12 +477,7 @@ bool Recordset::findInKeyset(const QString &criteria, const QString &crit, const
                     m_lastHitKeys.assign(far.begin(), far.begin() + m_keys.width());
                     found = knownIndexOf(far.data());
                     if (found < 0) {
-                        m_farKeys = std::move(far);
-                        m_farAt = keyRows();
-                        ++m_shownGeneration;
-                        setFarCurrent(0);
-                        m_noMatch = false;
-                        notifyMove();
+                        showFarMatch(std::move(far));
                         return true;
                     }
                     break;
@@ -660,6 +650,16 @@ void Recordset::findFirst(const QString &pattern, const std::vector<QString> &va
         m_lastCriteria = criteria;
     }
     find(criteria, true, false);
+}
+
+void Recordset::showFarMatch(std::vector<qint64> &&far)
+{
+    m_farKeys = std::move(far);
+    m_farAt = keyRows();
+    ++m_shownGeneration;
+    setFarCurrent(0);
+    m_noMatch = false;
+    notifyMove();
 }
 
 } // namespace engine
