@@ -20,6 +20,18 @@ QString plainName(QString name)
     return name.simplified().remove(QLatin1Char(' ')).toLower();
 }
 
+// Every row of a key statement, keyCount rowids each, appended to keys.
+void readKeys(Connection &conn, sqlite3_stmt *st, const QString &source, const QString &sql, int keyCount,
+              std::vector<qint64> &keys)
+{
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        for (int k = 0; k < keyCount; ++k)
+            keys.push_back(sqlite3_column_int64(st, k));
+    if (rc != SQLITE_DONE)
+        conn.raise(rc, source, sql);
+}
+
 } // namespace
 
 FarMatch FarMatch::inIndexOrder(QString column, QString fromBound, QString between, bool descending, int keyCount,
@@ -70,12 +82,7 @@ bool FarMatch::rowsFrom(Connection &conn, const QString &source, const Ranges &r
     sqlite3_bind_text(st, 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 2, rows);
     sqlite3_bind_text(st, 3, end.constData(), int(end.size()), SQLITE_TRANSIENT);
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        for (int k = 0; k < m_keyCount; ++k)
-            keys.push_back(sqlite3_column_int64(st, k));
-    if (rc != SQLITE_DONE)
-        conn.raise(rc, source, m_between);
+    readKeys(conn, st, source, m_between, m_keyCount, keys);
     return true;
 }
 
@@ -89,12 +96,7 @@ void FarMatch::rowsFromValue(Connection &conn, const QString &source, const QStr
     const QByteArray b = bound.toUtf8();
     sqlite3_bind_text(st, 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 2, rows);
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        for (int k = 0; k < m_keyCount; ++k)
-            keys.push_back(sqlite3_column_int64(st, k));
-    if (rc != SQLITE_DONE)
-        conn.raise(rc, source, m_fromBound);
+    readKeys(conn, st, source, m_fromBound, m_keyCount, keys);
 }
 
 // The lead rows in the stretch are read through the index with their sort

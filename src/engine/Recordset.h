@@ -340,6 +340,9 @@ private:
     // depends on more than the ASCII-ness of its values.
     KeyedStatement *keyedStatement(std::vector<KeyedStatement> &kept, const QString &head, const QString &pattern,
                                 const std::vector<QString> &values);
+    // The keyed statement, prepared once; where it cannot be prepared, the
+    // statement with the values pasted, so that the error names them.
+    sqlite3_stmt *keptStatement(KeyedStatement &keyed, const QString &pattern, const std::vector<QString> &values);
     struct KeyedShape
     {
         QString pattern;

@@ -468,6 +468,19 @@ long Recordset::deleteMatching(const QString &criteria)
     return runDelete(criteriaStatement(sql, criteria), sql, literals);
 }
 
+sqlite3_stmt *Recordset::keptStatement(KeyedStatement &keyed, const QString &pattern,
+                                       const std::vector<QString> &values)
+{
+    try {
+        return kept(keyed.statement, keyed.sql);
+    } catch (const EngineError &) {
+        // The criteria text is only made for the error, which the same
+        // preparation gives again.
+        return criteriaStatement(keyed.sql, criteriaWithValues(pattern, values));
+    }
+}
+
+
 long Recordset::deleteMatching(const QString &pattern, const std::vector<QString> &values)
 {
     requireOpen();
@@ -479,14 +492,7 @@ long Recordset::deleteMatching(const QString &pattern, const std::vector<QString
     if (!updatable())
         throw EngineError(err::ReadOnly, source(), m_name);
     m_mode = EditMode::None;
-    sqlite3_stmt *st = nullptr;
-    try {
-        st = kept(keyed->statement, keyed->sql);
-    } catch (const EngineError &) {
-        // The criteria text is only made for the error, which the same
-        // preparation gives again.
-        st = criteriaStatement(keyed->sql, criteriaWithValues(pattern, values));
-    }
+    sqlite3_stmt *st = keptStatement(*keyed, pattern, values);
     return runDelete(st, keyed->sql, values);
 }
 
@@ -501,12 +507,7 @@ bool Recordset::anyMatching(const QString &pattern, const std::vector<QString> &
         return !m_noMatch;
     }
     m_mode = EditMode::None;
-    sqlite3_stmt *st = nullptr;
-    try {
-        st = kept(keyed->statement, keyed->sql);
-    } catch (const EngineError &) {
-        st = criteriaStatement(keyed->sql, criteriaWithValues(pattern, values));
-    }
+    sqlite3_stmt *st = keptStatement(*keyed, pattern, values);
     int rc = SQLITE_DONE;
     {
         StmtGuard guard(st, StmtGuard::AllBoundEachTime);
