@@ -2,6 +2,7 @@
 
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
+#include "engine/SqlFunctions.h"
 
 #include <sqlite3.h>
 
@@ -105,11 +106,11 @@ void FarMatch::rowsFromValue(Connection &conn, const QString &source, const QStr
 bool FarMatch::walkedRowsFrom(Connection &conn, const QString &source, const Ranges &ranges,
                               std::vector<qint64> &keys) const
 {
-    const QString scan = QStringLiteral("SELECT %1, jet_sortkey(%2) FROM %3 WHERE %2 >= ?1 COLLATE NOCASE AND %2 < ?2 "
-                                        "COLLATE NOCASE")
+    const QString scan = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 >= ?1 COLLATE NOCASE AND %2 < ?2 COLLATE NOCASE")
                              .arg(m_plan.leadRowid, m_plan.column, m_plan.leadTable);
     QByteArray firstKey;
     std::vector<qint64> firstGroup;
+    std::vector<unsigned char> key;
     for (const auto &[from, to] : ranges) {
         sqlite3_stmt *st = conn.cached(scan, source);
         StmtGuard guard(st);
@@ -118,11 +119,13 @@ bool FarMatch::walkedRowsFrom(Connection &conn, const QString &source, const Ran
         sqlite3_bind_text(st, 2, t.constData(), int(t.size()), SQLITE_TRANSIENT);
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            const int type = sqlite3_column_type(st, 1);
-            if (type != SQLITE_BLOB && type != SQLITE_TEXT)
+            // Only texts lie between two texts.
+            if (sqlite3_column_type(st, 1) != SQLITE_TEXT)
                 return false;
-            const char *p = static_cast<const char *>(sqlite3_column_blob(st, 1));
-            const int n = sqlite3_column_bytes(st, 1);
+            const int bytes = sqlite3_column_bytes(st, 1);
+            key.resize(size_t(sortKeyCapacity(bytes)));
+            const char *p = reinterpret_cast<const char *>(key.data());
+            const int n = int(writeSortKey(sqlite3_column_text(st, 1), bytes, key.data()) - key.data());
             int order = -1;
             if (!firstKey.isNull()) {
                 const int c = std::memcmp(p, firstKey.constData(), size_t(std::min<qsizetype>(n, firstKey.size())));

@@ -6,7 +6,7 @@
 
 #include <sqlite3.h>
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <algorithm>
 
 namespace engine {
@@ -52,16 +52,18 @@ bool Keyset::read(long rows, qint64 budget)
         m_conn->raise(m_error, m_source, m_sql);
     if (!readingOn())
         return false;
-    QElapsedTimer clock;
+    QDeadlineTimer deadline(QDeadlineTimer::Forever);
     if (budget > 0)
-        clock.start();
+        deadline.setPreciseRemainingTime(0, budget, Qt::PreciseTimer);
     int sinceCheck = 0;
     const int width = m_keys.width();
     std::vector<qint64> row;
     row.reserve(size_t(width));
     while (m_keys.rows() < rows) {
         row.clear();
-        const int rc = m_walk ? m_walk->next(row) : sqlite3_step(m_statement);
+        const int rc = m_walk ? m_walk->next(row, deadline) : sqlite3_step(m_statement);
+        if (rc == SortedWalk::Pending)
+            break;
         if (rc == SQLITE_ROW) {
             if (!m_walk)
                 for (int k = 0; k < width; ++k)
@@ -69,9 +71,11 @@ bool Keyset::read(long rows, qint64 budget)
             m_keys.append(row.data());
             if (!m_watched.empty() && m_metAt < 0 && std::equal(row.begin(), row.end(), m_watched.begin()))
                 m_metAt = m_keys.rows() - 1;
-            if (budget > 0 && ++sinceCheck == 256) {
+            // A row can cost a few lookups: the clock is asked often enough
+            // that a slice ends close to its budget.
+            if (budget > 0 && ++sinceCheck == 16) {
                 sinceCheck = 0;
-                if (clock.nsecsElapsed() > budget)
+                if (deadline.hasExpired())
                     break;
             }
             continue;

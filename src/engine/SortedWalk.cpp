@@ -2,6 +2,7 @@
 
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
+#include "engine/KeyedPiece.h"
 
 #include <sqlite3.h>
 
@@ -94,10 +95,12 @@ struct Entry
 class SortedWalk::Lead
 {
 public:
+    enum class Step { Groups, Pending, End };
     virtual ~Lead() = default;
     // Appends the next groups, at least one unless the lead rows are all
-    // handed out; false then.
-    virtual bool more(std::vector<std::vector<qint64>> &groups) = 0;
+    // handed out (End) or the deadline passed first (Pending: the next call
+    // goes on from there).
+    virtual Step more(std::vector<std::vector<qint64>> &groups, const QDeadlineTimer &deadline) = 0;
     virtual bool finished() const = 0;
 
 };
@@ -109,10 +112,10 @@ class WholeLead : public SortedWalk::Lead
 {
 public:
     WholeLead(Connection &conn, const QString &sql, const QString &source) : m_conn(conn), m_sql(sql), m_source(source) {}
-    bool more(std::vector<std::vector<qint64>> &groups) override
+    Step more(std::vector<std::vector<qint64>> &groups, const QDeadlineTimer &) override
     {
         if (m_done)
-            return false;
+            return Step::End;
         m_done = true;
         sqlite3_stmt *order = m_conn.prepare(m_sql, m_source);
         const int terms = sqlite3_column_count(order) - 1;
@@ -131,7 +134,7 @@ public:
         sqlite3_finalize(order);
         if (rc != SQLITE_DONE)
             m_conn.raise(rc, m_source, m_sql);
-        return !groups.empty();
+        return groups.empty() ? Step::End : Step::Groups;
     }
     bool finished() const override { return m_done; }
 
@@ -147,8 +150,9 @@ private:
 // in turn (the index holds them in one stretch, and their keys all start
 // with that character), and those that start beyond ASCII, whose keys go
 // to the piece whose range of first key bytes holds theirs. Only the piece
-// reached is sorted. `extremeOnly` hands out just the first group, found
-// without sorting: enough for the last row, in most lists.
+// reached is read and sorted, both a slice at a time when a deadline is
+// given. `extremeOnly` hands out just the first group, found without
+// sorting: enough for the last row, in most lists.
 class PiecewiseLead : public SortedWalk::Lead
 {
 public:
@@ -159,7 +163,9 @@ public:
         const QString head = QStringLiteral("SELECT %1, jet_sortkey(%2) FROM %3 WHERE ").arg(plan.leadRowid, plan.column, plan.leadTable);
         m_nullSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NULL").arg(plan.leadRowid, plan.leadTable, plan.column);
         m_belowSql = head + QStringLiteral("%1 < ?1 COLLATE NOCASE").arg(plan.column);
-        m_pieceSql = head + QStringLiteral("%1 >= ?1 COLLATE NOCASE AND %1 < ?2 COLLATE NOCASE").arg(plan.column);
+        // Only texts lie between two texts: their keys are built here.
+        m_pieceSql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 >= ?1 COLLATE NOCASE AND %2 < ?2 COLLATE NOCASE")
+                         .arg(plan.leadRowid, plan.column, plan.leadTable);
         m_nextStartSql = QStringLiteral("SELECT CAST(substr(%1, 1, 1) AS BLOB), jet_sortkey(substr(%1, 1, 1)) FROM %2 "
                                         "WHERE %1 >= ?1 COLLATE NOCASE ORDER BY %1 COLLATE NOCASE LIMIT 1")
                              .arg(plan.column, plan.leadTable);
@@ -205,37 +211,60 @@ public:
                        false);
     }
 
-    bool more(std::vector<std::vector<qint64>> &groups) override
+    Step more(std::vector<std::vector<qint64>> &groups, const QDeadlineTimer &deadline) override
     {
         const size_t before = groups.size();
         while (groups.size() == before) {
-            if (m_stageAt == m_stages.size())
-                return false;
-            const Stage stage = m_stages[m_stageAt++];
-            if (stage.kind == Stage::Null) {
-                std::vector<qint64> rows = rowidsWithoutValue();
-                if (!rows.empty())
-                    groups.push_back(std::move(rows));
-                continue;
+            if (!m_inPiece) {
+                if (m_stageAt == m_stages.size())
+                    return Step::End;
+                const Stage stage = m_stages[m_stageAt++];
+                if (stage.kind == Stage::Null) {
+                    std::vector<qint64> rows = rowidsWithoutValue();
+                    if (!rows.empty())
+                        groups.push_back(std::move(rows));
+                    continue;
+                }
+                if (stage.kind == Stage::Below) {
+                    // Numbers sort here too; there are few such rows.
+                    std::vector<Entry> entries;
+                    read(m_belowSql, QByteArray(1, '\x01'), {}, entries);
+                    if (m_extremeOnly) {
+                        extremeGroup(entries, groups);
+                    } else {
+                        sortEntries(entries, m_descending);
+                        groupEntries(entries, groups);
+                    }
+                    continue;
+                }
+                m_ranges.clear();
+                if (stage.kind == Stage::Piece)
+                    m_ranges.emplace_back(QByteArray(1, char(stage.from)), QByteArray(1, char(stage.to)));
+                for (const auto &[start, first] : beyondStarts())
+                    if (first >= stage.from && first < stage.to)
+                        m_ranges.emplace_back(start, pastStart(start));
+                m_rangeAt = 0;
+                m_keyed = KeyedPiece(m_descending, m_extremeOnly);
+                m_inPiece = true;
             }
-            std::vector<Entry> entries;
-            if (stage.kind == Stage::Below)
-                read(m_belowSql, QByteArray(1, '\x01'), {}, entries);
-            else if (stage.kind == Stage::Piece)
-                read(m_pieceSql, QByteArray(1, char(stage.from)), QByteArray(1, char(stage.to)), entries);
-            beyond(stage.from, stage.to, entries);
+            if (!readPiece(deadline))
+                return Step::Pending;
             if (m_extremeOnly) {
-                extremeGroup(entries, groups);
+                if (std::vector<qint64> rows = m_keyed.firstGroup(); !rows.empty())
+                    groups.push_back(std::move(rows));
             } else {
-                sortEntries(entries, m_descending);
-                groupEntries(entries, groups);
+                if (!m_keyed.sort(deadline))
+                    return Step::Pending;
+                m_keyed.groups(groups);
             }
+            m_keyed = KeyedPiece();
+            m_inPiece = false;
         }
         if (m_extremeOnly)
             m_stageAt = m_stages.size();
-        return true;
+        return Step::Groups;
     }
-    bool finished() const override { return m_stageAt == m_stages.size(); }
+    bool finished() const override { return m_stageAt == m_stages.size() && !m_inPiece; }
 
 private:
     struct Stage
@@ -251,6 +280,13 @@ private:
     size_t m_stageAt = 0;
     QString m_nullSql, m_belowSql, m_pieceSql, m_nextStartSql;
     sqlite3_stmt *m_piece = nullptr;
+    // The piece being read: its stretches of the index, the one being read
+    // (its statement bound and stepping) and the rows so far.
+    bool m_inPiece = false;
+    std::vector<std::pair<QByteArray, QByteArray>> m_ranges;
+    size_t m_rangeAt = 0;
+    bool m_pieceBound = false;
+    KeyedPiece m_keyed;
     bool m_beyondStartsRead = false;
     std::vector<std::pair<QByteArray, int>> m_beyondStarts;
 
@@ -271,8 +307,7 @@ private:
 
     void read(const QString &sql, const QByteArray &from, const QByteArray &to, std::vector<Entry> &into)
     {
-        sqlite3_stmt *st = sql == m_pieceSql ? (m_piece ? m_piece : (m_piece = m_conn.prepare(sql, m_source)))
-                                             : m_conn.prepare(sql, m_source);
+        sqlite3_stmt *st = m_conn.prepare(sql, m_source);
         if (!from.isNull())
             sqlite3_bind_text(st, 1, from.constData(), int(from.size()), SQLITE_TRANSIENT);
         if (!to.isNull())
@@ -280,12 +315,40 @@ private:
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW)
             into.push_back(Entry{SortValue::of(st, 1), sqlite3_column_int64(st, 0)});
-        if (st == m_piece)
-            sqlite3_reset(st);
-        else
-            sqlite3_finalize(st);
+        sqlite3_finalize(st);
         if (rc != SQLITE_DONE)
             m_conn.raise(rc, m_source, sql);
+    }
+
+    // Reads the piece's stretches on; false when the deadline passed first.
+    bool readPiece(const QDeadlineTimer &deadline)
+    {
+        if (!m_piece)
+            m_piece = m_conn.prepare(m_pieceSql, m_source);
+        int sinceCheck = 0;
+        while (m_rangeAt < m_ranges.size()) {
+            if (!m_pieceBound) {
+                const auto &[from, to] = m_ranges[m_rangeAt];
+                sqlite3_bind_text(m_piece, 1, from.constData(), int(from.size()), SQLITE_TRANSIENT);
+                sqlite3_bind_text(m_piece, 2, to.constData(), int(to.size()), SQLITE_TRANSIENT);
+                m_pieceBound = true;
+            }
+            int rc;
+            while ((rc = sqlite3_step(m_piece)) == SQLITE_ROW) {
+                m_keyed.add(sqlite3_column_int64(m_piece, 0), sqlite3_column_text(m_piece, 1), sqlite3_column_bytes(m_piece, 1));
+                if (++sinceCheck == 64) {
+                    sinceCheck = 0;
+                    if (deadline.hasExpired())
+                        return false;
+                }
+            }
+            sqlite3_reset(m_piece);
+            m_pieceBound = false;
+            if (rc != SQLITE_DONE)
+                m_conn.raise(rc, m_source, m_pieceSql);
+            ++m_rangeAt;
+        }
+        return true;
     }
 
     // The characters the texts above ASCII start with, each with the first
@@ -327,16 +390,6 @@ private:
     {
         start.back() = char(start.back() + 1);
         return start;
-    }
-
-    // Adds the rows above ASCII whose key's first byte lies in [from, to).
-    void beyond(int from, int to, std::vector<Entry> &into)
-    {
-        for (const auto &[start, first] : beyondStarts()) {
-            if (first < from || first >= to)
-                continue;
-            read(m_pieceSql, start, pastStart(start), into);
-        }
     }
 
     // Entries sorted by their keys (reversed when descending), ties by rowid.
@@ -399,7 +452,7 @@ SortedWalk::SortedWalk(std::shared_ptr<Connection> conn, Plan plan, QString sour
             m_lead = std::make_unique<WholeLead>(*m_conn, m_plan.leadOrder, m_source);
         }
         m_groupStart.push_back(0);
-        moreGroups();
+        moreGroups(QDeadlineTimer(QDeadlineTimer::Forever));
         if (!m_plan.inRowidOrder.isEmpty())
             m_scan = m_conn->prepare(m_plan.inRowidOrder, m_source);
     } catch (...) {
@@ -417,17 +470,23 @@ SortedWalk::~SortedWalk()
     sqlite3_finalize(m_pin);
 }
 
-bool SortedWalk::moreGroups()
+int SortedWalk::moreGroups(const QDeadlineTimer &deadline)
 {
     std::vector<std::vector<qint64>> groups;
-    if (!m_lead->more(groups))
-        return false;
+    switch (m_lead->more(groups, deadline)) {
+    case Lead::Step::End:
+        return SQLITE_DONE;
+    case Lead::Step::Pending:
+        return Pending;
+    case Lead::Step::Groups:
+        break;
+    }
     for (const auto &g : groups) {
         m_leadRows.insert(m_leadRows.end(), g.begin(), g.end());
         m_groupStart.push_back(m_leadRows.size());
     }
     m_leadTotal = std::max(m_leadTotal, m_leadRows.size());
-    return true;
+    return SQLITE_ROW;
 }
 
 // A group that holds a good share of all lead rows (all those without a
@@ -478,7 +537,32 @@ int SortedWalk::rowsOfGroup(const qint64 *first, const qint64 *last, std::vector
     return SQLITE_OK;
 }
 
-int SortedWalk::next(std::vector<qint64> &keys)
+// Looks up the join's rows of the current group's lead rows, a slice at a
+// time, into m_pending, sorted: SQLITE_OK, Pending or a failure.
+int SortedWalk::lookUpGroup(const QDeadlineTimer &deadline)
+{
+    const size_t end = m_groupStart[m_group + 1];
+    m_leadAt = std::max(m_leadAt, m_groupStart[m_group]);
+    int sinceCheck = 0;
+    while (m_leadAt < end) {
+        if (const int rc = rowsOfLead(m_leadRows[m_leadAt], m_looked); rc != SQLITE_OK) {
+            m_looked.clear();
+            return rc;
+        }
+        ++m_leadAt;
+        if (++sinceCheck == 16 && m_leadAt < end) {
+            sinceCheck = 0;
+            if (deadline.hasExpired())
+                return Pending;
+        }
+    }
+    std::sort(m_looked.begin(), m_looked.end());
+    m_pending.swap(m_looked);
+    m_looked.clear();
+    return SQLITE_OK;
+}
+
+int SortedWalk::next(std::vector<qint64> &keys, const QDeadlineTimer &deadline)
 {
     for (;;) {
         if (m_pendingAt < m_pending.size()) {
@@ -505,12 +589,14 @@ int SortedWalk::next(std::vector<qint64> &keys)
             ++m_group;
             continue;
         }
-        try {
-            if (m_group + 1 == m_groupStart.size() && !moreGroups())
-                return SQLITE_DONE;
-        } catch (const EngineError &) {
-            m_failedSql = m_plan.leadOrder;
-            return SQLITE_ERROR;
+        if (m_group + 1 == m_groupStart.size()) {
+            try {
+                if (const int rc = moreGroups(deadline); rc != SQLITE_ROW)
+                    return rc;
+            } catch (const EngineError &) {
+                m_failedSql = m_plan.leadOrder;
+                return SQLITE_ERROR;
+            }
         }
         if (m_plan.lead == 0) {
             // Ties go by the lead's rowid first: each lead row's own rows
@@ -528,7 +614,7 @@ int SortedWalk::next(std::vector<qint64> &keys)
             m_scanning = true;
             continue;
         }
-        if (const int rc = rowsOfGroup(groupBegin(m_group), groupEnd(m_group), m_pending); rc != SQLITE_OK)
+        if (const int rc = lookUpGroup(deadline); rc != SQLITE_OK)
             return rc;
         ++m_group;
     }
@@ -559,7 +645,7 @@ int SortedWalk::last(std::vector<qint64> &keys)
             end = groupEnd(known);
         } else {
             if (groups.empty()) {
-                if (!back->more(groups)) {
+                if (back->more(groups, QDeadlineTimer(QDeadlineTimer::Forever)) == Lead::Step::End) {
                     if (!extreme)
                         return SQLITE_DONE;
                     extreme = false;

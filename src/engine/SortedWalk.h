@@ -1,6 +1,7 @@
 // A join's keys handed out in German sort order without sorting the whole join.
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -49,9 +50,13 @@ public:
     SortedWalk(const SortedWalk &) = delete;
     SortedWalk &operator=(const SortedWalk &) = delete;
 
-    // Appends the next row's keys: SQLITE_ROW, SQLITE_DONE at the end, or
-    // SQLite's failure (`failedSql` says of which statement).
-    int next(std::vector<qint64> &keys);
+    // Returned by next() when the deadline passed before the next row was
+    // found; the next call goes on from there.
+    static constexpr int Pending = -1;
+
+    // Appends the next row's keys: SQLITE_ROW, SQLITE_DONE at the end,
+    // Pending, or SQLite's failure (`failedSql` says of which statement).
+    int next(std::vector<qint64> &keys, const QDeadlineTimer &deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     // The last row's keys without reading on: SQLITE_ROW, SQLITE_DONE when
     // the join has no row, or SQLite's failure.
     int last(std::vector<qint64> &keys);
@@ -72,12 +77,16 @@ private:
     std::vector<size_t> m_groupStart; // into m_leadRows, one past the last group at the end
     size_t m_leadTotal = 0;           // about how many lead rows there are
     size_t m_group = 0;               // the group being handed out
-    size_t m_leadAt = 0;              // next lead row to look up (lead first in the join)
+    size_t m_leadAt = 0;              // next lead row to look up
     std::vector<Tuple> m_pending;     // rows looked up and sorted, not yet handed out
     size_t m_pendingAt = 0;
+    std::vector<Tuple> m_looked;      // the rows of the group being looked up so far
     bool m_scanning = false;
 
-    bool moreGroups();
+    // SQLITE_ROW when groups were added, SQLITE_DONE or Pending; throws
+    // EngineError when a statement fails.
+    int moreGroups(const QDeadlineTimer &deadline);
+    int lookUpGroup(const QDeadlineTimer &deadline);
     const qint64 *groupBegin(size_t g) const { return m_leadRows.data() + m_groupStart[g]; }
     const qint64 *groupEnd(size_t g) const { return m_leadRows.data() + m_groupStart[g + 1]; }
     size_t groupSize(size_t g) const { return m_groupStart[g + 1] - m_groupStart[g]; }

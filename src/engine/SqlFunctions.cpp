@@ -380,11 +380,6 @@ inline unsigned char *putUnit(unsigned char *o, char16_t u)
     return o;
 }
 
-// A key whose bytes compare as the collation compares its text: the primary
-// units, a zero unit that ends them (and sorts a shorter primary first),
-// then the lowered units. Sorting by it compares bytes instead of walking
-// both texts each time. Values that are not text stay as they are, and sort
-// before texts as they do anyway.
 void sortKeyFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
@@ -393,15 +388,20 @@ void sortKeyFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     }
     const auto *p = sqlite3_value_text(argv[0]);
     const int n = sqlite3_value_bytes(argv[0]);
-    // A byte of text gives at most one unit ("ß", two bytes, gives two), a
-    // unit at most three bytes of key.
-    auto *key = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(6) * sqlite3_uint64(n) + 1));
+    auto *key = static_cast<unsigned char *>(sqlite3_malloc64(sortKeyCapacity(n)));
     if (!key) {
         sqlite3_result_error_nomem(ctx);
         return;
     }
+    sqlite3_result_blob64(ctx, key, sqlite3_uint64(writeSortKey(p, n, key) - key), sqlite3_free);
+}
+
+// The primary units, a zero unit that ends them (and sorts a shorter
+// primary first), then the lowered units. Sorting by it compares bytes
+// instead of walking both texts each time.
+unsigned char *writeSortKey(const unsigned char *p, int n, unsigned char *o)
+{
     const CodeMaps &m = maps();
-    unsigned char *o = key;
     for (Utf8Walker w{p, p + n}; !w.atEnd();) {
         const char16_t u = w.next();
         if (u < 0x80) {
@@ -419,7 +419,7 @@ void sortKeyFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
         const char16_t u = w.next();
         o = u < 0x80 ? (*o = (unsigned char)m.lower[u], o + 1) : putUnit(o, lowerOf(u));
     }
-    sqlite3_result_blob64(ctx, key, sqlite3_uint64(o - key), sqlite3_free);
+    return o;
 }
 
 void registerSqlFunctions(sqlite3 *db)

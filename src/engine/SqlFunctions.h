@@ -23,6 +23,14 @@ bool jetLike(const QString &pattern, const QString &text);
 // The order of the JETTEXT collation (<0, 0, >0).
 int jetCompare(const QString &a, const QString &b);
 
+// The sort key of a UTF-8 text (what jet_sortkey() gives): its bytes
+// compare as the JETTEXT collation compares the texts. Writes at most
+// sortKeyCapacity(n) bytes from `out` on and returns the end.
+unsigned char *writeSortKey(const unsigned char *text, int n, unsigned char *out);
+// A byte of text gives at most one unit ("ß", two bytes, gives two), a unit
+// at most three bytes of key.
+constexpr unsigned long long sortKeyCapacity(int n) { return 6ULL * (unsigned long long)(n < 0 ? 0 : n) + 1; }
+
 // Password protection of a database file: a check value kept in the file.
 void writePassword(sqlite3 *db, const QString &password);
 QString storedPassword(sqlite3 *db);
