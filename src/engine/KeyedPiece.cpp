@@ -171,34 +171,20 @@ bool KeyedPiece::sort(const QDeadlineTimer &deadline)
     return true;
 }
 
-void KeyedPiece::groups(std::vector<std::vector<qint64>> &into) const
+void KeyedPiece::groups(std::vector<qint64> &rows, std::vector<size_t> &ends) const
 {
     for (size_t i = 0; i < m_items.size(); ++i) {
-        if (i == 0 || compareKeys(m_items[i - 1], m_items[i]) != 0)
-            into.emplace_back();
-        into.back().push_back(m_items[i].rowid);
+        if (i > 0 && compareKeys(m_items[i - 1], m_items[i]) != 0)
+            ends.push_back(rows.size());
+        rows.push_back(m_items[i].rowid);
     }
+    if (!m_items.empty())
+        ends.push_back(rows.size());
 }
 
 std::vector<qint64> KeyedPiece::firstGroup() const
 {
-    if (m_firstOnly) {
-        std::vector<qint64> rows = m_first;
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
-    const Item *best = nullptr;
-    for (const Item &i : m_items) {
-        const int c = best ? compareKeys(i, *best) : 0;
-        if (!best || (m_descending ? c > 0 : c < 0))
-            best = &i;
-    }
-    std::vector<qint64> rows;
-    if (!best)
-        return rows;
-    for (const Item &i : m_items)
-        if (compareKeys(i, *best) == 0)
-            rows.push_back(i.rowid);
+    std::vector<qint64> rows = m_first;
     std::sort(rows.begin(), rows.end());
     return rows;
 }

@@ -30,10 +30,11 @@ public:
 
     // Sorts on until done (true) or until the deadline has passed.
     bool sort(const QDeadlineTimer &deadline = QDeadlineTimer(QDeadlineTimer::Forever));
-    // After sort(): the rowids grouped by equal keys, in the key order
-    // (reversed when descending), each group's rowids ascending.
-    void groups(std::vector<std::vector<qint64>> &into) const;
-    // The group that comes first, found without sorting.
+    // After sort(): appends the rowids in the key order (reversed when
+    // descending), those of equal keys ascending, and one past the last of
+    // each such group to `ends`.
+    void groups(std::vector<qint64> &rows, std::vector<size_t> &ends) const;
+    // With `firstOnly`: the group that comes first, rowids ascending.
     std::vector<qint64> firstGroup() const;
 
 private:

@@ -97,10 +97,11 @@ class SortedWalk::Lead
 public:
     enum class Step { Groups, Pending, End };
     virtual ~Lead() = default;
-    // Appends the next groups, at least one unless the lead rows are all
+    // Appends the next groups' rowids to `rows` and one past each group's
+    // last to `ends`: at least one group unless the lead rows are all
     // handed out (End) or the deadline passed first (Pending: the next call
     // goes on from there).
-    virtual Step more(std::vector<std::vector<qint64>> &groups, const QDeadlineTimer &deadline) = 0;
+    virtual Step more(std::vector<qint64> &rows, std::vector<size_t> &ends, const QDeadlineTimer &deadline) = 0;
     virtual bool finished() const = 0;
 
 };
@@ -112,7 +113,7 @@ class WholeLead : public SortedWalk::Lead
 {
 public:
     WholeLead(Connection &conn, const QString &sql, const QString &source) : m_conn(conn), m_sql(sql), m_source(source) {}
-    Step more(std::vector<std::vector<qint64>> &groups, const QDeadlineTimer &) override
+    Step more(std::vector<qint64> &rows, std::vector<size_t> &ends, const QDeadlineTimer &) override
     {
         if (m_done)
             return Step::End;
@@ -121,20 +122,24 @@ public:
         const int terms = sqlite3_column_count(order) - 1;
         std::vector<SortValue> previous;
         std::vector<SortValue> current(static_cast<size_t>(terms));
+        bool open = false;
         int rc;
         while ((rc = sqlite3_step(order)) == SQLITE_ROW) {
             for (int t = 0; t < terms; ++t)
                 current[size_t(t)] = SortValue::of(order, t + 1);
-            if (groups.empty() || current != previous)
-                groups.emplace_back();
-            groups.back().push_back(sqlite3_column_int64(order, 0));
+            if (open && current != previous)
+                ends.push_back(rows.size());
+            rows.push_back(sqlite3_column_int64(order, 0));
+            open = true;
             std::swap(previous, current);
             current.resize(size_t(terms));
         }
         sqlite3_finalize(order);
         if (rc != SQLITE_DONE)
             m_conn.raise(rc, m_source, m_sql);
-        return groups.empty() ? Step::End : Step::Groups;
+        if (open)
+            ends.push_back(rows.size());
+        return open ? Step::Groups : Step::End;
     }
     bool finished() const override { return m_done; }
 
@@ -211,18 +216,16 @@ public:
                        false);
     }
 
-    Step more(std::vector<std::vector<qint64>> &groups, const QDeadlineTimer &deadline) override
+    Step more(std::vector<qint64> &rows, std::vector<size_t> &ends, const QDeadlineTimer &deadline) override
     {
-        const size_t before = groups.size();
-        while (groups.size() == before) {
+        const size_t before = ends.size();
+        while (ends.size() == before) {
             if (!m_inPiece) {
                 if (m_stageAt == m_stages.size())
                     return Step::End;
                 const Stage stage = m_stages[m_stageAt++];
                 if (stage.kind == Stage::Null) {
-                    std::vector<qint64> rows = rowidsWithoutValue();
-                    if (!rows.empty())
-                        groups.push_back(std::move(rows));
+                    rowidsWithoutValue(rows, ends);
                     continue;
                 }
                 if (stage.kind == Stage::Below) {
@@ -230,10 +233,10 @@ public:
                     std::vector<Entry> entries;
                     read(m_belowSql, QByteArray(1, '\x01'), {}, entries);
                     if (m_extremeOnly) {
-                        extremeGroup(entries, groups);
+                        extremeGroup(entries, rows, ends);
                     } else {
                         sortEntries(entries, m_descending);
-                        groupEntries(entries, groups);
+                        groupEntries(entries, rows, ends);
                     }
                     continue;
                 }
@@ -250,12 +253,14 @@ public:
             if (!readPiece(deadline))
                 return Step::Pending;
             if (m_extremeOnly) {
-                if (std::vector<qint64> rows = m_keyed.firstGroup(); !rows.empty())
-                    groups.push_back(std::move(rows));
+                if (const std::vector<qint64> first = m_keyed.firstGroup(); !first.empty()) {
+                    rows.insert(rows.end(), first.begin(), first.end());
+                    ends.push_back(rows.size());
+                }
             } else {
                 if (!m_keyed.sort(deadline))
                     return Step::Pending;
-                m_keyed.groups(groups);
+                m_keyed.groups(rows, ends);
             }
             m_keyed = KeyedPiece();
             m_inPiece = false;
@@ -290,9 +295,9 @@ private:
     bool m_beyondStartsRead = false;
     std::vector<std::pair<QByteArray, int>> m_beyondStarts;
 
-    std::vector<qint64> rowidsWithoutValue()
+    void rowidsWithoutValue(std::vector<qint64> &rows, std::vector<size_t> &ends)
     {
-        std::vector<qint64> rows;
+        const size_t from = rows.size();
         sqlite3_stmt *st = m_conn.prepare(m_nullSql, m_source);
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -300,9 +305,11 @@ private:
         sqlite3_finalize(st);
         if (rc != SQLITE_DONE)
             m_conn.raise(rc, m_source, m_nullSql);
-        if (!std::is_sorted(rows.begin(), rows.end()))
-            std::sort(rows.begin(), rows.end());
-        return rows;
+        const auto group = rows.begin() + qsizetype(from);
+        if (!std::is_sorted(group, rows.end()))
+            std::sort(group, rows.end());
+        if (rows.size() > from)
+            ends.push_back(rows.size());
     }
 
     void read(const QString &sql, const QByteArray &from, const QByteArray &to, std::vector<Entry> &into)
@@ -400,17 +407,19 @@ private:
             return c != 0 ? (descending ? c > 0 : c < 0) : a.rowid < b.rowid;
         });
     }
-    static void groupEntries(const std::vector<Entry> &sorted, std::vector<std::vector<qint64>> &groups)
+    static void groupEntries(const std::vector<Entry> &sorted, std::vector<qint64> &rows, std::vector<size_t> &ends)
     {
         for (size_t i = 0; i < sorted.size(); ++i) {
-            if (i == 0 || !(sorted[i].key == sorted[i - 1].key))
-                groups.emplace_back();
-            groups.back().push_back(sorted[i].rowid);
+            if (i > 0 && !(sorted[i].key == sorted[i - 1].key))
+                ends.push_back(rows.size());
+            rows.push_back(sorted[i].rowid);
         }
+        if (!sorted.empty())
+            ends.push_back(rows.size());
     }
 
     // The group that comes first among the entries, without sorting them.
-    void extremeGroup(const std::vector<Entry> &entries, std::vector<std::vector<qint64>> &groups) const
+    void extremeGroup(const std::vector<Entry> &entries, std::vector<qint64> &rows, std::vector<size_t> &ends) const
     {
         const Entry *best = nullptr;
         for (const Entry &e : entries) {
@@ -420,12 +429,12 @@ private:
         }
         if (!best)
             return;
-        std::vector<qint64> rows;
+        const size_t from = rows.size();
         for (const Entry &e : entries)
             if (e.key == best->key)
                 rows.push_back(e.rowid);
-        std::sort(rows.begin(), rows.end());
-        groups.push_back(std::move(rows));
+        std::sort(rows.begin() + qsizetype(from), rows.end());
+        ends.push_back(rows.size());
     }
 };
 
@@ -472,18 +481,14 @@ SortedWalk::~SortedWalk()
 
 int SortedWalk::moreGroups(const QDeadlineTimer &deadline)
 {
-    std::vector<std::vector<qint64>> groups;
-    switch (m_lead->more(groups, deadline)) {
+    // The groups' ends are where the next ones start.
+    switch (m_lead->more(m_leadRows, m_groupStart, deadline)) {
     case Lead::Step::End:
         return SQLITE_DONE;
     case Lead::Step::Pending:
         return Pending;
     case Lead::Step::Groups:
         break;
-    }
-    for (const auto &g : groups) {
-        m_leadRows.insert(m_leadRows.end(), g.begin(), g.end());
-        m_groupStart.push_back(m_leadRows.size());
     }
     m_leadTotal = std::max(m_leadTotal, m_leadRows.size());
     return SQLITE_ROW;
@@ -625,8 +630,8 @@ int SortedWalk::last(std::vector<qint64> &keys)
     // Groups from the end: those known when all are, else the lead rows
     // read piece by piece from the other end.
     std::unique_ptr<Lead> back;
-    std::vector<std::vector<qint64>> groups;
-    std::vector<qint64> held;
+    std::vector<qint64> backRows;
+    std::vector<size_t> backEnds; // of the groups not yet tried, the first last
     size_t known = m_groupStart.size() - 1;
     const bool complete = m_lead->finished();
     // The first group from the other end is found without sorting; only
@@ -644,20 +649,26 @@ int SortedWalk::last(std::vector<qint64> &keys)
             first = groupBegin(known);
             end = groupEnd(known);
         } else {
-            if (groups.empty()) {
-                if (back->more(groups, QDeadlineTimer(QDeadlineTimer::Forever)) == Lead::Step::End) {
+            if (backEnds.empty()) {
+                backRows.clear();
+                std::vector<size_t> ends;
+                if (back->more(backRows, ends, QDeadlineTimer(QDeadlineTimer::Forever)) == Lead::Step::End) {
                     if (!extreme)
                         return SQLITE_DONE;
                     extreme = false;
                     back = std::make_unique<PiecewiseLead>(*m_conn, m_plan, !m_plan.descending, m_source);
                     continue;
                 }
-                std::reverse(groups.begin(), groups.end());
+                backEnds.push_back(0);
+                backEnds.insert(backEnds.end(), ends.begin(), ends.end());
+                std::reverse(backEnds.begin(), backEnds.end());
             }
-            held = std::move(groups.back());
-            groups.pop_back();
-            first = held.data();
-            end = first + held.size();
+            // The group between the last two bounds left.
+            first = backRows.data() + backEnds[backEnds.size() - 1];
+            end = backRows.data() + backEnds[backEnds.size() - 2];
+            backEnds.pop_back();
+            if (backEnds.size() == 1)
+                backEnds.clear();
         }
         std::vector<Tuple> rows;
         if (m_plan.lead != 0 && scans(size_t(end - first))) {
