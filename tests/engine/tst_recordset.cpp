@@ -676,6 +676,7 @@ private slots:
         QTest::newRow("ASCII, last table") << true << false << none << QStringLiteral("person.[fam-name]");
         QTest::newRow("ASCII, last table, descending") << true << false << none << QStringLiteral("person.[fam-name] DESC, person.[p-eintr-name]");
         QTest::newRow("ASCII, businesses by place") << false << false << location << QStringLiteral("betrieb_adresse.[b-ort]");
+        QTest::newRow("ASCII, businesses by place, descending") << false << false << location << QStringLiteral("betrieb_adresse.[b-ort] DESC");
         // clang-format on
     }
 
