@@ -2,13 +2,12 @@
 
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
-#include "engine/SqlFunctions.h"
+#include "engine/KeyedPiece.h"
 
 #include <sqlite3.h>
 
 #include <QByteArray>
 #include <algorithm>
-#include <cstring>
 
 namespace engine {
 
@@ -108,9 +107,7 @@ bool FarMatch::walkedRowsFrom(Connection &conn, const QString &source, const Ran
 {
     const QString scan = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 >= ?1 COLLATE NOCASE AND %2 < ?2 COLLATE NOCASE")
                              .arg(m_plan.leadRowid, m_plan.column, m_plan.leadTable);
-    QByteArray firstKey;
-    std::vector<qint64> firstGroup;
-    std::vector<unsigned char> key;
+    KeyedPiece piece(m_descending, true);
     for (const auto &[from, to] : ranges) {
         sqlite3_stmt *st = conn.cached(scan, source);
         StmtGuard guard(st);
@@ -122,27 +119,13 @@ bool FarMatch::walkedRowsFrom(Connection &conn, const QString &source, const Ran
             // Only texts lie between two texts.
             if (sqlite3_column_type(st, 1) != SQLITE_TEXT)
                 return false;
-            const int bytes = sqlite3_column_bytes(st, 1);
-            key.resize(size_t(sortKeyCapacity(bytes)));
-            const char *p = reinterpret_cast<const char *>(key.data());
-            const int n = int(writeSortKey(sqlite3_column_text(st, 1), bytes, key.data()) - key.data());
-            int order = -1;
-            if (!firstKey.isNull()) {
-                const int c = std::memcmp(p, firstKey.constData(), size_t(std::min<qsizetype>(n, firstKey.size())));
-                order = c != 0 ? (c < 0 ? -1 : 1) : (n < firstKey.size() ? -1 : n > firstKey.size() ? 1 : 0);
-                if (m_descending)
-                    order = -order;
-            }
-            if (order < 0) {
-                firstKey = QByteArray(p, n);
-                firstGroup.clear();
-            }
-            if (order <= 0)
-                firstGroup.push_back(sqlite3_column_int64(st, 0));
+            const unsigned char *text = sqlite3_column_text(st, 1);
+            piece.add(sqlite3_column_int64(st, 0), text, sqlite3_column_bytes(st, 1));
         }
         if (rc != SQLITE_DONE)
             conn.raise(rc, source, scan);
     }
+    const std::vector<qint64> firstGroup = piece.firstGroup();
     if (firstGroup.empty())
         return true;
     std::vector<qint64> first;
