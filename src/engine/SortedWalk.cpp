@@ -569,6 +569,7 @@ int SortedWalk::lookUpGroup(const QDeadlineTimer &deadline)
 
 int SortedWalk::next(std::vector<qint64> &keys, const QDeadlineTimer &deadline)
 {
+    int passed = 0; // rows of the join scanned that lie in other groups
     for (;;) {
         if (m_pendingAt < m_pending.size()) {
             const Tuple &t = m_pending[m_pendingAt++];
@@ -584,6 +585,14 @@ int SortedWalk::next(std::vector<qint64> &keys, const QDeadlineTimer &deadline)
                     for (int k = 0; k < m_plan.tables; ++k)
                         keys.push_back(sqlite3_column_int64(m_scan, k));
                     return SQLITE_ROW;
+                }
+                // A group whose rows are few or none in the join (the
+                // postal addresses) can take the whole scan: it goes on
+                // after the next events.
+                if (++passed == 64) {
+                    passed = 0;
+                    if (deadline.hasExpired())
+                        return Pending;
                 }
                 continue;
             }
@@ -638,6 +647,7 @@ int SortedWalk::last(std::vector<qint64> &keys)
     // when none of its lead rows has a row in the join are the groups
     // read on from there.
     bool extreme = !complete;
+    bool tried = false;
     if (!complete)
         back = std::make_unique<PiecewiseLead>(*m_conn, m_plan, !m_plan.descending, m_source, true);
     for (;;) {
@@ -656,12 +666,23 @@ int SortedWalk::last(std::vector<qint64> &keys)
                     if (!extreme)
                         return SQLITE_DONE;
                     extreme = false;
+                    tried = true;
                     back = std::make_unique<PiecewiseLead>(*m_conn, m_plan, !m_plan.descending, m_source);
                     continue;
                 }
                 backEnds.push_back(0);
                 backEnds.insert(backEnds.end(), ends.begin(), ends.end());
                 std::reverse(backEnds.begin(), backEnds.end());
+                if (tried) {
+                    // The extreme group was looked at already: a large one
+                    // (a scan of the whole join) is not looked at twice.
+                    tried = false;
+                    backEnds.pop_back();
+                    if (backEnds.size() == 1) {
+                        backEnds.clear();
+                        continue;
+                    }
+                }
             }
             // The group between the last two bounds left.
             first = backRows.data() + backEnds[backEnds.size() - 1];
