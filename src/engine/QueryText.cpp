@@ -525,7 +525,8 @@ QString inFixedOrder(const QList<int> &placed, const QStringList &tables, int in
 // the planner to read all rows and sort them.
 std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const QStringList &tables,
                                                        const std::function<bool(const QString &)> &noneBeyondAscii,
-                                                       const std::function<QString(const QString &, const QString &)> &indexOn)
+                                                       const std::function<QString(const QString &, const QString &)> &indexOn,
+                                                       const std::function<long(const QString &)> &rowsPerValue)
 {
     static const QRegularExpression collate(QStringLiteral("\\s+COLLATE\\s+\\w+\\s*$"), QRegularExpression::CaseInsensitiveOption);
     int lead = -1;
@@ -537,18 +538,28 @@ std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const
         const int k = refOf(term, j.refs, &column);
         if (k < 0)
             return std::nullopt;
+        bool eachValueOnce = false;
         if (lead < 0) {
             lead = k;
             leadIndex = indexOn(j.tables.at(k), column);
             if (leadIndex.isEmpty())
                 return std::nullopt;
+            // A place shared by thousands of businesses is looked at once,
+            // through the index, not once per business.
+            eachValueOnce = rowsPerValue && rowsPerValue(leadIndex) >= 64;
         }
         // A text that starts beyond ASCII is found in its index at once; a
         // scan of the index would meet those last.
         if (!noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE %2 >= CAST(X'80' AS TEXT) COLLATE NOCASE LIMIT 1")
                                  .arg(tables.at(k), term))
-            || !noneBeyondAscii(QStringLiteral("SELECT 1 FROM %1 WHERE jet_ascii_sort(%2) IS NULL LIMIT 1")
-                                    .arg(tables.at(k), term)))
+            || !noneBeyondAscii(
+                eachValueOnce
+                    ? QStringLiteral("WITH RECURSIVE v(x) AS (SELECT (SELECT %2 FROM %1 WHERE %2 IS NOT NULL ORDER BY %2 "
+                                     "COLLATE NOCASE LIMIT 1) UNION ALL SELECT (SELECT %2 FROM %1 WHERE %2 > v.x COLLATE "
+                                     "NOCASE ORDER BY %2 COLLATE NOCASE LIMIT 1) FROM v WHERE v.x IS NOT NULL) "
+                                     "SELECT 1 FROM v WHERE jet_ascii_sort(v.x) IS NULL LIMIT 1")
+                          .arg(tables.at(k), term)
+                    : QStringLiteral("SELECT 1 FROM %1 WHERE jet_ascii_sort(%2) IS NULL LIMIT 1").arg(tables.at(k), term)))
             return std::nullopt;
     }
     const auto conditions = joinConditions(j.from, j.refs);

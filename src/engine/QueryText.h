@@ -82,10 +82,13 @@ QString bySortKeys(const QString &order);
 // WHERE. Only when every sort term is a column of a joined table whose
 // values are plain ASCII (`noneBeyondAscii` runs the probe given: a value
 // beyond ASCII ends it with an error or a row), and the first one has an
-// index of its own (`indexOn` names it).
+// index of its own (`indexOn` names it). `rowsPerValue` tells how many
+// rows that index holds per value: with many, the probe of the first
+// column visits each value once instead of every row.
 std::optional<std::pair<QString, QString>> inSortOrder(const PlainJoin &j, const QStringList &tables,
                                                        const std::function<bool(const QString &)> &noneBeyondAscii,
-                                                       const std::function<QString(const QString &, const QString &)> &indexOn);
+                                                       const std::function<QString(const QString &, const QString &)> &indexOn,
+                                                       const std::function<long(const QString &)> &rowsPerValue = {});
 // The statements of a SortedWalk over a join whose German-order sort terms
 // are all columns of one joined table; none for any other join.
 std::optional<SortedWalk::Plan> sortedWalkPlan(const PlainJoin &j, const QStringList &tables, const QStringList &rowids,

@@ -290,7 +290,8 @@ bool Recordset::openKeyset(const QString &sql, const QString &asciiSortSql)
                     const int rc = sqlite3_step(st);
                     sqlite3_finalize(st);
                     return rc == SQLITE_DONE;
-                }, [this](const QString &table, const QString &column) { return caseBlindIndexOn(table, column); })) {
+                }, [this](const QString &table, const QString &column) { return caseBlindIndexOn(table, column); },
+                [this](const QString &index) { return rowsPerValue(index); })) {
                 keys = keysText(*fast, streaming->first, streaming->second);
                 // The same walked from the other end finds the last row at once.
                 QStringList reversed;
@@ -473,6 +474,24 @@ QVariant Recordset::lastValue(const QString &name)
         return {};
     const auto rows = readRows(count - 1, 1);
     return rows.empty() ? QVariant() : rows.front()[size_t(index)];
+}
+
+long Recordset::rowsPerValue(const QString &index)
+{
+    try {
+        sqlite3_stmt *st = m_conn->cached(QStringLiteral("SELECT stat FROM sqlite_stat1 WHERE idx = ?1"), source());
+        StmtGuard guard(st);
+        bindValue(st, 1, index);
+        if (sqlite3_step(st) != SQLITE_ROW)
+            return 0;
+        // "rows rows-per-value-of-the-first-column ...", as ANALYZE writes it.
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)))
+            .section(QLatin1Char(' '), 1, 1)
+            .toLong();
+    } catch (const EngineError &) {
+        // A file without planner statistics.
+        return 0;
+    }
 }
 
 QString Recordset::caseBlindIndexOn(const QString &table, const QString &column)

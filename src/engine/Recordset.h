@@ -269,6 +269,9 @@ private:
     // A whole index whose first column is `column`, ascending and blind to
     // case (the order of the lists' plain texts); "" when there is none.
     QString caseBlindIndexOn(const QString &table, const QString &column);
+    // The rows per value of an index's first column, from the planner
+    // statistics; 0 when the file has none.
+    long rowsPerValue(const QString &index);
     void readKeysLater();
     void keysFromRow(long index, std::vector<qint64> &keys) const { m_keys.row(index, keys); }
     int criteriaTable(const QString &criteria) const;
