@@ -26,7 +26,6 @@ public:
     }
 
     void add(qint64 rowid, const unsigned char *text, int bytes);
-    bool empty() const { return m_firstOnly ? m_first.empty() : m_items.empty(); }
 
     // Sorts on until done (true) or until the deadline has passed.
     bool sort(const QDeadlineTimer &deadline = QDeadlineTimer(QDeadlineTimer::Forever));
